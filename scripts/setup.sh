@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing pictorb needs.
+# Run as root. Safe to run again: it only calls apt when something is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev
+  libfreeimage-dev libdevil-dev
+  libpng-dev libjpeg-dev zlib1g-dev
+  libcairo2-dev libpango1.0-dev fontconfig fonts-liberation2 fonts-dejavu-core
+  clang libclang-rt-dev
+  imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,56 @@
+#pragma once
+// The command-line face: options, profile files, help, banner and the conversion run.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/formats.h"
+#include "pipeline/job_context.h"
+#include "settings/conversion_settings.h"
+#include "text/texts.h"
+
+namespace pictorb {
+
+// The process-wide records, owned by the start-up code and passed down.
+struct ProcessState {
+    ConversionSettings settings;
+    JobContext job;
+    Formats formats;
+    TextTable texts;
+    std::string programName;  // base name of argv[0] without extension
+    // Filled by the start-up code: the console title ("Corvalen Pictorb 2.2") and the banner
+    // lines (title, notice line with "(c)", web address, " ").
+    std::string title;
+    std::vector<std::string> bannerLines;
+};
+
+// What the option loop found, before anything is reported or run.
+struct OptionLoopResult {
+    std::string error;  // empty when every option was good
+    bool quiet = false;
+    bool pause = false;
+};
+
+std::string OptionName(const std::vector<std::string>& args, std::size_t index);
+std::string OptionValue(const std::vector<std::string>& args, std::size_t index);
+int32_t TextToInteger(std::string_view text);
+float TextToDecimal(std::string_view text);
+
+// Applies every option (and profile) in order to state.settings and state.job; stops at the
+// first error. Prints nothing and runs nothing.
+OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string>& args);
+// Applies group "CLI" of a profile file; false when the path is empty or unreadable.
+bool LoadProfile(ProcessState& state, const std::string& path);
+
+void PrintHelp(ProcessState& state);
+void PrintBanner();
+// Applies every option (and profile) in order. On an error prints it and returns false; when
+// an input option was seen runs the conversion and returns false; otherwise returns true,
+// meaning the desktop interface starts.
+bool RunOptions(ProcessState& state, const std::vector<std::string>& args);
+// The conversion run after the options; always 0.
+int RunCommandLine(ProcessState& state, bool quiet);
+
+}  // namespace pictorb

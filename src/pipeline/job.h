@@ -1,0 +1,36 @@
+#pragma once
+// The conversion job: one input file from disk to the written document, and the worker that
+// runs one job per entry of the input file map.
+
+#include <string>
+
+#include "formats/formats.h"
+#include "pipeline/job_context.h"
+#include "settings/conversion_settings.h"
+
+namespace pictorb {
+
+class Font;  // the watermark font, platform/canvas.h
+
+// Everything a job reads, plus the job context it writes.
+struct JobEnvironment {
+    const ConversionSettings& settings;
+    JobContext& job;
+    const Formats& formats;
+    const Font* watermarkFont = nullptr;
+};
+
+// Sets the program folder, the profile name "untitled.cvp", a fresh random number,
+// conversion number 1; clears everything else and the input file map.
+void InitJobContext(JobContext& job, Formats& formats);
+// The input folder below `base`; empty when either is empty or base is not in the path.
+std::string RelativeFolder(const std::string& path, const std::string& base);
+// Enters `path` as the only input file; false for an empty file or a refused extension.
+bool AddInputFile(JobContext& job, const Formats& formats, const std::string& path);
+
+// Converts job.inputPath; true when the output file was written.
+bool ConvertFile(const JobEnvironment& env);
+// Runs ConvertFile for every entry while progress allows; returns 0.
+int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress);
+
+}  // namespace pictorb

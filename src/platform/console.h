@@ -1,0 +1,16 @@
+#pragma once
+// Console line output. On a terminal lines are UTF-8; redirected to a file or pipe they are
+// UTF-16LE code units without byte-order mark, flushed per line. Lines end in CR LF.
+// Safe to call from the worker thread.
+
+#include <string_view>
+
+namespace pictorb {
+
+void ConsoleSetTitle(std::string_view title);  // terminal title; nothing when redirected
+void ConsolePrintLine(std::string_view utf8Line);
+// Waits for one key on a terminal; without a terminal reads one byte of standard input and
+// returns at end of input, so scripts never hang.
+void ConsoleWaitForKey();
+
+}  // namespace pictorb

@@ -1,0 +1,38 @@
+#pragma once
+// File system and clock queries.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pictorb {
+
+inline constexpr int64_t kFileMissing = -1;
+inline constexpr int64_t kFileIsFolder = -2;
+
+// Size in bytes of a regular file; kFileMissing or kFileIsFolder otherwise.
+int64_t QueryFileSize(const std::string& path);
+
+std::string ProgramFolder();          // folder of /proc/self/exe, with trailing '/'
+std::string ApplicationDataFolder();  // $XDG_CONFIG_HOME or $HOME/.config, with trailing '/'
+bool CreateFolder(const std::string& path);  // true when it exists afterwards
+
+bool RemoveFile(const std::string& path);
+// Renames `from` over `to`, replacing a read-only `to` as well.
+bool ReplaceFile(const std::string& from, const std::string& to);
+// Writes `bytes` to a temporary file beside `path` and renames it over `path`; on failure
+// the old file stays as it was and no temporary file remains.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// "Local seconds": seconds since 1970-01-01 00:00:00 in local time.
+int64_t NowLocalSeconds();
+int64_t ModifiedTimeLocalSeconds(const std::string& path);  // -1 when unknown
+bool SetModifiedTimeLocalSeconds(const std::string& path, int64_t localSeconds);
+
+struct LocalDateTime {
+    int year, month, day, hour, minute, second;
+};
+LocalDateTime NowLocalDateTime();
+
+}  // namespace pictorb

@@ -1,0 +1,38 @@
+#pragma once
+// Settings: the record's defaults, the keyword tables and the settings file.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "formats/formats.h"
+#include "settings/conversion_settings.h"
+
+namespace pictorb {
+
+enum class DefaultsFor { CommandLine, Desktop };
+
+// Assigns every default. The desktop variant centres the window on a desktop of the given
+// size; "Format" in Input and Output take the first entries of the format lists.
+void SetDefaults(ConversionSettings& settings, DefaultsFor caller, const Formats& formats,
+                 int desktopWidth = 0, int desktopHeight = 0);
+
+// Keyword tables 0..21. Unknown keywords and tables give 0.
+int32_t KeywordToValue(std::string_view keyword, int tableId);
+// Empty when no row has the value. Table 4 (compression) needs the output format key.
+std::string ValueToKeyword(int tableId, int32_t value, std::string_view outputFormat = {});
+
+// Creates <application data>/Corvalen/pictorb/ when missing and stores the path of
+// config.ini in settings.settingsFilePath. False when the folder cannot be made.
+bool LocateSettingsFile(ConversionSettings& settings);
+// Reads the file (per-key defaults for missing keys, migrations); set-defaults (desktop
+// variant) when it cannot be opened.
+void LoadSettings(ConversionSettings& settings, const Formats& formats, int desktopWidth = 0,
+                  int desktopHeight = 0);
+void LoadSettingsFromText(ConversionSettings& settings, std::string_view bytes);
+// The file's whole text, byte for byte as a save writes it.
+std::string SettingsFileText(const ConversionSettings& settings, const Formats& formats);
+// Writes the file through a temporary file renamed over it; false on failure.
+bool SaveSettings(const ConversionSettings& settings, const Formats& formats);
+
+}  // namespace pictorb
