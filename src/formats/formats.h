@@ -14,15 +14,15 @@ namespace pictorb {
 
 struct InputFormatRow {
     int32_t flag = 0;
-    std::string group;        // the key of the row standing for the group ("bmp" for "rle")
+    std::string group;  // the key of the row standing for the group ("bmp" for "rle")
     std::string description;
 };
 
 struct OutputFormatRow {
-    int32_t id = 0;           // FREE_IMAGE_FORMAT, or the DevIL type for psd, dds, pcx
+    int32_t id = 0;  // FREE_IMAGE_FORMAT, or the DevIL type for psd, dds, pcx
     std::string key;
     std::string description;
-    std::string bitDepths;    // "1,4,8,24,32"
+    std::string bitDepths;  // "1,4,8,24,32"
 };
 
 struct Formats {

@@ -29,10 +29,14 @@ bool LocateSettingsFile(ConversionSettings& settings);
 // variant) when it cannot be opened.
 void LoadSettings(ConversionSettings& settings, const Formats& formats, int desktopWidth = 0,
                   int desktopHeight = 0);
+// The same from the file's bytes; "Format" defaults come from this edition's lists.
 void LoadSettingsFromText(ConversionSettings& settings, std::string_view bytes);
+void LoadSettingsFromText(ConversionSettings& settings, std::string_view bytes,
+                          const Formats& formats);
 // The file's whole text, byte for byte as a save writes it.
 std::string SettingsFileText(const ConversionSettings& settings, const Formats& formats);
-// Writes the file through a temporary file renamed over it; false on failure.
+// Writes the file through a temporary file renamed over it; false on failure, and then the
+// old file is left as it was.
 bool SaveSettings(const ConversionSettings& settings, const Formats& formats);
 
 }  // namespace pictorb

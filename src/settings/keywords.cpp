@@ -1,0 +1,116 @@
+// The keyword tables that name enumerated settings on the command line and in profiles.
+
+#include <span>
+
+#include "settings/settings.h"
+#include "text/utf8.h"
+
+namespace pictorb {
+namespace {
+
+struct KeywordRow {
+    std::string_view keyword;
+    int32_t value;
+    // The compression table serves several output formats and each of its rows names the
+    // formats it belongs to; rows of the other tables leave this empty.
+    std::string_view formats = {};
+};
+
+constexpr KeywordRow kDdsLoadAs[] = {{"AUTO", 0}, {"BGRA", 1}, {"RGBA", 2}};
+constexpr KeywordRow kRawLoadAs[] = {{"AUTO", 0}, {"8", 1},    {"16", 2},
+                                     {"24", 3},   {"48HS", 4}, {"48", 5}};
+constexpr KeywordRow kFrameLoading[] = {
+    {"ALL", 0}, {"FIRST", 1}, {"MIDDLE", 2}, {"LAST", 3}, {"RANDOM", 4}};
+constexpr KeywordRow kToneMapping[] = {
+    {"NONE", 0}, {"LINEAR", 1}, {"AL", 2}, {"DRR", 3}, {"GD", 4}};
+constexpr KeywordRow kCompression[] = {
+    {"NONE", 0, "bmp,tga,exr,png,tiff"},
+    {"RLE", 1, "bmp,tga"},
+    {"ZIP", 1, "exr"},
+    {"PIZ", 2, "exr"},
+    {"PXR24", 3, "exr"},
+    {"B44", 4, "exr"},
+    {"ZLIB1", 1, "png"},
+    {"ZLIB6", 2, "png"},
+    {"ZLIB9", 3, "png"},
+    {"CCITTFAX3", 1, "tiff"},
+    {"CCITTFAX4", 2, "tiff"},
+    {"PACKBITS", 3, "tiff"},
+    {"DEFLATE", 4, "tiff"},
+    {"ADOBEDEFLATE", 5, "tiff"},
+    {"LZW", 6, "tiff"},
+    {"JPEG", 7, "tiff"},
+    {"LOGLUV", 8, "tiff"},
+};
+constexpr KeywordRow kColorTable[] = {{"AUTO", 0}, {"EXACT", 1}};
+constexpr KeywordRow kColorModel[] = {{"RGB", 0}, {"CMYK", 1}, {"LAB", 2}};
+constexpr KeywordRow kChroma[] = {{"NONE", 0}, {"LOW", 1}, {"MEDIUM", 2}, {"HIGH", 3}};
+constexpr KeywordRow kSaveAs[] = {
+    {"STANDARD", 0}, {"SIMPLE", 1}, {"OPTIMIZED", 2}, {"PROGRESSIVE", 3}};
+constexpr KeywordRow kRotationType[] = {{"SIMPLE", 0}, {"ADVANCED", 1}};
+constexpr KeywordRow kSizeUnit[] = {{"PIXELS", 0}, {"PERCENT", 1}};
+constexpr KeywordRow kResizeType[] = {{"ALLIMAGES", 0}, {"LARGEIMAGES", 1}};
+constexpr KeywordRow kResizeAlgorithm[] = {{"BOX", 0},     {"BILINEAR", 1},   {"BSPLINE", 2},
+                                           {"BICUBIC", 3}, {"CATMULLROM", 4}, {"LANCZOS", 5}};
+constexpr KeywordRow kFrame[] = {{"NONE", 0}, {"SOLID", 1}};
+constexpr KeywordRow kWatermark[] = {{"NONE", 0}, {"TEXT", 1}, {"IMAGE", 2}};
+constexpr KeywordRow kFontStyle[] = {{"REGULAR", 0}, {"BOLD", 1}, {"ITALIC", 2}, {"BOLDITALIC", 3}};
+// The spelling of STRIKETHROUGHT is what users type; keep it.
+constexpr KeywordRow kFontEffect[] = {{"NONE", 0}, {"UNDERLINE", 1}, {"STRIKETHROUGHT", 2}};
+constexpr KeywordRow kAlignment[] = {{"LEFT", 0}, {"CENTER", 1}, {"RIGHT", 2}};
+constexpr KeywordRow kBoundary[] = {{"IMAGE", 0}, {"FRAME", 1}};
+constexpr KeywordRow kPosition[] = {{"TOPLEFT", 0},    {"TOPCENTER", 1},    {"TOPRIGHT", 2},
+                                    {"MIDDLELEFT", 3}, {"MIDDLECENTER", 4}, {"MIDDLERIGHT", 5},
+                                    {"BOTTOMLEFT", 6}, {"BOTTOMCENTER", 7}, {"BOTTOMRIGHT", 8}};
+constexpr KeywordRow kScaling[] = {{"FIXED", 0}};
+constexpr KeywordRow kTimestamp[] = {{"CURRENT", 0}, {"ORIGINAL", 1}, {"CUSTOM", 2}};
+
+// Indexed by table id.
+constexpr std::span<const KeywordRow> kTables[] = {
+    kDdsLoadAs,       kRawLoadAs, kFrameLoading, kToneMapping,  kCompression, kColorTable,
+    kColorModel,      kChroma,    kSaveAs,       kRotationType, kSizeUnit,    kResizeType,
+    kResizeAlgorithm, kFrame,     kWatermark,    kFontStyle,    kFontEffect,  kAlignment,
+    kBoundary,        kPosition,  kScaling,      kTimestamp,
+};
+static_assert(std::size(kTables) == 22);
+
+constexpr int kCompressionTable = 4;
+
+std::span<const KeywordRow> Table(int tableId) {
+    if (tableId < 0 || tableId >= static_cast<int>(std::size(kTables))) return {};
+    return kTables[tableId];
+}
+
+bool RowServesFormat(const KeywordRow& row, std::string_view format) {
+    std::string_view rest = row.formats;
+    while (true) {
+        const std::size_t comma = rest.find(',');
+        if (EqualsIgnoreAsciiCase(rest.substr(0, comma), format)) return true;
+        if (comma == std::string_view::npos) return false;
+        rest.remove_prefix(comma + 1);
+    }
+}
+
+}  // namespace
+
+int32_t KeywordToValue(std::string_view keyword, int tableId) {
+    if (keyword.empty()) return 0;
+    const std::string upper = Utf8Upper(keyword);
+    for (const KeywordRow& row : Table(tableId)) {
+        if (row.keyword == upper) return row.value;
+    }
+    return 0;
+}
+
+std::string ValueToKeyword(int tableId, int32_t value, std::string_view outputFormat) {
+    // Without a format the compression table reads in plain row order.
+    const bool byFormat = tableId == kCompressionTable && !outputFormat.empty();
+    for (const KeywordRow& row : Table(tableId)) {
+        if (row.value != value) continue;
+        if (byFormat && !RowServesFormat(row, outputFormat)) continue;
+        return std::string(row.keyword);
+    }
+    return {};
+}
+
+}  // namespace pictorb
