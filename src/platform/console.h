@@ -3,6 +3,7 @@
 // UTF-16LE code units without byte-order mark, flushed per line. Lines end in CR LF.
 // Safe to call from the worker thread.
 
+#include <string>
 #include <string_view>
 
 namespace pictorb {
@@ -12,5 +13,9 @@ void ConsolePrintLine(std::string_view utf8Line);
 // Waits for one key on a terminal; without a terminal reads one byte of standard input and
 // returns at end of input, so scripts never hang.
 void ConsoleWaitForKey();
+
+// The bytes one printed line takes: UTF-8 + CR LF for a terminal, otherwise UTF-16LE code
+// units + CR LF. Malformed UTF-8 becomes U+FFFD in the UTF-16 form.
+std::string ConsoleLineBytes(std::string_view utf8Line, bool terminal);
 
 }  // namespace pictorb

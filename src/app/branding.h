@@ -1,0 +1,21 @@
+#pragma once
+// The maker's names and addresses, fixed at build time. The hosts are .example names: there
+// is no real server behind them.
+
+#include <cstdint>
+#include <string_view>
+
+namespace pictorb {
+
+inline constexpr std::string_view kDisplayName = "Corvalen Pictorb";
+inline constexpr int32_t kVersionNumber = 220;  // shown as "2.2"
+inline constexpr std::string_view kShortName = "pictorb";
+inline constexpr std::string_view kVendorName = "Corvalen";
+inline constexpr std::string_view kWebAddress = "https://www.corvalen.example/pictorb/";
+inline constexpr std::string_view kSupportAddress = "support@corvalen.example";
+inline constexpr std::string_view kUpdateHost = "update.corvalen.example";
+// The banner prints "©" as "(c)".
+inline constexpr std::string_view kNoticeLine =
+    "Copyright \u00A9 2026 Corvalen Software. All rights reserved.";
+
+}  // namespace pictorb

@@ -1,0 +1,238 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+namespace pictorb {
+namespace {
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    // Closes now, so that a failed close (a delayed write error) can be seen.
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return "./";
+    return path.substr(0, slash + 1);
+}
+
+std::string WithTrailingSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// A settings file kept as a link (into a dotfiles repository, say) stays a link: the new
+// text goes to the file it points at.
+std::string ResolveLink(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string target(resolved);
+    free(resolved);
+    return target;
+}
+
+int64_t ToLocalSeconds(time_t epochSeconds) {
+    tzset();  // localtime_r alone may keep a stale zone; mktime re-reads it
+    struct tm local;
+    if (localtime_r(&epochSeconds, &local) == nullptr) return epochSeconds;
+    return static_cast<int64_t>(epochSeconds) + local.tm_gmtoff;
+}
+
+}  // namespace
+
+int64_t QueryFileSize(const std::string& path) {
+    struct stat info;
+    if (path.empty() || stat(path.c_str(), &info) != 0) return kFileMissing;
+    if (S_ISDIR(info.st_mode)) return kFileIsFolder;
+    return static_cast<int64_t>(info.st_size);
+}
+
+std::string ProgramFolder() {
+    std::vector<char> buffer(PATH_MAX);
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) return "./";
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            return FolderOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ApplicationDataFolder() {
+    // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') return WithTrailingSlash(config);
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') {
+        home = env;
+    } else {
+        std::vector<char> buffer(16384);
+        struct passwd entry;
+        struct passwd* found = nullptr;
+        if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+            found != nullptr && found->pw_dir != nullptr) {
+            home = found->pw_dir;
+        }
+    }
+    if (home.empty()) home = "/tmp";
+    return WithTrailingSlash(home) + ".config/";
+}
+
+bool CreateFolder(const std::string& path) {
+    if (path.empty()) return false;
+    // Each missing parent first, like mkdir -p.
+    for (std::size_t pos = path.find('/', 1); pos != std::string::npos;
+         pos = path.find('/', pos + 1)) {
+        mkdir(path.substr(0, pos).c_str(), 0777);
+    }
+    mkdir(path.c_str(), 0777);
+    return QueryFileSize(path) == kFileIsFolder;
+}
+
+bool RemoveFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    // rename replaces the target whatever its permission bits; only the folder's count.
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    const std::string target = ResolveLink(path);
+    struct stat old;
+    const bool hadOld = stat(target.c_str(), &old) == 0;
+    if (hadOld && S_ISDIR(old.st_mode)) return false;
+
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        fd = OpenRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    Descriptor file(fd);
+    // The new file keeps the old one's permissions; a new one gets 0666 less the umask.
+    bool ok = !hadOld || fchmod(file.Get(), old.st_mode & 07777) == 0;
+    ok = ok && WriteAll(file.Get(), bytes) && fsync(file.Get()) == 0;
+    ok = file.Close() && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; the new text is in place whether or not this works.
+    Descriptor folder(OpenRetrying(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() >= 0) fsync(folder.Get());
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    Descriptor file(OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) return false;
+    struct stat info;
+    if (fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(file.Get(), buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            bytes.clear();
+            return false;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+int64_t NowLocalSeconds() {
+    return ToLocalSeconds(time(nullptr));
+}
+
+int64_t ModifiedTimeLocalSeconds(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return -1;
+    return ToLocalSeconds(info.st_mtime);
+}
+
+bool SetModifiedTimeLocalSeconds(const std::string& path, int64_t localSeconds) {
+    // The local date-time as fields, then back to an instant through the time zone rules, so
+    // that reading the time back gives the same local date-time.
+    time_t asUtc = static_cast<time_t>(localSeconds);
+    struct tm fields;
+    if (gmtime_r(&asUtc, &fields) == nullptr) return false;
+    fields.tm_isdst = -1;
+    errno = 0;
+    time_t instant = mktime(&fields);
+    if (instant == static_cast<time_t>(-1) && errno != 0) return false;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;  // only the last-modified time changes
+    times[1].tv_sec = instant;
+    times[1].tv_nsec = 0;
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+LocalDateTime NowLocalDateTime() {
+    time_t now = time(nullptr);
+    tzset();
+    struct tm local = {};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+}  // namespace pictorb
