@@ -68,9 +68,13 @@ void RunFrontEnd(const std::vector<std::string>& args, std::string_view programP
 }  // namespace
 
 std::string VersionText(int32_t number) {
-    std::string text = std::to_string(number);
-    if (text.size() > 1) text.insert(1, ".");
-    if (text.size() > 3) text.insert(3, ".");
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on std::string::insert here.
+    const std::string digits = std::to_string(number);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i == 1 || i == 2) text += '.';
+        text += digits[i];
+    }
     if (text.size() > 3 && text.back() == '0') text.resize(3);
     return text;
 }
