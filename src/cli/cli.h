@@ -33,9 +33,16 @@ struct OptionLoopResult {
     bool pause = false;
 };
 
+// Parameter `index` trimmed and upper-cased: "--NAME" before the first "=", or the whole
+// parameter with one leading "-"; empty when it does not start with "-" or is past the end.
 std::string OptionName(const std::vector<std::string>& args, std::size_t index);
+// Parameter `index` trimmed; for "--name=value" the text after the first "=".
 std::string OptionValue(const std::vector<std::string>& args, std::size_t index);
+// Blanks, a sign, then decimal, "$" hex or "%" binary digits up to the first unfit
+// character; 0 without digits. Values past 32 bits wrap modulo 2^32 ("$FFFFFFFF" is -1).
 int32_t TextToInteger(std::string_view text);
+// "+Infinity", "-Infinity", "NaN" (any case), else the longest leading decimal number with
+// "." as the point whatever the locale; 0 without one; infinite beyond the float range.
 float TextToDecimal(std::string_view text);
 
 // Applies every option (and profile) in order to state.settings and state.job; stops at the
@@ -44,8 +51,10 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
 // Applies group "CLI" of a profile file; false when the path is empty or unreadable.
 bool LoadProfile(ProcessState& state, const std::string& path);
 
+// Sets the console title and prints the usage text with the program's name.
 void PrintHelp(ProcessState& state);
-void PrintBanner();
+// Prints state.bannerLines, one line each.
+void PrintBanner(const ProcessState& state);
 // Applies every option (and profile) in order. On an error prints it and returns false; when
 // an input option was seen runs the conversion and returns false; otherwise returns true,
 // meaning the desktop interface starts.

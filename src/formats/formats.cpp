@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 #include <IL/il.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <span>
@@ -218,7 +219,8 @@ std::string BitDepthList(const Formats& formats, std::string_view key) {
 }
 
 bool IsOutputFormat(const Formats& formats, std::string_view key) {
-    return formats.outputTable.contains(std::string(key));
+    return std::find(formats.outputList.begin(), formats.outputList.end(), key) !=
+           formats.outputList.end();
 }
 
 bool IsValidDepth(const Formats& formats, std::string_view key, int32_t bpp) {

@@ -86,6 +86,8 @@ TEST(OutputFormats, KeysAndDepthsAreCheckedExactly) {
     EXPECT_TRUE(IsOutputFormat(formats, "psd"));
     EXPECT_FALSE(IsOutputFormat(formats, "PSD"));
     EXPECT_FALSE(IsOutputFormat(formats, "rle"));
+    // The table knows the whole family; this edition writes only what its list holds.
+    EXPECT_FALSE(IsOutputFormat(formats, "jpg"));
     EXPECT_EQ(BitDepthList(formats, "nope"), "");
     EXPECT_TRUE(IsValidDepth(formats, "psd", 0));
     EXPECT_TRUE(IsValidDepth(formats, "psd", 32));

@@ -1,0 +1,94 @@
+// What the command line shows around a run: help, banner, error lines and the pause.
+
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "cli/cli.h"
+#include "platform/console.h"
+#include "text/texts.h"
+
+namespace pictorb {
+namespace {
+
+constexpr std::string_view kHelpLines[] = {
+    " ",
+    "Usage: %s1% -i <filename> [options]",
+    " ",
+    "  %s1% -i example.%s2%",
+    "  %s1% -i c:\\tmp\\example.%s2%",
+    "  %s1% -i c:\\tmp\\example.%s2% -o d:\\converted",
+    "  %s1% -i c:\\tmp\\example.%s2% -o d:\\converted --jpg-quality=95",
+    " ",
+    "Options:",
+    " ",
+    "  -h, -?, --help            Display this help and exit",
+    "  -i FILE, --input=FILE     Set input file",
+    "  -o PATH, --output=PATH    Set output folder",
+    "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)",
+    " ",
+    "Advanced options:",
+    " ",
+    "  --width=NUM               Set output image width",
+    "  --height=NUM              Set output image height",
+    "  --filename-mask=STR       Define output filename format",
+    "  --flip-horizontal         Flip output image horizontally",
+    "  --flip-vertical           Flip output image vertically",
+    "  --brightness=NUM          Set output image brightness, NUM = -100..100",
+    "  --contrast=NUM            Set output image contrast, NUM = -100..100",
+    "  --gamma=NUM               Set output image gamma, NUM = 0.01..9.99",
+    "  --invert                  Invert output image",
+    "  --greyscale               Greyscale output image",
+    "  --profile=FILE            Set configuration file with required settings",
+    "    ...                     Refer documentation for all available options",
+    " ",
+    "Other options:",
+    " ",
+    "  -q, --quiet               Don't print status messages to stdout",
+    "  -d, --debug               Print debug information to stdout",
+    "  -p, --pause               Pause at exit",
+    "  -v, --version             Display version information and exit",
+};
+
+std::string RandomEntry(const std::vector<std::string>& list, std::mt19937& random) {
+    if (list.empty()) return {};
+    std::uniform_int_distribution<std::size_t> pick(0, list.size() - 1);
+    return list[pick(random)];
+}
+
+}  // namespace
+
+void PrintHelp(ProcessState& state) {
+    ConsoleSetTitle(state.title);
+    std::mt19937 random{std::random_device{}()};
+    for (std::string_view line : kHelpLines) {
+        // Each example line picks its own input format.
+        ConsolePrintLine(ExpandPlaceholders(line, state.programName,
+                                            RandomEntry(state.formats.inputList, random)));
+    }
+}
+
+void PrintBanner(const ProcessState& state) {
+    for (const std::string& line : state.bannerLines) ConsolePrintLine(line);
+}
+
+bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
+    const OptionLoopResult result = ParseOptions(state, args);
+    if (!result.error.empty()) {
+        ConsoleSetTitle(state.title);
+        ConsolePrintLine("Error: " + result.error);
+        if (result.pause) ConsoleWaitForKey();
+        return false;
+    }
+    if (state.job.commandLineMode != 1) return true;
+    ConsoleSetTitle(state.title);
+    if (!result.quiet) PrintBanner(state);
+    RunCommandLine(state, result.quiet);
+    if (result.pause) {
+        ConsolePrintLine("Press any key to exit.");
+        ConsoleWaitForKey();
+    }
+    return false;
+}
+
+}  // namespace pictorb

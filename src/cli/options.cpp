@@ -1,0 +1,472 @@
+// Turning program parameters and profile files into settings: value parsing, the one table
+// of options, the option loop and the profile reader.
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/cli.h"
+#include "settings/settings.h"
+#include "text/ini.h"
+#include "text/utf8.h"
+
+namespace pictorb {
+namespace {
+
+using CS = ConversionSettings;
+
+enum class ValueKind { Text, Integer, Decimal, Keyword, Flag };
+
+// Options that do more than store a value.
+enum class Special { None, Input, Profile, Debug, Quiet, Pause };
+
+// Where an option's value goes: a settings member or a job field.
+using Target = std::variant<std::monostate, int32_t CS::*, int8_t CS::*, float CS::*,
+                            std::string CS::*, std::string JobContext::*>;
+
+struct Switch {
+    int8_t CS::*member = nullptr;
+    int8_t value = 0;
+};
+
+struct OptionRow {
+    std::string_view shortName;  // "-i"; empty when the option has only a long form
+    std::string_view longName;   // "--input"
+    ValueKind kind = ValueKind::Flag;
+    Target target;
+    int keywordTable = -1;
+    Switch also;           // written alongside once the value was fetched
+    int8_t flagValue = 1;  // what a flag stores
+    Special special = Special::None;
+    std::string_view profileKey;  // the key in a profile, when it differs from longName
+};
+
+OptionRow Row(std::string_view shortName, std::string_view longName, ValueKind kind, Target target,
+              Switch also = {}) {
+    OptionRow row;
+    row.shortName = shortName;
+    row.longName = longName;
+    row.kind = kind;
+    row.target = target;
+    row.also = also;
+    return row;
+}
+OptionRow Text(std::string_view name, std::string CS::*member, Switch also = {}) {
+    return Row({}, name, ValueKind::Text, member, also);
+}
+OptionRow Integer(std::string_view name, int32_t CS::*member, Switch also = {}) {
+    return Row({}, name, ValueKind::Integer, member, also);
+}
+OptionRow Decimal(std::string_view name, float CS::*member, Switch also = {}) {
+    return Row({}, name, ValueKind::Decimal, member, also);
+}
+template <typename Member>
+OptionRow Keyword(std::string_view name, Member member, int table) {
+    OptionRow row = Row({}, name, ValueKind::Keyword, member);
+    row.keywordTable = table;
+    return row;
+}
+OptionRow Flag(std::string_view name, int8_t CS::*member, Switch also = {}, int8_t value = 1) {
+    OptionRow row = Row({}, name, ValueKind::Flag, member, also);
+    row.flagValue = value;
+    return row;
+}
+OptionRow JobText(std::string_view shortName, std::string_view name, std::string JobContext::*field,
+                  Special special = Special::None) {
+    OptionRow row = Row(shortName, name, ValueKind::Text, field);
+    row.special = special;
+    return row;
+}
+OptionRow Control(std::string_view shortName, std::string_view name, ValueKind kind,
+                  Special special) {
+    OptionRow row = Row(shortName, name, kind, std::monostate{});
+    row.special = special;
+    return row;
+}
+
+// Every option, in the order names are matched. The rows that write a settings member are
+// also the keys a profile may hold.
+const std::vector<OptionRow>& OptionTable() {
+    static const std::vector<OptionRow> table = [] {
+        const Switch rotate{&CS::doImageRotation, 1};
+        const Switch resize{&CS::doImageResize, 1};
+        const Switch correct{&CS::doImageColorCorrection, 1};
+        const Switch frame{&CS::doFrame, 1};
+        std::vector<OptionRow> rows = {
+            JobText("-i", "--input", &JobContext::commandLineInput, Special::Input),
+            JobText("-o", "--output", &JobContext::outputFolder),
+            JobText("-c", "--conversion", &JobContext::outputFormatKey),
+            Keyword("--dds-load-as", &CS::ddsLoadAs, 0),
+            Keyword("--gif-frame-loading", &CS::gifFrameLoading, 2),
+            Keyword("--ico-frame-loading", &CS::icoFrameLoading, 2),
+            Keyword("--raw-load-as", &CS::rawLoadAs, 1),
+            Integer("--raw-header-size", &CS::rawHeaderSize),
+            Integer("--raw-width", &CS::rawImageWidth),
+            Integer("--raw-height", &CS::rawImageHeight),
+            Keyword("--raw-tone-mapping", &CS::rawToneMapping, 3),
+            Keyword("--tiff-frame-loading", &CS::tiffFrameLoading, 2),
+            Integer("--bmp-bpp", &CS::bmpBpp),
+            Keyword("--bmp-compression", &CS::bmpCompression, 4),
+            Keyword("--bmp-color-table", &CS::bmpColorTable, 5),
+            Integer("--dds-bpp", &CS::ddsBpp),
+            Integer("--exr-bpp", &CS::exrBpp),
+            Keyword("--exr-compression", &CS::exrCompression, 4),
+            Integer("--gif-bpp", &CS::gifBpp),
+            Integer("--hdr-bpp", &CS::hdrBpp),
+            Integer("--ico-bpp", &CS::icoBpp),
+            Integer("--j2k-bpp", &CS::j2kBpp),
+            Integer("--jng-bpp", &CS::jngBpp),
+            Integer("--jp2-bpp", &CS::jp2Bpp),
+            Integer("--jpg-bpp", &CS::jpgBpp),
+            Integer("--jpg-quality", &CS::jpgQuality),
+            Keyword("--jpg-chroma", &CS::jpgChroma, 7),
+            Keyword("--jpg-save-as", &CS::jpgSaveAs, 8),
+            Integer("--jxr-bpp", &CS::jxrBpp),
+            Integer("--pbm-bpp", &CS::pbmBpp),
+            Integer("--pcx-bpp", &CS::pcxBpp),
+            Integer("--pfm-bpp", &CS::pfmBpp),
+            Integer("--pgm-bpp", &CS::pgmBpp),
+            Integer("--png-bpp", &CS::pngBpp),
+            Keyword("--png-compression", &CS::pngCompression, 4),
+            Flag("--png-interlaced", &CS::pngInterlaced),
+            Integer("--ppm-bpp", &CS::ppmBpp),
+            Integer("--psd-bpp", &CS::psdBpp),
+            Integer("--tga-bpp", &CS::tgaBpp),
+            Keyword("--tga-compression", &CS::tgaCompression, 4),
+            Integer("--tiff-bpp", &CS::tiffBpp),
+            Keyword("--tiff-compression", &CS::tiffCompression, 4),
+            Keyword("--tiff-color-model", &CS::tiffColorModel, 6),
+            Integer("--wbmp-bpp", &CS::wbmpBpp),
+            Integer("--webp-bpp", &CS::webpBpp),
+            Integer("--xpm-bpp", &CS::xpmBpp),
+            Keyword("--rotation-type", &CS::imageRotationType, 9),
+            Integer("--rotation", &CS::imageRotation, rotate),
+            Text("--rotation-back-color", &CS::imageRotationBackColor),
+            Integer("--width", &CS::imageWidth, resize),
+            Keyword("--width-unit", &CS::imageWidthUnit, 10),
+            Integer("--height", &CS::imageHeight, resize),
+            Keyword("--height-unit", &CS::imageHeightUnit, 10),
+            Flag("--keep-aspect-ratio", &CS::keepAspectRatio),
+            Keyword("--resize-type", &CS::imageResizeType, 11),
+            Keyword("--resize-algorithm", &CS::imageResizeAlgorithm, 12),
+            Flag("--flip-horizontal", &CS::doImageFlipHorizontal),
+            Flag("--flip-vertical", &CS::doImageFlipVertical),
+            Integer("--brightness", &CS::imageBrightness, correct),
+            Integer("--contrast", &CS::imageContrast, correct),
+            Decimal("--gamma", &CS::imageGamma, correct),
+            Flag("--invert", &CS::imageInvert, correct),
+            Flag("--greyscale", &CS::doImageGreyscale),
+            Integer("--threshold", &CS::imageThreshold, {&CS::doImageThreshold, 1}),
+            Integer("--fr-solid-left", &CS::solidLeft, frame),
+            Integer("--fr-solid-right", &CS::solidRight, frame),
+            Integer("--fr-solid-top", &CS::solidTop, frame),
+            Integer("--fr-solid-bottom", &CS::solidBottom, frame),
+            Text("--fr-solid-left-color", &CS::solidLeftColor),
+            Text("--fr-solid-right-color", &CS::solidRightColor),
+            Text("--fr-solid-top-color", &CS::solidTopColor),
+            Text("--fr-solid-bottom-color", &CS::solidBottomColor),
+            Integer("--fr-solid-opacity", &CS::solidOpacity),
+            Text("--wm-text", &CS::text, {&CS::doWatermark, 1}),
+            Text("--wm-font", &CS::font),
+            Integer("--wm-font-size", &CS::fontSize),
+            Integer("--wm-font-leading", &CS::fontLeading),
+            Text("--wm-font-color", &CS::fontColor),
+            Keyword("--wm-font-style", &CS::fontStyle, 15),
+            Keyword("--wm-font-effect", &CS::fontEffect, 16),
+            Flag("--wm-text-antialiasing", &CS::textAntialiasing),
+            Keyword("--wm-text-alignment", &CS::textAlignment, 17),
+            Integer("--wm-text-padding", &CS::textPadding),
+            Integer("--wm-text-opacity", &CS::textOpacity),
+            Text("--wm-back-color", &CS::backColor),
+            Integer("--wm-back-opacity", &CS::backOpacity),
+            Keyword("--wm-text-boundary", &CS::textBoundary, 18),
+            Keyword("--wm-text-position", &CS::textPosition, 19),
+            Integer("--wm-text-x-offset", &CS::textXOffset),
+            Integer("--wm-text-y-offset", &CS::textYOffset),
+            Integer("--wm-text-rotation", &CS::textRotation),
+            Keyword("--wm-text-size", &CS::textSize, 20),
+            Text("--wm-image", &CS::image, {&CS::doWatermark, 2}),
+            Flag("--wm-image-greyscale", &CS::imageGreyscale),
+            Integer("--wm-image-opacity", &CS::imageOpacity),
+            Keyword("--wm-image-boundary", &CS::imageBoundary, 18),
+            Keyword("--wm-image-position", &CS::imagePosition, 19),
+            Integer("--wm-image-x-offset", &CS::imageXOffset),
+            Integer("--wm-image-y-offset", &CS::imageYOffset),
+            Integer("--wm-image-rotation", &CS::watermarkImageRotation),
+            Keyword("--wm-image-size", &CS::imageSize, 20),
+            Text("--filename-mask", &CS::filenameMask),
+            Keyword("--file-timestamp", &CS::fileTimestamp, 21),
+            Integer("--file-timestamp-custom", &CS::customTimestamp),
+            Flag("--no-subfolders", &CS::keepSubfolders, {}, 0),
+            Control({}, "--profile", ValueKind::Text, Special::Profile),
+            Control("-d", "--debug", ValueKind::Flag, Special::Debug),
+            Control("-q", "--quiet", ValueKind::Flag, Special::Quiet),
+            Control("-p", "--pause", ValueKind::Flag, Special::Pause),
+        };
+        for (OptionRow& row : rows) {
+            // A profile names the frame opacity after the watermark group.
+            if (row.longName == "--fr-solid-opacity") row.profileKey = "--wm-solid-opacity";
+        }
+        return rows;
+    }();
+    return table;
+}
+
+bool IsSettingsRow(const OptionRow& row) {
+    return !std::holds_alternative<std::monostate>(row.target) &&
+           !std::holds_alternative<std::string JobContext::*>(row.target);
+}
+
+const OptionRow* FindOption(std::string_view upperName) {
+    if (upperName.empty()) return nullptr;
+    for (const OptionRow& row : OptionTable()) {
+        if (EqualsIgnoreAsciiCase(upperName, row.longName) ||
+            (!row.shortName.empty() && EqualsIgnoreAsciiCase(upperName, row.shortName)))
+            return &row;
+    }
+    return nullptr;
+}
+
+const OptionRow* FindProfileKey(std::string_view key) {
+    for (const OptionRow& row : OptionTable()) {
+        if (!IsSettingsRow(row)) continue;
+        const std::string_view name = row.profileKey.empty() ? row.longName : row.profileKey;
+        if (EqualsIgnoreAsciiCase(key, name)) return &row;
+    }
+    return nullptr;
+}
+
+// Converts `value` by the row's kind and stores it in the row's target.
+void StoreValue(const OptionRow& row, const std::string& value, ConversionSettings& settings,
+                JobContext& job) {
+    int32_t number = 0;
+    float decimal = 0.0f;
+    switch (row.kind) {
+        case ValueKind::Integer:
+            number = TextToInteger(value);
+            break;
+        case ValueKind::Keyword:
+            number = KeywordToValue(Trim(value), row.keywordTable);
+            break;
+        case ValueKind::Flag:
+            number = row.flagValue;
+            break;
+        case ValueKind::Decimal:
+            decimal = TextToDecimal(value);
+            break;
+        case ValueKind::Text:
+            break;
+    }
+    std::visit(
+        [&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, int32_t CS::*>) {
+                settings.*member = number;
+            } else if constexpr (std::is_same_v<M, int8_t CS::*>) {
+                settings.*member = static_cast<int8_t>(number);
+            } else if constexpr (std::is_same_v<M, float CS::*>) {
+                settings.*member = decimal;
+            } else if constexpr (std::is_same_v<M, std::string CS::*>) {
+                settings.*member = value;
+            } else if constexpr (std::is_same_v<M, std::string JobContext::*>) {
+                job.*member = value;
+            }
+        },
+        row.target);
+}
+
+void StoreSwitch(const OptionRow& row, ConversionSettings& settings) {
+    if (row.also.member != nullptr) settings.*row.also.member = row.also.value;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The value of the option at `index`, advancing `index` for a one-letter form; nullopt when
+// the value is missing or malformed.
+std::optional<std::string> FetchValue(const OptionRow& row, std::string_view name,
+                                      const std::vector<std::string>& args, std::size_t& index) {
+    if (!row.shortName.empty()) {
+        if (!StartsWith(name, "--")) ++index;
+        std::string value = OptionValue(args, index);
+        if (value.empty() || StartsWith(value, "-")) return std::nullopt;
+        return value;
+    }
+    std::string value = OptionValue(args, index);
+    if (value.empty() || StartsWith(value, "--")) return std::nullopt;
+    return value;
+}
+
+constexpr std::string_view kIncorrectParameters = "Incorrect number of parameters";
+constexpr std::string_view kInvalidProfile = "Invalid profile file";
+
+int DigitValue(char c, int base) {
+    int digit = 99;
+    if (c >= '0' && c <= '9')
+        digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+    return digit < base ? digit : -1;
+}
+
+}  // namespace
+
+std::string OptionName(const std::vector<std::string>& args, std::size_t index) {
+    if (index >= args.size()) return {};
+    const std::string parameter = Trim(args[index]);
+    if (!StartsWith(parameter, "-")) return {};
+    if (StartsWith(parameter, "--")) return Utf8Upper(parameter.substr(0, parameter.find('=')));
+    return Utf8Upper(parameter);
+}
+
+std::string OptionValue(const std::vector<std::string>& args, std::size_t index) {
+    if (index >= args.size()) return {};
+    std::string parameter = Trim(args[index]);
+    if (StartsWith(parameter, "--")) {
+        const std::size_t equals = parameter.find('=', 2);
+        if (equals != std::string::npos) return parameter.substr(equals + 1);
+    }
+    return parameter;
+}
+
+// Digits past the 32-bit range wrap around modulo 2^32, so "$FFFFFFFF" reads as -1.
+int32_t TextToInteger(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    int base = 10;
+    if (pos < text.size() && text[pos] == '$') {
+        base = 16;
+        ++pos;
+    } else if (pos < text.size() && text[pos] == '%') {
+        base = 2;
+        ++pos;
+    }
+    uint32_t magnitude = 0;
+    for (; pos < text.size(); ++pos) {
+        const int digit = DigitValue(text[pos], base);
+        if (digit < 0) break;
+        magnitude = magnitude * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
+    }
+    if (negative) magnitude = 0u - magnitude;
+    return static_cast<int32_t>(magnitude);  // two's complement, defined since C++20
+}
+
+float TextToDecimal(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    text.remove_prefix(pos);
+    const auto startsWith = [&](std::string_view word) {
+        return text.size() >= word.size() &&
+               EqualsIgnoreAsciiCase(text.substr(0, word.size()), word);
+    };
+    if (startsWith("+Infinity")) return std::numeric_limits<float>::infinity();
+    if (startsWith("-Infinity")) return -std::numeric_limits<float>::infinity();
+    if (startsWith("NaN")) return std::numeric_limits<float>::quiet_NaN();
+
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    // The longest leading decimal number: digits, an optional fraction, an optional exponent.
+    std::size_t end = 0;
+    std::size_t digits = 0;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end, ++digits;
+    if (end < text.size() && text[end] == '.') {
+        ++end;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end, ++digits;
+    }
+    if (digits == 0) return 0.0f;
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        std::size_t exponentEnd = end + 1;
+        if (exponentEnd < text.size() && (text[exponentEnd] == '+' || text[exponentEnd] == '-'))
+            ++exponentEnd;
+        const std::size_t exponentDigits = exponentEnd;
+        while (exponentEnd < text.size() && text[exponentEnd] >= '0' && text[exponentEnd] <= '9')
+            ++exponentEnd;
+        if (exponentEnd > exponentDigits) end = exponentEnd;
+    }
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + end, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too large or too small for a double: the exponent's sign tells which.
+        const std::size_t e = text.substr(0, end).find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < end && text[e + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    // Converting a double beyond the float range is undefined; such values become infinite.
+    float decimal = std::fabs(value) > std::numeric_limits<float>::max()
+                        ? std::numeric_limits<float>::infinity()
+                        : static_cast<float>(value);
+    return negative ? -decimal : decimal;
+}
+
+bool LoadProfile(ProcessState& state, const std::string& path) {
+    std::optional<IniDocument> document = IniDocument::Load(path);
+    if (!document) return false;
+    const IniGroup* group = document->Group("CLI");
+    if (group == nullptr) return true;
+    for (const auto& [key, value] : group->entries) {
+        const OptionRow* row = FindProfileKey(Trim(key));
+        if (row == nullptr) continue;
+        StoreSwitch(*row, state.settings);
+        StoreValue(*row, row->kind == ValueKind::Text ? Trim(value) : value, state.settings,
+                   state.job);
+    }
+    return true;
+}
+
+OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string>& args) {
+    OptionLoopResult result;
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        const std::string name = OptionName(args, index);
+        const OptionRow* row = FindOption(name);
+        if (row == nullptr) continue;
+        if (row->special == Special::Input) state.job.commandLineMode = 1;
+        if (row->kind == ValueKind::Flag) {
+            switch (row->special) {
+                case Special::Debug:
+                    state.job.runMode = "DEBUG";
+                    break;
+                case Special::Quiet:
+                    result.quiet = true;
+                    break;
+                case Special::Pause:
+                    result.pause = true;
+                    break;
+                default:
+                    StoreValue(*row, {}, state.settings, state.job);
+                    break;
+            }
+            StoreSwitch(*row, state.settings);
+            continue;
+        }
+        const std::optional<std::string> value = FetchValue(*row, name, args, index);
+        if (!value) {
+            result.error = kIncorrectParameters;
+            break;
+        }
+        if (row->special == Special::Profile) {
+            if (!LoadProfile(state, *value)) {
+                result.error = kInvalidProfile;
+                break;
+            }
+            continue;
+        }
+        StoreValue(*row, *value, state.settings, state.job);
+        StoreSwitch(*row, state.settings);
+    }
+    return result;
+}
+
+}  // namespace pictorb

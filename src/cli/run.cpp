@@ -1,0 +1,329 @@
+// The command-line conversion run: checks the job inputs in a fixed order, prints the debug
+// listing, converts the one input file on a worker thread and reports the outcome.
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "cli/cli.h"
+#include "formats/formats.h"
+#include "pipeline/job.h"
+#include "pipeline/watermark.h"
+#include "platform/canvas.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "settings/settings.h"
+#include "text/utf8.h"
+
+namespace pictorb {
+namespace {
+
+// Prints the labelled debug lines when debug is on and keeps the first check that fails.
+class RunChecks {
+  public:
+    RunChecks(bool debug, std::string_view outputFormat)
+        : debug_(debug), outputFormat_(outputFormat) {}
+
+    void Line(std::string_view label, std::string_view value) {
+        if (debug_) ConsolePrintLine(std::string(label) + std::string(value));
+    }
+    void Number(std::string_view label, int64_t value) { Line(label, std::to_string(value)); }
+    void Boolean(std::string_view label, int value) { Line(label, value != 0 ? "1" : "0"); }
+    void Keyword(std::string_view label, int table, int32_t value) {
+        Line(label, KeywordText(table, value));
+    }
+    std::string KeywordText(int table, int32_t value) const {
+        return ValueToKeyword(table, value, table == 4 ? outputFormat_ : std::string_view{});
+    }
+    // Records `message` as the run's error unless `ok`; false once any check has failed.
+    bool Check(bool ok, std::string_view message) {
+        if (!ok && error_.empty()) error_ = message;
+        return error_.empty();
+    }
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+
+  private:
+    bool debug_;
+    std::string_view outputFormat_;
+    std::string error_;
+};
+
+std::string TwoDecimals(float value) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.00");
+}
+
+// The per-format rows of the output format; false when a check failed.
+bool CheckOutputFormat(RunChecks& out, const ProcessState& state, const std::string& key) {
+    const ConversionSettings& s = state.settings;
+    const int32_t* bpp = BitDepthSetting(s, key);
+    const int32_t depth = bpp != nullptr ? *bpp : 0;
+    out.Number(AsciiUpper(key) + " BPP: ", depth);
+    if (key == "bmp") {
+        out.Keyword("BMP Compression: ", 4, s.bmpCompression);
+        out.Keyword("BMP Color Table: ", 5, s.bmpColorTable);
+    } else if (key == "exr") {
+        out.Keyword("EXR Compression: ", 4, s.exrCompression);
+    } else if (key == "jpg") {
+        out.Number("JPG Quality: ", s.jpgQuality);
+        out.Keyword("JPG Chroma Subsampling: ", 7, s.jpgChroma);
+        out.Keyword("JPG Save As: ", 8, s.jpgSaveAs);
+    } else if (key == "png") {
+        out.Keyword("PNG Compression: ", 4, s.pngCompression);
+        out.Boolean("PNG Interlaced: ", s.pngInterlaced);
+    } else if (key == "tga") {
+        out.Keyword("TGA Compression: ", 4, s.tgaCompression);
+    } else if (key == "tiff") {
+        out.Keyword("TIFF Compression: ", 4, s.tiffCompression);
+        out.Keyword("TIFF Color Model: ", 6, s.tiffColorModel);
+    }
+    if (!out.Check(IsValidDepth(state.formats, key, depth),
+                   "Invalid " + Utf8Lower(key) + "-bpp value"))
+        return false;
+    if (key == "jpg")
+        return out.Check(s.jpgQuality >= 1 && s.jpgQuality <= 100, "Invalid jpg-quality value");
+    return true;
+}
+
+void ListInputFormat(RunChecks& out, const ConversionSettings& s, const std::string& key) {
+    if (key == "dds") out.Keyword("DDS Load As: ", 0, s.ddsLoadAs);
+    if (key == "gif") out.Keyword("GIF Frame Loading: ", 2, s.gifFrameLoading);
+    if (key == "ico") out.Keyword("ICO Frame Loading: ", 2, s.icoFrameLoading);
+    if (key == "raw") {
+        out.Keyword("RAW Load As: ", 1, s.rawLoadAs);
+        out.Number("RAW Header Size: ", s.rawHeaderSize);
+        out.Number("RAW Image Width: ", s.rawImageWidth);
+        out.Number("RAW Image Height: ", s.rawImageHeight);
+        out.Keyword("RAW Tone Mapping: ", 3, s.rawToneMapping);
+    }
+    if (key == "tiff") out.Keyword("TIFF Frame Loading: ", 2, s.tiffFrameLoading);
+}
+
+bool CheckTransformsAndAdjustments(RunChecks& out, const ConversionSettings& s) {
+    if (s.doImageRotation != 0) {
+        out.Keyword("Image Rotation Type: ", 9, s.imageRotationType);
+        out.Number("Image Rotation: ", s.imageRotation);
+        out.Line("Image Rotation Back Color: ", s.imageRotationBackColor);
+    }
+    if (s.doImageResize != 0) {
+        out.Line("Width: ",
+                 std::to_string(s.imageWidth) + " " + out.KeywordText(10, s.imageWidthUnit));
+        if (!out.Check(s.imageWidth != 0, "Invalid width value")) return false;
+        out.Line("Height: ",
+                 std::to_string(s.imageHeight) + " " + out.KeywordText(10, s.imageHeightUnit));
+        if (!out.Check(s.imageHeight != 0, "Invalid height value")) return false;
+        out.Boolean("Keep Aspect Ratio: ", s.keepAspectRatio);
+        out.Keyword("Image Resize Type: ", 11, s.imageResizeType);
+        out.Keyword("Image Resize Algorithm: ", 12, s.imageResizeAlgorithm);
+    }
+    out.Boolean("Flip Horizontal: ", s.doImageFlipHorizontal);
+    out.Boolean("Flip Vertical: ", s.doImageFlipVertical);
+    if (s.doImageColorCorrection != 0) {
+        out.Number("Brightness: ", s.imageBrightness);
+        if (!out.Check(s.imageBrightness >= -100 && s.imageBrightness <= 100,
+                       "Invalid brightness value"))
+            return false;
+        out.Number("Contrast: ", s.imageContrast);
+        if (!out.Check(s.imageContrast >= -100 && s.imageContrast <= 100, "Invalid contrast value"))
+            return false;
+        out.Line("Gamma: ", TwoDecimals(s.imageGamma));
+        // Written so that NaN fails too: it would poison every entry of the gamma table.
+        if (!out.Check(s.imageGamma >= 0.01f && s.imageGamma <= 9.99f, "Invalid gamma value"))
+            return false;
+        out.Boolean("Invert: ", s.imageInvert);
+    }
+    out.Boolean("Greyscale: ", s.doImageGreyscale);
+    if (s.doImageThreshold != 0) out.Number("Image Threshold: ", s.imageThreshold);
+    return true;
+}
+
+void ListFrame(RunChecks& out, const ConversionSettings& s) {
+    out.Keyword("Frame: ", 13, s.doFrame);
+    if (s.doFrame != 1) return;
+    out.Number("Frame left: ", s.solidLeft);
+    out.Number("Frame right: ", s.solidRight);
+    out.Number("Frame top: ", s.solidTop);
+    out.Number("Frame bottom: ", s.solidBottom);
+    out.Line("Frame left color: ", s.solidLeftColor);
+    out.Line("Frame right color: ", s.solidRightColor);
+    out.Line("Frame top color: ", s.solidTopColor);
+    out.Line("Frame bottom color: ", s.solidBottomColor);
+    out.Number("Frame opacity: ", s.solidOpacity);
+}
+
+// The watermark rows; a text watermark's font is loaded into `font`.
+bool CheckWatermark(RunChecks& out, const ConversionSettings& s, std::unique_ptr<Font>& font) {
+    out.Keyword("Watermark: ", 14, s.doWatermark);
+    if (s.doWatermark == 1) {
+        out.Line("Watermark text: ", s.text);
+        out.Line("Watermark font: ", s.font);
+        out.Number("Watermark font size: ", s.fontSize);
+        out.Number("Watermark font leading: ", s.fontLeading);
+        out.Line("Watermark font color: ", s.fontColor);
+        out.Keyword("Watermark font style: ", 15, s.fontStyle);
+        out.Keyword("Watermark font effect: ", 16, s.fontEffect);
+        out.Boolean("Watermark text antialiasing: ", s.textAntialiasing);
+        out.Keyword("Watermark text alignment: ", 17, s.textAlignment);
+        out.Number("Watermark text padding: ", s.textPadding);
+        out.Number("Watermark text opacity: ", s.textOpacity);
+        out.Line("Watermark background color: ", s.backColor);
+        out.Number("Watermark background opacity: ", s.backOpacity);
+        out.Keyword("Watermark boundary: ", 18, s.textBoundary);
+        out.Keyword("Watermark position: ", 19, s.textPosition);
+        out.Line("Watermark offset (x/y): ",
+                 std::to_string(s.textXOffset) + "/" + std::to_string(s.textYOffset));
+        out.Number("Watermark rotation: ", s.textRotation);
+        out.Keyword("Watermark size/mode: ", 20, s.textSize);
+        font = LoadWatermarkFont(s);
+        return out.Check(font != nullptr, "Invalid watermark font");
+    }
+    if (s.doWatermark == 2) {
+        out.Line("Watermark image: ", s.image);
+        out.Boolean("Watermark greyscale: ", s.imageGreyscale);
+        out.Number("Watermark opacity: ", s.imageOpacity);
+        out.Keyword("Watermark boundary: ", 18, s.imageBoundary);
+        out.Keyword("Watermark position: ", 19, s.imagePosition);
+        out.Line("Watermark offset (x/y): ",
+                 std::to_string(s.imageXOffset) + "/" + std::to_string(s.imageYOffset));
+        out.Number("Watermark rotation: ", s.watermarkImageRotation);
+        out.Keyword("Watermark size/mode: ", 20, s.imageSize);
+        return out.Check(QueryFileSize(s.image) > 0, "Invalid watermark image");
+    }
+    return true;
+}
+
+void ListAdvanced(RunChecks& out, const ConversionSettings& s) {
+    out.Line("Filename Mask: ", s.filenameMask);
+    out.Keyword("File Timestamp: ", 21, s.fileTimestamp);
+    if (s.fileTimestamp == 2) out.Number("Custom Timestamp: ", s.customTimestamp);
+    out.Boolean("Keep Subfolders: ", s.keepSubfolders);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The output folder made absolute and ending in '/'; nullopt with the error line printed.
+std::optional<std::string> NormaliseOutputFolder(std::string folder, const JobContext& job,
+                                                 bool debug) {
+    if (folder.empty()) {
+        const std::size_t slash = job.inputPath.rfind('/');
+        if (slash != std::string::npos) folder = job.inputPath.substr(0, slash + 1);
+    }
+    if (debug) ConsolePrintLine("Output: " + folder);
+    if (StartsWith(folder, "..")) {
+        ConsolePrintLine("Error: Incorrect output folder");
+        return std::nullopt;
+    }
+    // A relative folder is taken below the program's own folder, not the current directory.
+    if (!StartsWith(folder, "/")) {
+        if (StartsWith(folder, "./")) folder.erase(0, 2);
+        folder = job.programFolder + folder;
+    }
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    if (QueryFileSize(folder) != kFileIsFolder) {
+        ConsolePrintLine("Error: Invalid output folder");
+        return std::nullopt;
+    }
+    return folder;
+}
+
+// Runs the worker on its own thread and waits; the number of files converted.
+int32_t ConvertOnWorker(ProcessState& state, const Font* font) {
+    SharedProgress progress;
+    progress.record = ProgressRecord{0, {}, 0, 1};
+    const JobEnvironment env{state.settings, state.job, state.formats, font};
+    try {
+        std::thread worker([&env, &progress] { RunConversionWorker(env, progress); });
+        worker.join();
+    } catch (const std::system_error&) {
+        return 0;  // no thread could be started: nothing was converted
+    }
+    std::lock_guard<std::mutex> hold(progress.lock);
+    return progress.record.converted;
+}
+
+}  // namespace
+
+int RunCommandLine(ProcessState& state, bool quiet) {
+    ConversionSettings& s = state.settings;
+    JobContext& job = state.job;
+    const bool debug = job.runMode == "DEBUG";
+    const auto status = [&](std::string_view line) {
+        if (!quiet) ConsolePrintLine(line);
+    };
+    const auto error = [](std::string_view message) {
+        ConsolePrintLine("Error: " + std::string(message));
+        return 0;
+    };
+
+    status(state.texts.Text("General", "Preparing"));
+    if (debug) ConsolePrintLine("Input: " + job.commandLineInput);
+
+    const std::string input = job.commandLineInput;
+    job.commandLineInput.clear();
+    if (LowerExtension(input).empty()) return error("Invalid input file");
+    job.inputPath = input;
+    if (QueryFileSize(job.inputPath) <= 0) return error("Invalid input file");
+
+    const std::optional<std::string> folder = NormaliseOutputFolder(job.outputFolder, job, debug);
+    if (!folder) return 0;
+    job.outputFolder = *folder;
+
+    if (job.inputFormatKey.empty() && !state.formats.inputList.empty())
+        job.inputFormatKey = state.formats.inputList.front();
+    if (job.outputFormatKey.empty() && !state.formats.outputList.empty())
+        job.outputFormatKey = state.formats.outputList.front();
+    const std::string key = job.outputFormatKey;
+    if (debug) ConsolePrintLine("Conversion: " + key);
+    if (!IsOutputFormat(state.formats, key)) return error("Invalid conversion type");
+
+    RunChecks out(debug, key);
+    std::unique_ptr<Font> font;  // held for the whole run, freed after the worker has ended
+    ListInputFormat(out, s, job.inputFormatKey);
+    if (!CheckOutputFormat(out, state, key) || !CheckTransformsAndAdjustments(out, s))
+        return error(out.Error());
+    ListFrame(out, s);
+    if (!CheckWatermark(out, s, font)) return error(out.Error());
+    ListAdvanced(out, s);
+
+    const auto row = state.formats.outputTable.find(key);
+    job.outputFormatId = row != state.formats.outputTable.end() ? row->second.id : 0;
+    const int32_t* depth = BitDepthSetting(s, key);
+    job.targetBitDepth = depth != nullptr ? *depth : 0;
+    job.saveFlags = ComputeSaveFlags(key, s);
+    job.automaticDepth = job.targetBitDepth == 0 ? 1 : 0;
+
+    status(state.texts.Text("General", "Importing"));
+    const std::string extension = LowerExtension(job.inputPath);
+    int32_t added = 0;
+    if (extension != "txt" && extension != "lst")
+        added = AddInputFile(job, state.formats, job.inputPath) ? 1 : 0;
+    status(ExpandPlaceholders(state.texts.Text("Msg", "Import complete"), std::to_string(added)));
+    if (added == 0) {
+        ConsolePrintLine(state.texts.Text("Msg", "Conversion is not complete"));
+        ConsolePrintLine(state.texts.Text("Msg", "Empty input files"));
+        return 0;
+    }
+
+    status(state.texts.Text("General", "Converting"));
+    const int32_t converted = ConvertOnWorker(state, font.get());
+    if (converted > 0) {
+        status(state.texts.Text("Msg", "Conversion complete"));
+        status(ExpandPlaceholders(state.texts.Text("Msg", "Files converted"),
+                                  std::to_string(converted), std::to_string(added)));
+    } else {
+        ConsolePrintLine(state.texts.Text("Msg", "Conversion is not complete"));
+    }
+    return 0;
+}
+
+}  // namespace pictorb
