@@ -1,0 +1,422 @@
+#include "pipeline/bitmap_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "pipeline/bitmap_format.h"
+
+namespace pictorb {
+namespace {
+
+using bmp::BitmapInfo;
+using bmp::ByteSource;
+
+constexpr uint32_t kFileHeaderSize = 14;
+constexpr uint32_t kInfoHeaderSize = 40;
+
+// FreeImage reports through one process-wide callback, so the last message of the loading
+// thread is kept here to tell a failed allocation from a refused stream.
+thread_local bool tLastMessageWasAllocation = false;
+
+void DLL_CALLCONV SwallowMessage(FREE_IMAGE_FORMAT, const char* message) {
+    tLastMessageWasAllocation = message != nullptr && std::strstr(message, "allocation") != nullptr;
+}
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+class FileSource : public ByteSource {
+  public:
+    FileSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool Read(uint64_t offset, uint8_t* dst, size_t n) const override {
+        while (n > 0) {
+            const ssize_t got = pread(fd_, dst, n, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            dst += got;
+            offset += static_cast<uint64_t>(got);
+            n -= static_cast<size_t>(got);
+        }
+        return true;
+    }
+
+  private:
+    int fd_;
+    uint64_t size_;
+};
+
+// One stretch of the stream FreeImage reads.
+class Segment {
+  public:
+    virtual ~Segment() = default;
+    virtual uint64_t Size() const = 0;
+    virtual bool Read(uint64_t offset, uint8_t* dst, size_t n) = 0;
+};
+
+class BytesSegment : public Segment {
+  public:
+    explicit BytesSegment(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    bool Read(uint64_t offset, uint8_t* dst, size_t n) override {
+        if (n > 0) std::memcpy(dst, bytes_.data() + offset, n);
+        return true;
+    }
+
+  private:
+    std::vector<uint8_t> bytes_;
+};
+
+// The file's pixel rows as they are; a last row without its padding is completed with zeros.
+class SourceSegment : public Segment {
+  public:
+    SourceSegment(const ByteSource& source, uint64_t offset, uint64_t available, uint64_t size)
+        : source_(source), offset_(offset), available_(std::min(available, size)), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool Read(uint64_t offset, uint8_t* dst, size_t n) override {
+        const size_t present = offset < available_
+                                   ? static_cast<size_t>(std::min<uint64_t>(n, available_ - offset))
+                                   : 0;
+        if (present > 0 && !source_.Read(offset_ + offset, dst, present)) return false;
+        std::memset(dst + present, 0, n - present);
+        return true;
+    }
+
+  private:
+    const ByteSource& source_;
+    uint64_t offset_, available_, size_;
+};
+
+// 16- and 32-bit rows with masks, unpacked row by row into 24- or 32-bit BI_RGB rows.
+class MaskedSegment : public Segment {
+  public:
+    MaskedSegment(const ByteSource& source, const BitmapInfo& info, uint16_t outBpp)
+        : source_(source),
+          info_(info),
+          outBpp_(outBpp),
+          outStride_((uint64_t{info.width} * outBpp + 31) / 32 * 4),
+          inRow_(info.stride),
+          outRow_(outStride_) {}
+    uint64_t Size() const override { return outStride_ * info_.height; }
+    bool Read(uint64_t offset, uint8_t* dst, size_t n) override {
+        while (n > 0) {
+            const uint64_t row = offset / outStride_;
+            const uint64_t within = offset % outStride_;
+            if (row != cachedRow_ && !Convert(row)) return false;
+            const size_t part = static_cast<size_t>(std::min<uint64_t>(n, outStride_ - within));
+            std::memcpy(dst, outRow_.data() + within, part);
+            dst += part;
+            offset += part;
+            n -= part;
+        }
+        return true;
+    }
+
+  private:
+    bool Convert(uint64_t row) {
+        const uint64_t start = row * info_.stride;
+        const uint64_t present = std::min<uint64_t>(info_.stride, info_.dataAvailable - start);
+        std::fill(inRow_.begin(), inRow_.end(), 0);
+        if (!source_.Read(info_.dataOffset + start, inRow_.data(), present)) return false;
+        bmp::UnpackMaskedRow(inRow_.data(), info_.width, info_.bpp, info_.masks, outRow_.data(),
+                             outBpp_);
+        cachedRow_ = row;
+        return true;
+    }
+
+    const ByteSource& source_;
+    const BitmapInfo& info_;
+    uint16_t outBpp_;
+    uint64_t outStride_;
+    std::vector<uint8_t> inRow_, outRow_;
+    uint64_t cachedRow_ = UINT64_MAX;
+};
+
+// Segments read one after another through FreeImage's I/O callbacks.
+class StitchedStream {
+  public:
+    void Add(std::unique_ptr<Segment> segment) {
+        size_ += segment->Size();
+        segments_.push_back(std::move(segment));
+    }
+    uint64_t Size() const { return size_; }
+    bool failed() const { return failed_; }
+
+    static FreeImageIO Io() {
+        FreeImageIO io{};
+        io.read_proc = [](void* buffer, unsigned size, unsigned count, fi_handle h) {
+            return static_cast<StitchedStream*>(h)->Read(buffer, size, count);
+        };
+        io.write_proc = [](void*, unsigned, unsigned, fi_handle) { return 0u; };
+        io.seek_proc = [](fi_handle h, long offset, int origin) {
+            return static_cast<StitchedStream*>(h)->Seek(offset, origin);
+        };
+        io.tell_proc = [](fi_handle h) {
+            return static_cast<long>(static_cast<StitchedStream*>(h)->position_);
+        };
+        return io;
+    }
+
+  private:
+    unsigned Read(void* buffer, unsigned size, unsigned count) {
+        if (size == 0 || position_ >= size_) return 0;
+        const uint64_t items = std::min<uint64_t>(count, (size_ - position_) / size);
+        uint64_t left = items * size;
+        auto* dst = static_cast<uint8_t*>(buffer);
+        uint64_t segmentStart = 0;
+        for (const auto& segment : segments_) {
+            const uint64_t segmentEnd = segmentStart + segment->Size();
+            if (left > 0 && position_ < segmentEnd) {
+                const uint64_t part = std::min(left, segmentEnd - position_);
+                if (!segment->Read(position_ - segmentStart, dst, static_cast<size_t>(part))) {
+                    failed_ = true;
+                    return 0;
+                }
+                dst += part;
+                position_ += part;
+                left -= part;
+            }
+            segmentStart = segmentEnd;
+        }
+        return static_cast<unsigned>(items);
+    }
+
+    int Seek(long offset, int origin) {
+        const int64_t base = origin == SEEK_SET   ? 0
+                             : origin == SEEK_CUR ? static_cast<int64_t>(position_)
+                                                  : static_cast<int64_t>(size_);
+        if (offset < 0 && -static_cast<int64_t>(offset) > base) return -1;
+        position_ = static_cast<uint64_t>(base + offset);
+        return 0;
+    }
+
+    std::vector<std::unique_ptr<Segment>> segments_;
+    uint64_t size_ = 0;
+    uint64_t position_ = 0;
+    bool failed_ = false;
+};
+
+enum class AlphaRule { Keep, ForceOpaque, OpaqueIfAllZero };
+
+// The 40-byte form of the bitmap FreeImage is given.
+struct Plan {
+    uint16_t bpp = 0;
+    uint32_t compression = bmp::kRgb;
+    bool masks565 = false;  // 16-bit 5-6-5, written as BI_BITFIELDS
+    AlphaRule alpha = AlphaRule::Keep;
+    std::unique_ptr<Segment> pixels;
+};
+
+void PutLe16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+std::vector<uint8_t> CanonicalHeader(const BitmapInfo& info, const Plan& plan) {
+    const uint32_t maskBytes = plan.masks565 ? 12 : 0;
+    const auto paletteBytes = static_cast<uint32_t>(info.palette.size());
+    const uint32_t offBits = kFileHeaderSize + kInfoHeaderSize + maskBytes + paletteBytes;
+    const uint64_t dataSize = plan.pixels->Size();
+    const auto clampedU32 = [](uint64_t v) {
+        return static_cast<uint32_t>(std::min<uint64_t>(v, UINT32_MAX));
+    };
+
+    std::vector<uint8_t> out;
+    out.push_back('B');
+    out.push_back('M');
+    PutLe32(out, clampedU32(offBits + dataSize));
+    PutLe32(out, 0);
+    PutLe32(out, offBits);
+    PutLe32(out, kInfoHeaderSize);
+    PutLe32(out, info.width);
+    const auto height = static_cast<int32_t>(info.height);
+    PutLe32(out, static_cast<uint32_t>(info.topDown ? -height : height));
+    PutLe16(out, 1);
+    PutLe16(out, plan.bpp);
+    PutLe32(out, plan.compression);
+    PutLe32(out, clampedU32(dataSize));
+    PutLe32(out, static_cast<uint32_t>(info.xPelsPerMeter));
+    PutLe32(out, static_cast<uint32_t>(info.yPelsPerMeter));
+    PutLe32(out, paletteBytes / 4);
+    PutLe32(out, 0);
+    if (plan.masks565) {
+        PutLe32(out, bmp::kMasks565.red);
+        PutLe32(out, bmp::kMasks565.green);
+        PutLe32(out, bmp::kMasks565.blue);
+    }
+    out.insert(out.end(), info.palette.begin(), info.palette.end());
+    return out;
+}
+
+// Chooses the form FreeImage decodes exactly; Truncated/Unreadable when the data fails.
+BitmapError MakePlan(const ByteSource& source, const BitmapInfo& info, Plan& plan) {
+    plan.bpp = info.bpp;
+    const uint64_t size = info.stride * info.height;
+    const auto copy = [&] {
+        return std::make_unique<SourceSegment>(source, info.dataOffset, info.dataAvailable, size);
+    };
+    if (info.compression == bmp::kRle8 || info.compression == bmp::kRle4) {
+        // A generous bound on a useful stream; anything after it cannot define pixels.
+        const uint64_t pixels = uint64_t{info.width} * info.height;
+        const uint64_t cap = 2 * pixels + 8 * uint64_t{info.height} + 4096;
+        std::vector<uint8_t> stream(std::min(info.dataAvailable, cap));
+        if (!source.Read(info.dataOffset, stream.data(), stream.size())) {
+            return BitmapError::Unreadable;
+        }
+        plan.compression = info.compression;
+        plan.pixels = std::make_unique<BytesSegment>(
+            bmp::RepairRleStream(stream, info.width, info.height, info.compression == bmp::kRle4));
+        return BitmapError::None;
+    }
+    if (info.bpp == 16) {
+        if (info.masks == bmp::kMasks555 || info.masks == bmp::kMasks565) {
+            plan.masks565 = info.masks == bmp::kMasks565;
+            plan.compression = plan.masks565 ? bmp::kBitFields : bmp::kRgb;
+            plan.pixels = copy();
+        } else {
+            // Other layouts decode to wrong colours (or are refused): unpack them here.
+            plan.bpp = info.masks.alpha ? 32 : 24;
+            plan.alpha = AlphaRule::OpaqueIfAllZero;
+            plan.pixels = std::make_unique<MaskedSegment>(source, info, plan.bpp);
+        }
+        return BitmapError::None;
+    }
+    if (info.bpp == 32) {
+        bmp::BitMasks colour = info.masks;
+        colour.alpha = 0;
+        const bool usualPlaces =
+            colour == bmp::kMasks888 && (info.masks.alpha == 0 || info.masks.alpha == 0xFF000000u);
+        if (usualPlaces) {
+            plan.pixels = copy();
+            // Without an alpha mask the fourth byte is padding; BI_RGB writers mostly leave it 0.
+            plan.alpha = info.hasMasks && info.masks.alpha == 0 ? AlphaRule::ForceOpaque
+                                                                : AlphaRule::OpaqueIfAllZero;
+        } else {
+            plan.pixels = std::make_unique<MaskedSegment>(source, info, 32);
+            plan.alpha = AlphaRule::OpaqueIfAllZero;
+        }
+        return BitmapError::None;
+    }
+    plan.pixels = copy();
+    return BitmapError::None;
+}
+
+void ApplyAlphaRule(FIBITMAP* dib, AlphaRule rule) {
+    if (rule == AlphaRule::Keep || FreeImage_GetBPP(dib) != 32) return;
+    const unsigned width = FreeImage_GetWidth(dib);
+    const unsigned height = FreeImage_GetHeight(dib);
+    if (rule == AlphaRule::OpaqueIfAllZero) {
+        for (unsigned y = 0; y < height; ++y) {
+            const BYTE* line = FreeImage_GetScanLine(dib, static_cast<int>(y));
+            for (unsigned x = 0; x < width; ++x) {
+                if (line[4 * x + FI_RGBA_ALPHA] != 0) return;
+            }
+        }
+    }
+    for (unsigned y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib, static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x) line[4 * x + FI_RGBA_ALPHA] = 0xFF;
+    }
+    FreeImage_SetTransparent(dib, FALSE);
+}
+
+LoadedBitmap LoadFromSource(const ByteSource& source, const BitmapLimits& limits) {
+    static std::once_flag messagesSwallowed;
+    std::call_once(messagesSwallowed, [] { FreeImage_SetOutputMessage(SwallowMessage); });
+
+    LoadedBitmap result;
+    try {
+        BitmapInfo info;
+        result.error = bmp::ReadBitmapInfo(source, limits, info);
+        if (result.error != BitmapError::None) return result;
+        Plan plan;
+        result.error = MakePlan(source, info, plan);
+        if (result.error != BitmapError::None) return result;
+
+        StitchedStream stream;
+        stream.Add(std::make_unique<BytesSegment>(CanonicalHeader(info, plan)));
+        stream.Add(std::move(plan.pixels));
+        FreeImageIO io = StitchedStream::Io();
+        tLastMessageWasAllocation = false;
+        result.image.Reset(FreeImage_LoadFromHandle(FIF_BMP, &io, &stream, 0));
+        if (!result.image) {
+            result.error = stream.failed()             ? BitmapError::Unreadable
+                           : tLastMessageWasAllocation ? BitmapError::OutOfMemory
+                                                       : BitmapError::NotABitmap;
+            return result;
+        }
+        if (stream.failed()) {
+            result.image.Reset();
+            result.error = BitmapError::Unreadable;
+            return result;
+        }
+        ApplyAlphaRule(result.image.get(), plan.alpha);
+    } catch (const std::bad_alloc&) {
+        result.image.Reset();
+        result.error = BitmapError::OutOfMemory;
+    }
+    return result;
+}
+
+}  // namespace
+
+LoadedBitmap LoadBitmapBytes(std::span<const uint8_t> bytes, const BitmapLimits& limits) {
+    return LoadFromSource(bmp::MemorySource(bytes), limits);
+}
+
+LoadedBitmap LoadBitmapFile(const std::string& path, const BitmapLimits& limits) {
+    LoadedBitmap result;
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.error = BitmapError::Unreadable;
+        return result;
+    }
+    return LoadFromSource(FileSource(fd.get(), static_cast<uint64_t>(st.st_size)), limits);
+}
+
+const char* BitmapErrorName(BitmapError error) {
+    switch (error) {
+        case BitmapError::None:
+            return "none";
+        case BitmapError::Unreadable:
+            return "unreadable";
+        case BitmapError::NotABitmap:
+            return "not a bitmap";
+        case BitmapError::Unsupported:
+            return "unsupported bitmap variant";
+        case BitmapError::TooLarge:
+            return "picture too large";
+        case BitmapError::Truncated:
+            return "truncated";
+        case BitmapError::OutOfMemory:
+            return "out of memory";
+    }
+    return "unknown";
+}
+
+}  // namespace pictorb
