@@ -10,7 +10,7 @@ packages=(
   libpng-dev libjpeg-dev zlib1g-dev
   libcairo2-dev libpango1.0-dev fontconfig fonts-liberation2 fonts-dejavu-core
   clang libclang-rt-dev
-  imagemagick
+  imagemagick graphicsmagick
 )
 
 missing=()

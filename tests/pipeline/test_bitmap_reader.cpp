@@ -544,11 +544,11 @@ TEST_F(BitmapFileTest, LoadsFromDiskAndReportsUnreadableFiles) {
     EXPECT_EQ(LoadBitmapFile(Path("empty.bmp")).error, BitmapError::NotABitmap);
 }
 
-bool HaveConvert() {
-    return std::system("command -v convert >/dev/null 2>&1") == 0;
+bool HaveCommand(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// A small picture as a PAM file (RGBA), the source ImageMagick converts from.
+// A small picture as a PAM file (RGBA), the source the image tools convert from.
 void WritePam(const std::string& path, int width, int height, const std::vector<Rgba>& pixels) {
     std::string header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " +
                          std::to_string(height) +
@@ -558,30 +558,40 @@ void WritePam(const std::string& path, int width, int height, const std::vector<
     testsupport::WriteFile(path, bytes);
 }
 
-TEST_F(BitmapFileTest, ImageMagickBitmapsLoadExactly) {
-    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+// Bitmaps as other programs write them by default must load with exact pixels.
+TEST_F(BitmapFileTest, ImageMagickAndGraphicsMagickBitmapsLoadExactly) {
     const int width = 37, height = 11;
     const std::vector<Rgba> opaque = Opaque(Gradient(width, height));
     const std::vector<Rgba> indexed = Pattern(width, height, kPalette);
     const std::vector<Rgba> translucent = Gradient(width, height);
     struct Case {
+        const char* tool;  // the program, followed by its convert command
         const char* name;
         std::vector<Rgba> pixels;
         std::string options;
         std::string format;  // output prefix such as "BMP2:"
     };
     const Case cases[] = {
-        {"default (V5, 24 bpp)", opaque, "-alpha off", ""},
-        {"default with alpha (V5 bit fields)", translucent, "", ""},
-        {"RLE8", indexed, "-alpha off -type Palette -compress RLE", ""},
-        {"BMP3 8 bpp", indexed, "-alpha off -type Palette", "BMP3:"},
-        {"BMP2 (12-byte header)", indexed, "-alpha off -type Palette", "BMP2:"},
+        {"convert", "default (V5, 24 bpp)", opaque, "-alpha off", ""},
+        {"convert", "default with alpha (V5 bit fields)", translucent, "", ""},
+        {"convert", "RLE8", indexed, "-alpha off -type Palette -compress RLE", ""},
+        {"convert", "BMP3 8 bpp", indexed, "-alpha off -type Palette", "BMP3:"},
+        {"convert", "BMP2 (12-byte header)", indexed, "-alpha off -type Palette", "BMP2:"},
+        {"gm", "default 24 bpp", opaque, "+matte", ""},
+        {"gm", "default with alpha (V4 bit fields)", translucent, "", ""},
+        {"gm", "RLE8", indexed, "+matte -type Palette -compress RLE", ""},
+        {"gm", "BMP2 (12-byte header)", indexed, "+matte -type Palette", "BMP2:"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.tool) + ": " + c.name);
+        if (!HaveCommand(c.tool)) {
+            ADD_FAILURE() << c.tool << " is not installed (scripts/setup.sh installs it)";
+            continue;
+        }
         WritePam(Path("in.pam"), width, height, c.pixels);
         const std::string command =
-            "convert " + Path("in.pam") + " " + c.options + " " + c.format + Path("out.bmp");
+            std::string(c.tool) + (c.tool == std::string("gm") ? " convert " : " ") +
+            Path("in.pam") + " " + c.options + " " + c.format + Path("out.bmp");
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         const LoadedBitmap loaded = LoadBitmapFile(Path("out.bmp"));
         ASSERT_EQ(loaded.error, BitmapError::None) << BitmapErrorName(loaded.error);
