@@ -1,13 +1,12 @@
 #include "text/ini.h"
 
-#include <errno.h>
-#include <fcntl.h>
 #include <locale.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "text/utf8.h"
@@ -33,39 +32,14 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // Reads the whole file; nullopt when it cannot be opened or read, or names a folder.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) return std::nullopt;
-    struct stat info {};
-    if (fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
-    std::string bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(file.Get(), buffer, sizeof buffer);
-        if (got == 0) break;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
     return bytes;
 }
 
