@@ -1,21 +1,25 @@
 #include "app/startup.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
+#include <dlfcn.h>
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <memory>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "app/branding.h"
-#include "cli/cli.h"
-#include "formats/formats.h"
-#include "pipeline/job.h"
-#include "platform/platform.h"
-#include "settings/settings.h"
+#include "platform/console.h"
+#include "platform/instance_guard.h"
+#include "text/utf8.h"
 
 namespace pictorb {
 namespace {
+
+constexpr const char* kEngineModule = "pictorb-engine.so";
+constexpr const char* kEngineEntry = "PictorbEngineMain";
 
 // Closing the terminal ends the program quietly with the same exit code as every other
 // way out. Only async-signal-safe calls are allowed here; the kernel drops the guard's lock.
@@ -35,37 +39,56 @@ void InstallSignalHandlers() {
     signal(SIGPIPE, SIG_IGN);
 }
 
-// The command-line front end; returns when the desktop interface would start.
-void RunFrontEnd(const std::vector<std::string>& args, std::string_view programPath) {
-    if (args.empty()) return;
-    auto state = std::make_unique<ProcessState>();
-    state->formats = MakeFormats();
-    InitJobContext(state->job, state->formats);
-    SetDefaults(state->settings, DefaultsFor::CommandLine, state->formats);
-    state->texts.Load("");
-    state->programName = ProgramNameFromPath(programPath);
-    state->title = TitleText(kDisplayName, kVersionNumber);
-    state->bannerLines = BannerLines();
+// Pictures pass through several full-size copies, and fresh pages from the system are the
+// dearest part of a large conversion: freed memory is kept for the next copy instead. One
+// arena lets the worker thread's copies reuse the same heap; no mmap keeps large blocks in it.
+void KeepFreedMemory() {
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT32_MAX);
+}
 
-    const std::string mode = OptionName(args, 0);
-    if (mode == "-U" || mode == "-T") {
-        return;  // uninstall prompt and screenshot belong to the desktop interface
+// The folder of the running program, with a trailing "/"; empty when it cannot be read.
+std::string ProgramFolderOfProcess() {
+    char buffer[4096];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
+    std::string path(buffer, static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The conversion machinery with its image and drawing libraries (some sixty shared objects)
+// is a module loaded only for the modes that use it, so that printing the version starts in a
+// fraction of the time. It sits next to the program; a program copied out of the build
+// folder uses the module built with it.
+int RunEngine(int argc, char** argv) {
+    void* engine = dlopen((ProgramFolderOfProcess() + kEngineModule).c_str(), RTLD_LAZY);
+    const char* firstError = engine == nullptr ? dlerror() : nullptr;
+    std::string error = firstError != nullptr ? firstError : "";
+    if (engine == nullptr) engine = dlopen(PICTORB_BUILT_ENGINE, RTLD_LAZY);
+    using Entry = int (*)(int, char**);
+    Entry entry =
+        engine != nullptr ? reinterpret_cast<Entry>(dlsym(engine, kEngineEntry)) : nullptr;
+    if (entry == nullptr) {
+        // A broken installation, not one of the program's own outcomes: said plainly.
+        if (error.empty()) error = std::string(kEngineEntry) + " missing";
+        std::fprintf(stderr, "pictorbcmd: %s\n", error.c_str());
+        return 1;
     }
-    if (mode == "-V" || mode == "--VERSION") {
-        ConsoleSetTitle(state->title);
-        ConsolePrintLine(VersionText(kVersionNumber));
-        return;
-    }
-    if (mode == "-H" || mode == "-?" || mode == "--HELP") {
-        PrintHelp(*state);
-        return;
-    }
-    if (RunOptions(*state, args)) {
-        return;  // no input option and no error: the desktop interface would start here
-    }
+    return entry(argc, argv);
 }
 
 }  // namespace
+
+// The option loop's rule, repeated here so that Version mode is answered without loading
+// the image and drawing libraries: trimmed, upper-cased, a "--" name only before "=".
+bool IsVersionOption(std::string_view parameter) {
+    std::string name = Trim(parameter);
+    if (name.rfind('-', 0) != 0) return false;
+    if (name.rfind("--", 0) == 0) name.resize(std::min(name.size(), name.find('=')));
+    name = Utf8Upper(name);
+    return name == "-V" || name == "--VERSION";
+}
 
 std::string VersionText(int32_t number) {
     // Built by appending: GCC 12 warns falsely (-Wrestrict) on std::string::insert here.
@@ -101,19 +124,21 @@ std::vector<std::string> BannerLines() {
 }
 
 int RunProcess(int argc, char** argv) {
+    KeepFreedMemory();
     InstallSignalHandlers();
-    ilInit();
-    iluInit();
 
     // A second start, in any mode, ends here without a word.
-    InstanceGuard guard(TitleText(kDisplayName, kVersionNumber));
+    const std::string title = TitleText(kDisplayName, kVersionNumber);
+    InstanceGuard guard(title);
     if (!guard.Held()) return 0;
 
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-    RunFrontEnd(args, argc > 0 && argv[0] != nullptr ? argv[0] : "");
-    ilShutDown();
-    return 0;
+    if (argc < 2) return 0;  // no parameters: the desktop interface would start here
+    if (IsVersionOption(argv[1])) {
+        ConsoleSetTitle(title);
+        ConsolePrintLine(VersionText(kVersionNumber));
+        return 0;
+    }
+    return RunEngine(argc, argv);
 }
 
 }  // namespace pictorb

@@ -20,8 +20,16 @@ std::string ProgramNameFromPath(std::string_view path);
 // web address, and a line holding one blank.
 std::vector<std::string> BannerLines();
 
+// True when `parameter`, as the first one, selects Version mode ("-v", " --VERSION=1", ...).
+bool IsVersionOption(std::string_view parameter);
+
 // The whole life of the process: start-up, the single-instance guard, then the mode the
-// parameters select. Always returns the exit code 0.
+// parameters select. Version mode is answered here; the others run in the engine module,
+// loaded on demand. Returns the exit code 0, or 1 when the engine module cannot be loaded.
 int RunProcess(int argc, char** argv);
+
+// The engine module's side, called by RunProcess with the guard held: initialises DevIL and
+// runs the command-line front end. Returns the exit code 0.
+int RunEngineModes(int argc, char** argv);
 
 }  // namespace pictorb

@@ -9,7 +9,7 @@
 #include "formats/formats.h"
 #include "pipeline/job_context.h"
 #include "settings/conversion_settings.h"
-#include "text/texts.h"
+#include "text/text.h"
 
 namespace pictorb {
 

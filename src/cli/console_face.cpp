@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "cli/cli.h"
-#include "platform/console.h"
-#include "text/texts.h"
+#include "platform/platform.h"
+#include "text/text.h"
 
 namespace pictorb {
 namespace {

@@ -12,8 +12,7 @@
 
 #include "cli/cli.h"
 #include "settings/settings.h"
-#include "text/ini.h"
-#include "text/utf8.h"
+#include "text/text.h"
 
 namespace pictorb {
 namespace {

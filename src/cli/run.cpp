@@ -12,13 +12,10 @@
 
 #include "cli/cli.h"
 #include "formats/formats.h"
-#include "pipeline/job.h"
-#include "pipeline/watermark.h"
-#include "platform/canvas.h"
-#include "platform/console.h"
-#include "platform/files.h"
+#include "pipeline/pipeline.h"
+#include "platform/platform.h"
 #include "settings/settings.h"
-#include "text/utf8.h"
+#include "text/text.h"
 
 namespace pictorb {
 namespace {

@@ -39,7 +39,8 @@ std::string RelativeFolder(const std::string& path, const std::string& base) {
     const std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     if (folder.find(base) == std::string::npos) return {};
-    for (std::size_t at; (at = folder.find(base)) != std::string::npos;) folder.erase(at, base.size());
+    for (std::size_t at; (at = folder.find(base)) != std::string::npos;)
+        folder.erase(at, base.size());
     return folder;
 }
 
@@ -73,17 +74,15 @@ bool ConvertFile(const JobEnvironment& env) {
     image = MakeGreyscale(std::move(image), settings);
     image = ApplyThreshold(std::move(image), settings);
     image = DrawSolidFrame(std::move(image), width, height, settings);
-    image = DrawWatermark(std::move(image), width, height, settings, job, depthList,
-                          env.watermarkFont);
+    image =
+        DrawWatermark(std::move(image), width, height, settings, job, depthList, env.watermarkFont);
     image = ConvertToOutputDepth(std::move(image), job, depthList);
 
-    const unsigned outputWidth = image.Width();
-    const unsigned outputHeight = image.Height();
-    RawPixels pixels = TakeRawPixels(std::move(image));
-    if (!pixels.bytes) return false;
+    PsdPixels pixels = TakePsdPixels(std::move(image));
+    if (!pixels) return false;
 
-    job.outputWidth = static_cast<int32_t>(outputWidth);
-    job.outputHeight = static_cast<int32_t>(outputHeight);
+    job.outputWidth = static_cast<int32_t>(pixels.Width());
+    job.outputHeight = static_cast<int32_t>(pixels.Height());
     job.outputPath = FormOutputPath(settings, job);
     job.tempPath = FormTempPath(settings, job);
 

@@ -2,28 +2,46 @@
 // Writes a picture as a Photoshop document through DevIL, checking every write.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "pipeline/image.h"
 
 namespace pictorb {
 
-// 32-bit pixels as DevIL takes them: blue, green, red, alpha; rows bottom-up.
-struct RawPixels {
-    std::unique_ptr<uint8_t[]> bytes;
-    uint32_t width = 0;
-    uint32_t height = 0;
+// A picture held by DevIL in the form its Photoshop writer stores without a copy of its own:
+// 8-bit red, green, blue, alpha, rows top-down. Owns the DevIL image name.
+class PsdPixels {
+  public:
+    PsdPixels() = default;
+    ~PsdPixels();
+    PsdPixels(PsdPixels&& other) noexcept;
+    PsdPixels& operator=(PsdPixels&& other) noexcept;
+    PsdPixels(const PsdPixels&) = delete;
+    PsdPixels& operator=(const PsdPixels&) = delete;
+
+    explicit operator bool() const { return name_ != 0; }
+    uint32_t Width() const { return width_; }
+    uint32_t Height() const { return height_; }
+    // Binds the picture as DevIL's current image; false when empty.
+    bool Bind() const;
+
+  private:
+    friend PsdPixels TakePsdPixels(Image image);
+    unsigned name_ = 0;  // DevIL image name
+    uint32_t width_ = 0;
+    uint32_t height_ = 0;
 };
 
-// Converts the image to raw 32-bit pixels and unloads it (so that only one full-size copy is
-// alive). Empty when the image is empty or the buffer cannot be had.
-RawPixels TakeRawPixels(Image image);
+// Hands the image's pixels to DevIL as 32 bits per pixel (the same values
+// FreeImage_ConvertTo32Bits gives) and unloads the image, so that at most the image and
+// DevIL's copy are alive at once. Empty when the image is empty, larger than DevIL's 4 GiB
+// limit, or the memory cannot be had.
+PsdPixels TakePsdPixels(Image image);
 
 enum class WriteResult { Ok, OutOfMemory, EncoderFailed, CannotCreate, WriteFailed };
 
-// Creates `path` (which must not exist) and writes the document; on any failure the partly
-// written file is removed.
-WriteResult WritePsd(RawPixels pixels, const std::string& path);
+// Creates `path` (which must not exist) and writes the document: the same bytes a plain
+// ilSave(IL_PSD) of the picture writes. On any failure the partly written file is removed.
+WriteResult WritePsd(PsdPixels pixels, const std::string& path);
 
 }  // namespace pictorb
