@@ -15,6 +15,7 @@ echo "== sanitizer build and test"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPICTORB_SANITIZE=ON > /dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
+LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
