@@ -246,7 +246,7 @@ TEST_F(LinesTest, HelpNamesTheProgramAndItsInputFormat) {
         EXPECT_EQ(lines[1], "Usage: pictorbcmd -i <filename> [options]");
         EXPECT_EQ(lines[3], "  pictorbcmd -i example.bmp");
         EXPECT_EQ(lines[6],
-                  "  pictorbcmd -i c:\\tmp\\example.bmp -o d:\\converted --jpg-quality=95");
+                  "  pictorbcmd -i /tmp/example.bmp -o /tmp/converted --jpg-quality=95");
         EXPECT_EQ(lines[13],
                   "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)");
         EXPECT_EQ(lines[35], "  -v, --version             Display version information and exit");
