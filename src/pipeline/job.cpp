@@ -85,6 +85,9 @@ bool ConvertFile(const JobEnvironment& env) {
     job.outputHeight = static_cast<int32_t>(pixels.Height());
     job.outputPath = FormOutputPath(settings, job);
     job.tempPath = FormTempPath(settings, job);
+    // Files converted from a folder keep their subfolders below the output folder.
+    if (settings.keepSubfolders != 0 && !job.relativeFolder.empty())
+        CreateFolder(job.outputFolder + job.relativeFolder);
 
     // The document is written under a temporary name first and replaces an existing output
     // only once it is complete, so a failed conversion never costs the user an earlier file.

@@ -1,0 +1,96 @@
+#include <IL/il.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "pipeline/job.h"
+#include "settings/settings.h"
+#include "support/bmp_writer.h"
+
+namespace pictorb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JobTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ilInit(); }
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pictorb-job-" + std::to_string(getpid()));
+        fs::create_directories(folder_ / "out");
+        formats_ = MakeFormats();
+        InitJobContext(job_, formats_);
+        SetDefaults(settings_, DefaultsFor::CommandLine, formats_);
+        job_.outputFolder = (folder_ / "out").string() + "/";
+        job_.outputFormatKey = "psd";
+        job_.automaticDepth = 1;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string WriteBitmap(const std::string& name) {
+        testsupport::BmpSpec spec;
+        spec.width = 3;
+        spec.height = 2;
+        spec.pixels.assign(6, testsupport::Rgba{10, 20, 30, 255});
+        const std::string path = (folder_ / name).string();
+        testsupport::WriteFile(path, testsupport::MakeBmp(spec));
+        return path;
+    }
+
+    fs::path folder_;
+    Formats formats_;
+    JobContext job_;
+    ConversionSettings settings_;
+};
+
+TEST_F(JobTest, AddInputFileTakesOnlyNonEmptyAcceptedFiles) {
+    const std::string bitmap = WriteBitmap("a.bmp");
+    std::ofstream((folder_ / "empty.bmp").string());
+    std::ofstream((folder_ / "photo.png").string()) << "png";
+    EXPECT_FALSE(AddInputFile(job_, formats_, (folder_ / "empty.bmp").string()));
+    EXPECT_FALSE(AddInputFile(job_, formats_, (folder_ / "photo.png").string()));
+    EXPECT_TRUE(AddInputFile(job_, formats_, bitmap));
+    // A second file replaces the first: the map holds the one input of a run.
+    EXPECT_TRUE(AddInputFile(job_, formats_, WriteBitmap("B.DIB")));
+    ASSERT_EQ(job_.inputFiles.size(), 1u);
+    EXPECT_EQ(job_.inputFiles.begin()->second.flag, 1);
+}
+
+TEST_F(JobTest, RelativeFoldersAreCreatedBelowTheOutputFolder) {
+    job_.inputPath = WriteBitmap("a.bmp");
+    job_.relativeFolder = "2024/june/";
+    ASSERT_TRUE(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}));
+    EXPECT_EQ(job_.outputPath, (folder_ / "out/2024/june/a.psd").string());
+    EXPECT_TRUE(fs::exists(job_.outputPath));
+    EXPECT_EQ(job_.targetBitDepth, 32);  // chosen automatically from the list "32"
+}
+
+TEST_F(JobTest, WorkerCountsSuccessesAndMovesTheCounters) {
+    AddInputFile(job_, formats_, WriteBitmap("a.bmp"));
+    SharedProgress progress;
+    RunConversionWorker(JobEnvironment{settings_, job_, formats_, nullptr}, progress);
+    EXPECT_EQ(progress.record.converted, 1);
+    EXPECT_EQ(progress.record.index, 1);
+    EXPECT_EQ(job_.conversionNumber, 2);
+
+    // A failed file uses up no number.
+    std::ofstream((folder_ / "bad.bmp").string()) << "not a bitmap";
+    AddInputFile(job_, formats_, (folder_ / "bad.bmp").string());
+    RunConversionWorker(JobEnvironment{settings_, job_, formats_, nullptr}, progress);
+    EXPECT_EQ(progress.record.converted, 0);
+    EXPECT_EQ(job_.conversionNumber, 2);
+}
+
+TEST_F(JobTest, WorkerStopsBeforeTheNextFileWhenAskedTo) {
+    AddInputFile(job_, formats_, WriteBitmap("a.bmp"));
+    SharedProgress progress;
+    progress.record.continueFlag = 0;
+    RunConversionWorker(JobEnvironment{settings_, job_, formats_, nullptr}, progress);
+    EXPECT_EQ(progress.record.index, 0);
+    EXPECT_FALSE(fs::exists(folder_ / "out/a.psd"));
+}
+
+}  // namespace
+}  // namespace pictorb
