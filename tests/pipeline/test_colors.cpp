@@ -6,29 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "pixel_helpers.h"
+
 namespace pictorb {
 namespace {
 
-struct Colour {
-    int red, green, blue;
-    bool operator==(const Colour&) const = default;
-};
-
-void PrintTo(const Colour& c, std::ostream* os) {
-    *os << "(" << c.red << "," << c.green << "," << c.blue << ")";
-}
-
-Colour PixelAt(const Image& image, unsigned x, unsigned y) {
-    RGBQUAD quad{};
-    if (image.Bpp() <= 8) {
-        BYTE index = 0;
-        FreeImage_GetPixelIndex(image.get(), x, y, &index);
-        quad = FreeImage_GetPalette(image.get())[index];
-    } else {
-        FreeImage_GetPixelColor(image.get(), x, y, &quad);
-    }
-    return {quad.rgbRed, quad.rgbGreen, quad.rgbBlue};
-}
+using stagetest::Colour;
+using stagetest::PixelAt;
 
 // Pixel x of a one-row picture gets colours[x]; palette pictures get them as their palette.
 Image Row(unsigned bpp, const std::vector<Colour>& colours) {

@@ -5,32 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "pixel_helpers.h"
+
 namespace pictorb {
 namespace {
 
-struct Colour {
-    int red, green, blue;
-    bool operator==(const Colour&) const = default;
-};
-
-void PrintTo(const Colour& c, std::ostream* os) {
-    *os << "(" << c.red << "," << c.green << "," << c.blue << ")";
-}
-
-// Rows are counted from the top, as one looks at the picture; FreeImage counts from the bottom.
-Colour PixelAt(const Image& image, unsigned x, unsigned y) {
-    FIBITMAP* dib = image.get();
-    const unsigned row = image.Height() - 1 - y;
-    RGBQUAD quad{};
-    if (image.Bpp() <= 8) {
-        BYTE index = 0;
-        FreeImage_GetPixelIndex(dib, x, row, &index);
-        quad = FreeImage_GetPalette(dib)[index];
-    } else {
-        FreeImage_GetPixelColor(dib, x, row, &quad);
-    }
-    return {quad.rgbRed, quad.rgbGreen, quad.rgbBlue};
-}
+using stagetest::Colour;
+using stagetest::PixelAt;
 
 void SetPixel(const Image& image, unsigned x, unsigned y, Colour c) {
     RGBQUAD quad{};
