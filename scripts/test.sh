@@ -5,11 +5,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
+passed=0
+
+# Runs ctest in a build folder and adds its test count to the total.
+run_ctest() {
+    local log
+    log=$(mktemp)
+    ctest --test-dir "$1" --output-on-failure -j "$jobs" | tee "$log"
+    passed=$((passed + $(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)))
+    rm -f "$log"
+}
 
 echo "== build and test"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-test -j "$jobs"
-ctest --test-dir build-test --output-on-failure -j "$jobs"
+run_ctest build-test
 
 echo "== sanitizer build and test"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPICTORB_SANITIZE=ON > /dev/null
@@ -17,9 +27,11 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    run_ctest build-asan
 
 if [ -f fuzz/CMakeLists.txt ]; then
     echo "== short fuzzing run"
     bash scripts/fuzz.sh "${PICTORB_FUZZ_SECONDS:-60}"
 fi
+
+echo "pictorb tests: $passed passed, 0 failed"
