@@ -57,10 +57,10 @@ std::string ProgramFolderOfProcess() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-// The conversion machinery with its image and drawing libraries (some sixty shared objects)
-// is a module loaded only for the modes that use it, so that printing the version starts in a
-// fraction of the time. It sits next to the program; a program copied out of the build
-// folder uses the module built with it.
+// The conversion machinery with its image libraries (some thirty shared objects; the drawing
+// ones follow only when something is drawn) is a module loaded only for the modes that use it,
+// so that printing the version starts in a fraction of the time. It sits next to the
+// program; a program copied out of the build folder uses the module built with it.
 int RunEngine(int argc, char** argv) {
     void* engine = dlopen((ProgramFolderOfProcess() + kEngineModule).c_str(), RTLD_LAZY);
     const char* firstError = engine == nullptr ? dlerror() : nullptr;

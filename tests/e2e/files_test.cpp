@@ -6,7 +6,6 @@
 
 #include <ctime>
 #include <filesystem>
-#include <regex>
 
 #include "e2e/harness.h"
 
@@ -110,14 +109,24 @@ TEST_F(FilesTest, DocumentsHoldTheBitmapsPixels) {
     EXPECT_EQ(FolderNames(OutFolder()).size(), std::size(variants));
 }
 
+// True when `name` has the shape of `pattern`, in which '9' stands for any digit.
+bool HasShape(const std::string& name, const std::string& pattern) {
+    if (name.size() != pattern.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const bool digit = name[i] >= '0' && name[i] <= '9';
+        if (pattern[i] == '9' ? !digit : name[i] != pattern[i]) return false;
+    }
+    return true;
+}
+
 TEST_F(FilesTest, OutputNamesFollowTheMask) {
     const std::string input = WriteBitmap("myPIC.v2.bmp", TrueColourSpec(4, 2, 24));
     const std::pair<std::string, std::string> masks[] = {
-        {"%filename[t]%.%ext[t]%", "^Mypic\\.Psd$"},
-        {"%FILENAME[U]%_%n%", "^MYPIC_00001$"},
-        {"%n%-%rnd%.%ext%", "^00001-[0-9]{5}\\.psd$"},
-        {"Shot_%width%x%height%_%bpp%.%EXT[U]%", "^shot_4x2_32\\.PSD$"},
-        {"%yyyy%-%mm%-%dd%.%ext%", "^[0-9]{4}-[01][0-9]-[0-3][0-9]\\.psd$"},
+        {"%filename[t]%.%ext[t]%", "Mypic.Psd"},
+        {"%FILENAME[U]%_%n%", "MYPIC_00001"},
+        {"%n%-%rnd%.%ext%", "00001-99999.psd"},
+        {"Shot_%width%x%height%_%bpp%.%EXT[U]%", "shot_4x2_32.PSD"},
+        {"%yyyy%-%mm%-%dd%.%ext%", "9999-99-99.psd"},
     };
     for (const auto& [mask, pattern] : masks) {
         SCOPED_TRACE(mask);
@@ -127,7 +136,7 @@ TEST_F(FilesTest, OutputNamesFollowTheMask) {
                   kSuccess);
         const Lines names = FolderNames(OutFolder());
         ASSERT_EQ(names.size(), 1u);
-        EXPECT_TRUE(std::regex_match(names[0], std::regex(pattern))) << names[0];
+        EXPECT_TRUE(HasShape(names[0], pattern)) << names[0];
     }
 }
 
