@@ -13,6 +13,7 @@
 #include "app/branding.h"
 #include "platform/console.h"
 #include "platform/instance_guard.h"
+#include "platform/modules.h"
 #include "text/utf8.h"
 
 namespace pictorb {
@@ -48,24 +49,14 @@ void KeepFreedMemory() {
     mallopt(M_TRIM_THRESHOLD, INT32_MAX);
 }
 
-// The folder of the running program, with a trailing "/"; empty when it cannot be read.
-std::string ProgramFolderOfProcess() {
-    char buffer[4096];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
-    std::string path(buffer, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/') + 1);
-}
-
 // The conversion machinery with its image libraries (some thirty shared objects; the drawing
 // ones follow only when something is drawn) is a module loaded only for the modes that use it,
 // so that printing the version starts in a fraction of the time. It sits next to the
 // program; a program copied out of the build folder uses the module built with it.
 int RunEngine(int argc, char** argv) {
-    void* engine = dlopen((ProgramFolderOfProcess() + kEngineModule).c_str(), RTLD_LAZY);
-    const char* firstError = engine == nullptr ? dlerror() : nullptr;
-    std::string error = firstError != nullptr ? firstError : "";
-    if (engine == nullptr) engine = dlopen(PICTORB_BUILT_ENGINE, RTLD_LAZY);
+    OpenedModule opened = OpenProgramModule(kEngineModule, PICTORB_BUILT_ENGINE);
+    void* engine = opened.handle;
+    std::string error = engine == nullptr ? opened.error : "";
     using Entry = int (*)(int, char**);
     Entry entry =
         engine != nullptr ? reinterpret_cast<Entry>(dlsym(engine, kEngineEntry)) : nullptr;
@@ -132,8 +123,7 @@ int RunProcess(int argc, char** argv) {
     InstanceGuard guard(title);
     if (!guard.Held()) return 0;
 
-    if (argc < 2) return 0;  // no parameters: the desktop interface would start here
-    if (IsVersionOption(argv[1])) {
+    if (argc >= 2 && IsVersionOption(argv[1])) {
         ConsoleSetTitle(title);
         ConsolePrintLine(VersionText(kVersionNumber));
         return 0;

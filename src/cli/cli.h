@@ -26,6 +26,9 @@ struct ProcessState {
     std::vector<std::string> bannerLines;
 };
 
+// The modes the desktop module runs, as the front end hands them over.
+enum class DesktopMode : int32_t { Desktop = 0, Uninstall = 1, Screenshot = 2 };
+
 // What the option loop found, before anything is reported or run.
 struct OptionLoopResult {
     std::string error;  // empty when every option was good

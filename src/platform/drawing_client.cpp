@@ -11,6 +11,7 @@
 #include "platform/canvas.h"
 #include "platform/drawing_api.h"
 #include "platform/files.h"
+#include "platform/modules.h"
 
 namespace pictorb {
 
@@ -18,13 +19,12 @@ namespace {
 
 constexpr const char* kDrawingModule = "pictorb-draw.so";
 
-// The module next to the program, else the one built with it (for a copied program and for
+// The module next to the program (or installed beside it), else the one built with it (for
 // the tests); nullptr, said once on stderr, when neither loads. Never unloaded.
 const DrawingApi* LoadDrawingModule() {
-    void* module = dlopen((ProgramFolder() + kDrawingModule).c_str(), RTLD_LAZY);
-    const char* firstError = module == nullptr ? dlerror() : nullptr;
-    std::string error = firstError != nullptr ? firstError : "";
-    if (module == nullptr) module = dlopen(PICTORB_BUILT_DRAWING, RTLD_LAZY);
+    OpenedModule opened = OpenProgramModule(kDrawingModule, PICTORB_BUILT_DRAWING);
+    void* module = opened.handle;
+    std::string error = module == nullptr ? opened.error : "";
     using Entry = const DrawingApi* (*)();
     Entry entry =
         module != nullptr ? reinterpret_cast<Entry>(dlsym(module, kDrawingApiEntry)) : nullptr;

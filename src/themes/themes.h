@@ -1,0 +1,54 @@
+#pragma once
+// Theme archives: zip files of PNG images with a "theme.cfg" that names the theme and maps
+// icon names to archive entries. They replace images of the three icon sets.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "themes/icon_sets.h"
+
+namespace pictorb {
+
+struct ThemeList {
+    std::map<std::string, std::string> displayNames;  // archive base -> display name
+    std::string current;  // the base listed last (listing sorted by name); empty when none
+};
+
+// The program folder's "gfx/" when it exists, else "../share/pictorb/gfx/" beside the program.
+std::string ThemeFolder();
+
+// The value of `key` in `group` of a theme.cfg text, with every quirk of that lookup: CR LF
+// lines only, the key at a line start (a longer key with the same beginning matches), case
+// ignored, the value between the line's first and second "=", trimmed.
+std::string IniValue(std::string_view text, std::string_view group, std::string_view key);
+// "Name" of group "Theme" read from the first 255 bytes of the archive's theme.cfg; `base`
+// when the archive is missing, empty or not a zip; empty when it has no such entry or key.
+std::string ThemeDisplayName(const std::string& folder, const std::string& base);
+// Every "*.zip" file of the folder, by name; an empty list for a missing folder.
+ThemeList ListThemes(const std::string& folder);
+// Loads the theme `uiTheme` into the flagged sets (sizes from `uiSize` for the toolbar set).
+// A missing archive falls back to themes.current and changes `uiTheme`. Entries that are
+// missing or do not decode leave their icons as they were.
+void LoadTheme(const std::string& folder, const ThemeList& themes, std::string& uiTheme,
+               int32_t uiSize, IconSets& sets, bool controls, bool menu, bool toolbar);
+
+// What the preferences dialog's theme list shows: display names of the bases sorted without
+// regard to case, empty names left out, and the position of `uiTheme` (else 0); one item
+// `noneText` when no theme is installed.
+struct ThemeChoices {
+    std::vector<std::string> items;
+    int32_t selected = 0;
+};
+ThemeChoices ListThemeChoices(const ThemeList& themes, const std::string& uiTheme,
+                              const std::string& noneText);
+// The base at a position of that sorted list; empty past its end.
+std::string ThemeAtPosition(const ThemeList& themes, int32_t index);
+
+// Decodes PNG bytes into `image`; false (and `image` untouched) for anything that is not a
+// PNG of sane dimensions.
+bool DecodePng(std::string_view bytes, IconImage& image);
+
+}  // namespace pictorb

@@ -1,0 +1,7 @@
+#include "ui/convert.h"
+
+namespace pictorb {
+
+void StartConversion(DesktopContext&, MainWindow&) {}
+
+}  // namespace pictorb

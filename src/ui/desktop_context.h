@@ -1,0 +1,27 @@
+#pragma once
+// The state of a desktop run: the process records the engine built, the dialogs, the icon
+// sets and the theme list. One per process, owned by the desktop start.
+
+#include <cstdint>
+
+#include "cli/cli.h"
+#include "themes/icon_sets.h"
+#include "themes/themes.h"
+#include "ui/dialogs.h"
+
+namespace pictorb {
+
+// What the preferences dialog asks the main window to reload when it closes.
+enum class ThemeReload : int32_t { None = 0, Theme = 1, IconSize = 2 };
+
+struct DesktopContext {
+    ProcessState& state;
+    Dialogs& dialogs;
+    IconSets icons;
+    ThemeList themes;
+    std::string themeFolder;
+    ThemeReload themeReload = ThemeReload::None;
+    bool screenshotMode = false;  // skips the scheduled update check
+};
+
+}  // namespace pictorb

@@ -1,0 +1,18 @@
+#pragma once
+// The manual, feedback and homepage links, the About window, the converter finder and the
+// uninstall prompt.
+
+namespace pictorb {
+
+struct DesktopContext;
+class MainWindow;
+
+void OpenManual(DesktopContext& context);       // command 18
+void SendFeedback(DesktopContext& context);     // command 21
+void VisitHomepage(DesktopContext& context);    // command 22
+void OpenAbout(DesktopContext& context, MainWindow& window);            // command 24
+void OpenConverterFinder(DesktopContext& context, MainWindow& window);  // command 16
+// The uninstall prompt, shown instead of the main window; returns when it is closed.
+void RunUninstallPrompt(DesktopContext& context);
+
+}  // namespace pictorb

@@ -1,0 +1,104 @@
+#pragma once
+// The main window: menu bar, main toolbar, status bar, the input file field, the output
+// folder and format lists, the Convert button, and the command table behind all of them.
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+namespace pictorb {
+
+struct DesktopContext;
+
+// One row of the command table: what menus, toolbars and shortcuts show for a command.
+struct CommandRow {
+    int32_t command;
+    const char* textKey;  // key in group "Menu"
+    const char* iconName;
+    const char* shortcut;  // Qt key sequence text, or empty
+};
+const std::vector<CommandRow>& CommandTable();
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(DesktopContext& context);
+    ~MainWindow() override;
+
+    // Runs a command of the command table; unknown numbers are ignored.
+    void RunCommand(int32_t command);
+    void SetStatusText(const std::string& text);
+    std::string StatusText() const;
+
+    QLineEdit* InputField() const { return inputField_; }
+    QComboBox* OutputFolderField() const { return outputFolderField_; }
+    QComboBox* OutputFormatList() const { return outputFormatList_; }
+    QToolButton* ConvertButton() const { return convertButton_; }
+    QToolBar* MainToolbar() const { return mainToolbar_; }
+
+    // Input file and output folders (the window's steps around the core).
+    bool AddInputFile(const std::string& path);
+    bool ChooseInputFile();
+    void ChooseOutputFolder();
+    void FillOutputFolderList();
+    void StartNew();
+    // The output format key of the selected entry of the format list ("psd").
+    std::string SelectedOutputFormat() const;
+    void SelectOutputFormat(const std::string& key);
+
+    // After the preferences dialog: reloads what context.themeReload asks for, rebuilds the
+    // menus and toolbars, puts the images back on the controls, selects `Format`, and
+    // refills the folder list when its length differs from "Out Folders Number".
+    void ApplyPreferences();
+    // Menus, toolbars and control images from the icon sets as they are now.
+    void RebuildMenusAndToolbars();
+    void ApplyThemeToControls();
+
+    // Runs the layout rule for the current client size.
+    void LayOut();
+
+    // The exit sequence's geometry rule: writes the window state into the settings record.
+    void StoreGeometry();
+
+protected:
+    void closeEvent(class QCloseEvent* event) override;
+    void resizeEvent(class QResizeEvent* event) override;
+    void dragEnterEvent(class QDragEnterEvent* event) override;
+    void dropEvent(class QDropEvent* event) override;
+    void changeEvent(class QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMainMenu();
+    void BuildMainToolbar();
+    void BuildFieldToolbars();
+    void FillOutputFormatList();
+    class QAction* ActionFor(int32_t command, bool withShortcut);
+
+    DesktopContext& context_;
+    QWidget* container_ = nullptr;
+    QLineEdit* inputField_ = nullptr;
+    QComboBox* outputFolderField_ = nullptr;
+    QComboBox* outputFormatList_ = nullptr;
+    QToolButton* convertButton_ = nullptr;
+    QLabel* notice_ = nullptr;
+    QToolBar* mainToolbar_ = nullptr;
+    std::vector<QToolBar*> fieldToolbars_;
+    std::vector<QLabel*> labels_;
+    std::vector<class QShortcut*> shortcuts_;
+    // Geometry while the window was last in the normal state, for the exit rule.
+    QRect normalGeometry_;
+};
+
+}  // namespace pictorb
