@@ -11,6 +11,7 @@ packages=(
   libcairo2-dev libpango1.0-dev fontconfig fonts-liberation2 fonts-dejavu-core
   clang libclang-rt-dev
   imagemagick graphicsmagick
+  librsvg2-bin
 )
 
 missing=()
