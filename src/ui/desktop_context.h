@@ -15,6 +15,9 @@ namespace pictorb {
 enum class ThemeReload : int32_t { None = 0, Theme = 1, IconSize = 2 };
 
 struct DesktopContext {
+    DesktopContext(ProcessState& processState, Dialogs& userDialogs)
+        : state(processState), dialogs(userDialogs) {}
+
     ProcessState& state;
     Dialogs& dialogs;
     IconSets icons;

@@ -1,9 +1,146 @@
+// The desktop start and exit, and the hand-over to the Uninstall and Screenshot modes.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+#include "formats/formats.h"
+#include "platform/display.h"
+#include "platform/files.h"
+#include "settings/settings.h"
+#include "ui/builtin_icons.h"
+#include "ui/commands.h"
 #include "ui/desktop.h"
+#include "ui/desktop_context.h"
+#include "ui/links.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
+#include "ui/screenshot.h"
+#include "ui/update_check.h"
 
 namespace pictorb {
+namespace {
 
-int RunDesktop(ProcessState&, DesktopMode, const std::vector<std::string>&) {
+// Qt keeps references to these for the application's life.
+int gArgc = 1;
+char gProgramName[] = "pictorbcmd";
+char* gArgv[] = {gProgramName, nullptr};
+
+// Chooses where the toolkit draws. Screenshot mode runs off screen on a headless machine;
+// the windowed modes need a display and say so plainly when there is none, instead of
+// letting the toolkit abort.
+bool PrepareDisplay(DesktopMode mode) {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;
+    if (mode == DesktopMode::Screenshot && NoDisplayNamed()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return true;
+    }
+    if (ReachableDisplay() != DisplayKind::None) return true;
+    std::fprintf(stderr,
+                 "pictorbcmd: no display to open the window on (DISPLAY or WAYLAND_DISPLAY); "
+                 "convert from the command line with -i FILE, see -h\n");
+    return false;
+}
+
+// "Open With": the first plain parameter (not an option, nor the value of a one-letter
+// option) that names an accepted input file.
+std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string name = OptionName(args, i);
+        if (!name.empty()) {
+            if (name == "-O" || name == "-C" || name == "-I") ++i;  // their value follows
+            continue;
+        }
+        if (IsAcceptedInput(formats, args[i]) && QueryFileSize(args[i]) > 0) return args[i];
+    }
+    return {};
+}
+
+void LoadIconsAndTheme(DesktopContext& context) {
+    ConversionSettings& settings = context.state.settings;
+    FillIconNames(context.icons);
+    LoadBuiltInIcons(context.icons, settings.uiSize);
+    context.themeFolder = ThemeFolder();
+    context.themes = ListThemes(context.themeFolder);
+    LoadTheme(context.themeFolder, context.themes, settings.uiTheme, settings.uiSize,
+              context.icons, true, true, true);
+}
+
+// The end of every desktop run: the recent folders' privacy rule, then the settings file.
+void ExitSequence(ProcessState& state) {
+    ConversionSettings& settings = state.settings;
+    if (settings.outFoldersHistory == 0) settings.recentOutFolders.clear();
+    SaveSettings(settings, state.formats);
+}
+
+int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args) {
+    ProcessState& state = context.state;
+    ConversionSettings& settings = state.settings;
+    LocateSettingsFile(settings);
+    const QRect desktop = QGuiApplication::primaryScreen() != nullptr
+                              ? QGuiApplication::primaryScreen()->availableGeometry()
+                              : QRect();
+    LoadSettings(settings, state.formats, desktop.width(), desktop.height());
+    state.texts.Load("");
+    LoadIconsAndTheme(context);
+
+    std::unique_ptr<MainWindow> window;
+    try {
+        window = std::make_unique<MainWindow>(context);
+    } catch (...) {
+        window.reset();
+    }
+    if (window == nullptr) {
+        // Nothing to show: keep what was loaded and end as every run ends.
+        ExitSequence(state);
+        return 0;
+    }
+
+    if (settings.recentOutFolders.empty()) window->OutputFolderField()->addItem(QString());
+    window->RunCommand(kCommandNew);
+    if (settings.isMaximized != 0)
+        window->showMaximized();
+    else
+        window->show();
+    window->LayOut();
+    const std::string file = FileToOpen(args, state.formats);
+    if (!file.empty()) window->AddInputFile(file);
+    // Asked once the window is on screen, after the event loop has started.
+    QTimer::singleShot(0, window.get(), [&context] { ScheduledUpdateCheck(context); });
+
+    QApplication::exec();
+    ExitSequence(state);
     return 0;
+}
+
+}  // namespace
+
+int RunDesktop(ProcessState& state, DesktopMode mode, const std::vector<std::string>& args) {
+    if (!PrepareDisplay(mode)) return 0;
+    QApplication application(gArgc, gArgv);
+    QGuiApplication::setDesktopFileName("pictorb");
+    QtDialogs dialogs;
+    DesktopContext context{state, dialogs};
+
+    switch (mode) {
+        case DesktopMode::Uninstall:
+            RunUninstallPrompt(context);
+            return 0;
+        case DesktopMode::Screenshot:
+            // Defaults only: the settings file is neither read nor written.
+            state.job.runMode = "T";
+            context.screenshotMode = true;
+            LoadIconsAndTheme(context);
+            RunScreenshot(context, OptionValue(args, 1));
+            return 0;
+        case DesktopMode::Desktop: break;
+    }
+    return RunMainWindow(context, args);
 }
 
 }  // namespace pictorb

@@ -9,8 +9,14 @@
 #include <string>
 #include <vector>
 
+class QAction;
+class QCloseEvent;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
+class QResizeEvent;
+class QShortcut;
 class QLineEdit;
 class QToolBar;
 class QToolButton;
@@ -72,11 +78,10 @@ public:
     void StoreGeometry();
 
 protected:
-    void closeEvent(class QCloseEvent* event) override;
-    void resizeEvent(class QResizeEvent* event) override;
-    void dragEnterEvent(class QDragEnterEvent* event) override;
-    void dropEvent(class QDropEvent* event) override;
-    void changeEvent(class QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
@@ -84,7 +89,7 @@ private:
     void BuildMainToolbar();
     void BuildFieldToolbars();
     void FillOutputFormatList();
-    class QAction* ActionFor(int32_t command, bool withShortcut);
+    QAction* ActionFor(int32_t command, bool withShortcut);
 
     DesktopContext& context_;
     QWidget* container_ = nullptr;
@@ -96,9 +101,7 @@ private:
     QToolBar* mainToolbar_ = nullptr;
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;
-    std::vector<class QShortcut*> shortcuts_;
-    // Geometry while the window was last in the normal state, for the exit rule.
-    QRect normalGeometry_;
+    std::vector<QShortcut*> shortcuts_;
 };
 
 }  // namespace pictorb

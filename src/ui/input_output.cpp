@@ -1,0 +1,76 @@
+#include "ui/input_output.h"
+
+#include <zlib.h>
+
+#include <map>
+
+#include "text/utf8.h"
+
+namespace pictorb {
+namespace {
+
+uLong FolderChecksum(const std::string& folder) {
+    const std::string upper = Utf8Upper(folder);
+    return crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(upper.data()),
+                 static_cast<uInt>(upper.size()));
+}
+
+}  // namespace
+
+std::string RecentOutputFolder(const std::string& recentList, int32_t index) {
+    std::size_t start = 0;
+    for (int32_t i = 0; i < index; ++i) {
+        start = recentList.find('\t', start);
+        if (start == std::string::npos) return {};
+        ++start;
+    }
+    const std::size_t end = recentList.find('\t', start);
+    return Trim(std::string_view(recentList).substr(
+        start, end == std::string::npos ? std::string::npos : end - start));
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+    return FolderChecksum(a) == FolderChecksum(b);
+}
+
+std::string RememberOutputFolder(const std::string& recentList, const std::string& folder,
+                                 int32_t limit) {
+    if (folder.empty()) return recentList;
+    std::string list = folder;
+    int32_t kept = 1;
+    for (int32_t i = 0; i < limit; ++i) {
+        const std::string entry = RecentOutputFolder(recentList, i);
+        if (entry.empty() || kept > limit - 1 || IsSameFolder(entry, folder)) continue;
+        list += '\t';
+        list += entry;
+        ++kept;
+    }
+    return list;
+}
+
+std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& texts) {
+    std::string allPatterns;
+    std::map<std::string, std::string> byDescription;
+    for (const std::string& extension : formats.acceptedExtensions) {
+        const std::string pattern = "*." + extension;
+        allPatterns += allPatterns.empty() ? pattern : " " + pattern;
+        const auto row = formats.inputTable.find(extension);
+        const std::string description =
+            row != formats.inputTable.end() ? row->second.description : extension;
+        std::string& patterns = byDescription[description];
+        patterns = patterns.empty() ? pattern : pattern + " " + patterns;
+    }
+    std::vector<std::string> filters;
+    filters.push_back(texts.Text("Dialog", "All Supported Files") + " (" + allPatterns + ")");
+    for (const auto& [description, patterns] : byDescription)
+        filters.push_back(description + " (" + patterns + ")");
+    filters.push_back(texts.Text("Dialog", "All Files") + " (*)");
+    return filters;
+}
+
+std::string FolderOfPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace pictorb

@@ -1,0 +1,29 @@
+#pragma once
+// The rules behind the input file field and the output folder list, free of widgets so that
+// they can be tested alone: the recent output folders and the input file dialog's filters.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/formats.h"
+#include "text/texts.h"
+
+namespace pictorb {
+
+// Entry `index` of a TAB-separated recent folder list, trimmed; empty past its end.
+std::string RecentOutputFolder(const std::string& recentList, int32_t index);
+// True when the CRC-32 checksums of the upper-case forms are equal: letter case is ignored,
+// nothing else is normalised ("/a/" and "/a" differ).
+bool IsSameFolder(const std::string& a, const std::string& b);
+// The list with `folder` first, then the old entries in order, without empty entries and
+// without the same folder again, at most `limit` entries. An empty folder changes nothing.
+std::string RememberOutputFolder(const std::string& recentList, const std::string& folder,
+                                 int32_t limit);
+// The open dialog's filters: every accepted extension, then one filter per description
+// (its extensions, later ones first), then every file.
+std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& texts);
+// The folder part of a path with its trailing '/'; empty for a bare name.
+std::string FolderOfPath(const std::string& path);
+
+}  // namespace pictorb

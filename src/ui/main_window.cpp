@@ -1,0 +1,495 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/branding.h"
+#include "pipeline/job.h"
+#include "ui/builtin_icons.h"
+#include "ui/commands.h"
+#include "ui/convert.h"
+#include "ui/desktop_context.h"
+#include "ui/input_output.h"
+#include "ui/links.h"
+#include "ui/preferences.h"
+#include "platform/files.h"
+#include "themes/themes.h"
+#include "ui/qt_text.h"
+#include "text/utf8.h"
+#include "ui/update_check.h"
+
+namespace pictorb {
+namespace {
+
+// Fixed sizes of the window's design: the smallest client, the one height, the Convert
+// button, the one-button toolbars and the distance of the field rows.
+constexpr int kMinimumWidth = 510;
+constexpr int kFixedHeight = 260;
+constexpr int kConvertButtonSize = 100;
+constexpr int kFieldToolbarSize = 24;
+constexpr int kRowDistance = 40;
+constexpr int kMargin = 10;
+constexpr int kFieldHeight = 24;
+
+// Stands for a separator in the menu and toolbar layouts.
+constexpr int32_t kSeparator = -100;
+struct MenuEntry {
+    const char* titleKey;
+    std::vector<int32_t> commands;
+};
+const std::vector<MenuEntry>& MenuLayout() {
+    static const std::vector<MenuEntry> menus = {
+        {"File",
+         {kCommandNew, kSeparator, kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
+          kCommandExit}},
+        {"Converter", {kCommandConvert, kSeparator, kCommandFindConverter, kSeparator,
+                       kCommandPreferences}},
+        {"Help",
+         {kCommandManual, kSeparator, kCommandFeedback, kCommandHomepage, kCommandCheckUpdate,
+          kSeparator, kCommandAbout}},
+    };
+    return menus;
+}
+
+const std::vector<int32_t> kMainToolbarCommands = {
+    kCommandNew,     kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
+    kCommandPreferences, kSeparator, kCommandConvert, kSeparator, kCommandManual,
+    kCommandFeedback, kCommandHomepage, kCommandCheckUpdate};
+
+// The one-button toolbars beside the three fields, top to bottom.
+const std::vector<int32_t> kFieldToolbarCommands = {kCommandAddInputFile,
+                                                   kCommandSelectOutputFolder,
+                                                   kCommandOutputOptions};
+
+const CommandRow* FindCommand(int32_t command) {
+    for (const CommandRow& row : CommandTable())
+        if (row.command == command) return &row;
+    return nullptr;
+}
+
+}  // namespace
+
+const std::vector<CommandRow>& CommandTable() {
+    static const std::vector<CommandRow> table = {
+        {kCommandNew, "New", "New", "Ctrl+N"},
+        {kCommandExit, "Exit", "Exit", "Alt+X"},
+        {kCommandAddInputFile, "Select Input File", "Add", ""},
+        {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},
+        {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
+        {kCommandConvert, "Convert", "Convert", "F5"},
+        {kCommandFindConverter, "Custom Converter", "CustomConverter", ""},
+        {kCommandPreferences, "Preferences", "Preferences", ""},
+        {kCommandManual, "Manual", "Help", "F1"},
+        {kCommandFeedback, "Send Feedback", "Email", ""},
+        {kCommandHomepage, "Visit Homepage", "Web", ""},
+        {kCommandCheckUpdate, "Check For New Version", "Updates", ""},
+        {kCommandAbout, "About", "About", ""},
+    };
+    return table;
+}
+
+MainWindow::MainWindow(DesktopContext& context) : context_(context) {
+    const ConversionSettings& settings = context_.state.settings;
+    setWindowTitle(ToQString(context_.state.title));
+    setAcceptDrops(true);
+    // The window grows in width only; the menu bar and toolbars sit inside its client area.
+    setMinimumSize(kMinimumWidth, kFixedHeight);
+    setMaximumHeight(kFixedHeight);
+    resize(std::max(settings.windowWidth, kMinimumWidth), kFixedHeight);
+    move(settings.windowX, settings.windowY);
+
+    BuildMainMenu();
+    BuildMainToolbar();
+    auto* status = new QLabel(this);
+    status->setObjectName("statusText");
+    statusBar()->addWidget(status, 1);
+    statusBar()->setSizeGripEnabled(false);
+    BuildControls();
+
+    for (const CommandRow& row : CommandTable()) {
+        if (row.shortcut[0] == '\0') continue;
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(row.shortcut)), this);
+        const int32_t command = row.command;
+        connect(shortcut, &QShortcut::activated, this, [this, command] { RunCommand(command); });
+        shortcuts_.push_back(shortcut);
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::ActionFor(int32_t command, bool withShortcut) {
+    const CommandRow* row = FindCommand(command);
+    TextTable& texts = context_.state.texts;
+    QString text = ToQString(texts.Text("Menu", row->textKey));
+    if (withShortcut && row->shortcut[0] != '\0')
+        text += QLatin1Char('\t') + QString::fromLatin1(row->shortcut);
+    auto* action = new QAction(text, this);
+    action->setData(command);
+    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    return action;
+}
+
+void MainWindow::BuildMainMenu() {
+    menuBar()->clear();
+    TextTable& texts = context_.state.texts;
+    for (const MenuEntry& entry : MenuLayout()) {
+        QMenu* menu = menuBar()->addMenu(ToQString(texts.Text("Menu", entry.titleKey)));
+        for (int32_t command : entry.commands) {
+            if (command == kSeparator) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = ActionFor(command, true);
+            action->setParent(menu);
+            action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
+            menu->addAction(action);
+        }
+    }
+}
+
+void MainWindow::BuildMainToolbar() {
+    if (mainToolbar_ != nullptr) {
+        removeToolBar(mainToolbar_);
+        delete mainToolbar_;
+    }
+    mainToolbar_ = new QToolBar(this);
+    mainToolbar_->setObjectName("mainToolbar");
+    mainToolbar_->setMovable(false);
+    mainToolbar_->setFloatable(false);
+    mainToolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    const int size = IconPixelSize(context_.state.settings.uiSize);
+    mainToolbar_->setIconSize(QSize(size, size));
+    for (int32_t command : kMainToolbarCommands) {
+        if (command == kSeparator) {
+            mainToolbar_->addSeparator();
+            continue;
+        }
+        QAction* action = ActionFor(command, false);
+        action->setParent(mainToolbar_);
+        action->setToolTip(action->text());
+        action->setIcon(ToQIcon(context_.icons.toolbar.Image(FindCommand(command)->iconName)));
+        mainToolbar_->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, mainToolbar_);
+}
+
+void MainWindow::BuildFieldToolbars() {
+    for (QToolBar* toolbar : fieldToolbars_) delete toolbar;
+    fieldToolbars_.clear();
+    for (int32_t command : kFieldToolbarCommands) {
+        auto* toolbar = new QToolBar(container_);
+        toolbar->setIconSize(QSize(16, 16));
+        toolbar->setStyleSheet("QToolBar { border: none; padding: 0; spacing: 0; }");
+        toolbar->setFixedSize(kFieldToolbarSize, kFieldToolbarSize);
+        QAction* action = ActionFor(command, false);
+        action->setParent(toolbar);
+        action->setToolTip(action->text());
+        action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
+        toolbar->addAction(action);
+        toolbar->show();
+        fieldToolbars_.push_back(toolbar);
+    }
+}
+
+void MainWindow::BuildControls() {
+    TextTable& texts = context_.state.texts;
+    container_ = new QWidget(this);
+    setCentralWidget(container_);
+
+    for (const char* key : {"Input File", "Output Folder", "Output Format"}) {
+        auto* label = new QLabel(ToQString(texts.Text("General", key)), container_);
+        labels_.push_back(label);
+    }
+    inputField_ = new QLineEdit(container_);
+    inputField_->setObjectName("inputFile");
+    outputFolderField_ = new QComboBox(container_);
+    outputFolderField_->setObjectName("outputFolder");
+    outputFolderField_->setEditable(true);
+    outputFolderField_->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed or picked becomes the job's output folder at once; Convert checks it.
+    connect(outputFolderField_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        context_.state.job.outputFolder = ToUtf8(text);
+    });
+    outputFormatList_ = new QComboBox(container_);
+    outputFormatList_->setObjectName("outputFormat");
+    connect(outputFormatList_, &QComboBox::activated, this, [this](int index) {
+        const int entry = outputFormatList_->itemData(index).toInt();
+        const auto& list = context_.state.formats.outputList;
+        if (entry >= 0 && entry < static_cast<int>(list.size()))
+            context_.state.settings.outputFormat = list[static_cast<std::size_t>(entry)];
+    });
+
+    convertButton_ = new QToolButton(container_);
+    convertButton_->setObjectName("convertButton");
+    convertButton_->setFixedSize(kConvertButtonSize, kConvertButtonSize);
+    convertButton_->setIconSize(QSize(kConvertButtonSize - 8, kConvertButtonSize - 8));
+    convertButton_->setToolTip(ToQString(texts.Text("General", "Convert")));
+    connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(kCommandConvert); });
+
+    notice_ = new QLabel(ToQString(std::string(kNoticeLine)), container_);
+    notice_->setEnabled(false);
+
+    BuildFieldToolbars();
+    ApplyThemeToControls();
+    LayOut();
+}
+
+void MainWindow::LayOut() {
+    if (container_ == nullptr) return;
+    const int width = container_->width();
+    const int fieldWidth = std::max(width - 160, 0);
+    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    for (int row = 0; row < 3; ++row) {
+        const int top = 4 + row * kRowDistance;
+        labels_[static_cast<std::size_t>(row)]->setGeometry(kMargin, top, fieldWidth, 16);
+        fields[row]->setGeometry(kMargin, top + 16, fieldWidth, kFieldHeight);
+        fieldToolbars_[static_cast<std::size_t>(row)]->move(width - 146, top + 16);
+    }
+    convertButton_->move(width - 110, 10);
+    const int noticeTop = std::max(container_->height() - 22, 3 * kRowDistance + 24);
+    notice_->setGeometry(kMargin, noticeTop, std::max(width - 2 * kMargin, 0), 18);
+    container_->update();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayOut();
+}
+
+void MainWindow::SetStatusText(const std::string& text) {
+    if (auto* label = statusBar()->findChild<QLabel*>("statusText")) label->setText(ToQString(text));
+}
+
+std::string MainWindow::StatusText() const {
+    auto* label = statusBar()->findChild<QLabel*>("statusText");
+    return label != nullptr ? ToUtf8(label->text()) : std::string();
+}
+
+void MainWindow::RunCommand(int32_t command) {
+    switch (command) {
+        case kCommandNew:
+            StartNew();
+            SetStatusText(context_.state.texts.Text("General", "Ready"));
+            inputField_->setFocus();
+            break;
+        case kCommandExit: close(); break;
+        case kCommandAddInputFile: ChooseInputFile(); break;
+        case kCommandSelectOutputFolder: ChooseOutputFolder(); break;
+        case kCommandOutputOptions: OpenPreferences(context_, *this, PreferencesPage::Output); break;
+        case kCommandConvert: StartConversion(context_, *this); break;
+        case kCommandFindConverter: OpenConverterFinder(context_, *this); break;
+        case kCommandPreferences:
+            OpenPreferences(context_, *this, PreferencesPage::General);
+            break;
+        case kCommandManual: OpenManual(context_); break;
+        case kCommandFeedback: SendFeedback(context_); break;
+        case kCommandHomepage: VisitHomepage(context_); break;
+        case kCommandCheckUpdate: CheckForUpdate(context_); break;
+        case kCommandAbout: OpenAbout(context_, *this); break;
+        default: break;  // unknown numbers are ignored
+    }
+}
+
+bool MainWindow::AddInputFile(const std::string& path) {
+    JobContext& job = context_.state.job;
+    if (!pictorb::AddInputFile(job, context_.state.formats, path)) return false;
+    if (job.commandLineMode != 0) return true;
+    inputField_->setText(ToQString(path));
+    if (outputFolderField_->currentText().isEmpty()) {
+        const std::string folder =
+            !job.commandLineInput.empty() ? job.commandLineInput : FolderOfPath(path);
+        ConversionSettings& settings = context_.state.settings;
+        settings.recentOutFolders =
+            RememberOutputFolder(settings.recentOutFolders, folder, settings.outFoldersNumber);
+        job.outputFolder = folder;
+        FillOutputFolderList();
+    }
+    return true;
+}
+
+bool MainWindow::ChooseInputFile() {
+    TextTable& texts = context_.state.texts;
+    JobContext& job = context_.state.job;
+    const std::vector<std::string> files = context_.dialogs.OpenFiles(
+        texts.Text("Dialog", "Select Input Files"), job.inputPath,
+        InputFileFilters(context_.state.formats, texts), true);
+    bool entered = false;
+    for (const std::string& file : files) entered = AddInputFile(file) || entered;
+    job.inputPath.clear();
+    LayOut();
+    return entered;
+}
+
+void MainWindow::ChooseOutputFolder() {
+    JobContext& job = context_.state.job;
+    const std::string typed = ToUtf8(outputFolderField_->currentText());
+    const std::string start = !typed.empty() ? FolderOfPath(typed) : job.outputFolder;
+    const std::optional<std::string> folder = context_.dialogs.ChooseFolder(
+        context_.state.texts.Text("Dialog", "Select Output Folder"), start);
+    if (folder && QueryFileSize(*folder) == kFileIsFolder) {
+        ConversionSettings& settings = context_.state.settings;
+        settings.recentOutFolders =
+            RememberOutputFolder(settings.recentOutFolders, *folder, settings.outFoldersNumber);
+        job.outputFolder = *folder;
+        FillOutputFolderList();
+    }
+    LayOut();
+}
+
+void MainWindow::FillOutputFolderList() {
+    const ConversionSettings& settings = context_.state.settings;
+    if (settings.recentOutFolders.empty()) return;
+    // Selecting an item rewrites the field, which must not change the job's folder here.
+    const std::string outputFolder = context_.state.job.outputFolder;
+    const QIcon icon = ToQIcon(context_.icons.menu.Image("FavFolder"));
+    outputFolderField_->clear();
+    int selected = -1;
+    for (int32_t i = 0; i < settings.outFoldersNumber; ++i) {
+        const std::string entry = RecentOutputFolder(settings.recentOutFolders, i);
+        if (entry.empty()) continue;
+        if (selected < 0 && entry == outputFolder) selected = outputFolderField_->count();
+        outputFolderField_->addItem(icon, ToQString(entry));
+    }
+    outputFolderField_->setCurrentIndex(std::max(selected, 0));
+    context_.state.job.outputFolder = outputFolder;
+}
+
+void MainWindow::StartNew() {
+    FillOutputFolderList();
+    InitJobContext(context_.state.job, context_.state.formats);
+    inputField_->clear();
+    outputFolderField_->setEditText(QString());
+}
+
+void MainWindow::FillOutputFormatList() {
+    const Formats& formats = context_.state.formats;
+    const QIcon icon = ToQIcon(context_.icons.menu.Image("New"));
+    outputFormatList_->clear();
+    int selected = 0;
+    for (std::size_t i = 0; i < formats.outputList.size() && i < 128; ++i) {
+        const std::string& key = formats.outputList[i];
+        if (key.empty()) continue;
+        const auto row = formats.outputTable.find(key);
+        const std::string description =
+            row != formats.outputTable.end() ? row->second.description : std::string();
+        if (key == context_.state.settings.outputFormat) selected = outputFormatList_->count();
+        outputFormatList_->addItem(icon, ToQString(AsciiUpper(key) + " (" + description + ")"),
+                                   static_cast<int>(i));
+    }
+    outputFormatList_->setCurrentIndex(selected);
+}
+
+std::string MainWindow::SelectedOutputFormat() const {
+    const int entry = outputFormatList_->currentData().toInt();
+    const auto& list = context_.state.formats.outputList;
+    if (outputFormatList_->currentIndex() < 0 || entry < 0 ||
+        entry >= static_cast<int>(list.size()))
+        return {};
+    return list[static_cast<std::size_t>(entry)];
+}
+
+void MainWindow::SelectOutputFormat(const std::string& key) {
+    const auto& list = context_.state.formats.outputList;
+    for (int i = 0; i < outputFormatList_->count(); ++i) {
+        const int entry = outputFormatList_->itemData(i).toInt();
+        if (entry >= 0 && entry < static_cast<int>(list.size()) &&
+            list[static_cast<std::size_t>(entry)] == key) {
+            outputFormatList_->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void MainWindow::ApplyThemeToControls() {
+    const IconSets& icons = context_.icons;
+    convertButton_->setIcon(ToQIcon(icons.control.Image("Convert")));
+    const QIcon folderIcon = ToQIcon(icons.menu.Image("FavFolder"));
+    for (int i = 0; i < outputFolderField_->count(); ++i)
+        outputFolderField_->setItemIcon(i, folderIcon);
+    if (outputFormatList_->count() == 0) {
+        FillOutputFormatList();
+        return;
+    }
+    const QIcon formatIcon = ToQIcon(icons.menu.Image("New"));
+    for (int i = 0; i < outputFormatList_->count(); ++i)
+        outputFormatList_->setItemIcon(i, formatIcon);
+}
+
+void MainWindow::RebuildMenusAndToolbars() {
+    BuildMainMenu();
+    BuildMainToolbar();
+    BuildFieldToolbars();
+}
+
+void MainWindow::ApplyPreferences() {
+    ConversionSettings& settings = context_.state.settings;
+    switch (context_.themeReload) {
+        case ThemeReload::IconSize:
+            LoadBuiltInIconSet(context_.icons, IconSetKind::Toolbar, settings.uiSize);
+            LoadTheme(context_.themeFolder, context_.themes, settings.uiTheme, settings.uiSize,
+                      context_.icons, false, false, true);
+            BuildMainToolbar();
+            break;
+        case ThemeReload::Theme:
+            // The built-in images first, so that a theme that replaces fewer icons than the
+            // one before leaves none of the old theme's images behind.
+            LoadBuiltInIcons(context_.icons, settings.uiSize);
+            LoadTheme(context_.themeFolder, context_.themes, settings.uiTheme, settings.uiSize,
+                      context_.icons, true, true, true);
+            RebuildMenusAndToolbars();
+            ApplyThemeToControls();
+            break;
+        case ThemeReload::None: break;
+    }
+    context_.themeReload = ThemeReload::None;
+    LayOut();
+    SelectOutputFormat(settings.outputFormat);
+    if (outputFolderField_->count() != settings.outFoldersNumber) FillOutputFolderList();
+}
+
+void MainWindow::StoreGeometry() {
+    ConversionSettings& settings = context_.state.settings;
+    if (isMinimized()) return;
+    if (isMaximized() || isFullScreen()) {
+        settings.isMaximized = 1;
+    } else {
+        settings.isMaximized = 0;
+        settings.windowX = frameGeometry().x();
+        settings.windowY = frameGeometry().y();
+        settings.windowWidth = width();
+        settings.windowHeight = height();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    StoreGeometry();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    // Only the first dropped file counts; AddInputFile decides whether it is taken.
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        AddInputFile(ToUtf8(url.toLocalFile()));
+        break;
+    }
+    event->acceptProposedAction();
+}
+
+}  // namespace pictorb

@@ -1,0 +1,99 @@
+#include "ui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFont>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QUrl>
+
+#include "ui/qt_text.h"
+
+namespace pictorb {
+namespace {
+
+QWidget* ActiveWindow() {
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information: return QMessageBox::Information;
+        case MessageIcon::Question: return QMessageBox::Question;
+        case MessageIcon::Warning: return QMessageBox::Warning;
+        case MessageIcon::Error: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+MessageAnswer QtDialogs::Message(const std::string& title, const std::string& text,
+                                 MessageIcon icon, MessageButtons buttons) {
+    QMessageBox box(ToQtIcon(icon), ToQString(title), ToQString(text),
+                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                     : QMessageBox::Ok,
+                    ActiveWindow());
+    const int answer = box.exec();
+    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+std::vector<std::string> QtDialogs::OpenFiles(const std::string& title, const std::string& start,
+                                              const std::vector<std::string>& filters,
+                                              bool several) {
+    QStringList filterList;
+    for (const std::string& filter : filters) filterList << ToQString(filter);
+    QFileDialog dialog(ActiveWindow(), ToQString(title), ToQString(start));
+    dialog.setNameFilters(filterList);
+    dialog.setFileMode(several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!start.empty() && start.back() != '/') dialog.selectFile(ToQString(start));
+    std::vector<std::string> chosen;
+    if (dialog.exec() != QDialog::Accepted) return chosen;
+    for (const QString& file : dialog.selectedFiles()) chosen.push_back(ToUtf8(file));
+    return chosen;
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title,
+                                                   const std::string& start) {
+    const QString folder =
+        QFileDialog::getExistingDirectory(ActiveWindow(), ToQString(title), ToQString(start));
+    if (folder.isEmpty()) return std::nullopt;
+    std::string path = ToUtf8(folder);
+    if (path.back() != '/') path += '/';
+    return path;
+}
+
+std::optional<std::string> QtDialogs::ChooseColor(const std::string& initialRrggbb) {
+    const QColor initial(ToQString("#" + initialRrggbb));
+    const QColor color = QColorDialog::getColor(initial.isValid() ? initial : QColor(Qt::black),
+                                                ActiveWindow());
+    if (!color.isValid()) return std::nullopt;
+    return ToUtf8(color.name(QColor::HexRgb).mid(1).toUpper());
+}
+
+std::optional<ChosenFont> QtDialogs::ChooseFont(const ChosenFont& initial) {
+    QFont font(ToQString(initial.family));
+    if (initial.pointSize > 0) font.setPointSize(initial.pointSize);
+    font.setBold(initial.bold);
+    font.setItalic(initial.italic);
+    font.setUnderline(initial.underline);
+    font.setStrikeOut(initial.strikeout);
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, font, ActiveWindow());
+    if (!accepted) return std::nullopt;
+    return ChosenFont{ToUtf8(chosen.family()), chosen.pointSize(), chosen.bold(),
+                      chosen.italic(),         chosen.underline(), chosen.strikeOut()};
+}
+
+void QtDialogs::OpenUrl(const std::string& url) {
+    // A link that starts with "/" is a local document (the manual).
+    const QString text = ToQString(url);
+    QDesktopServices::openUrl(url.rfind('/', 0) == 0 ? QUrl::fromLocalFile(text) : QUrl(text));
+}
+
+}  // namespace pictorb

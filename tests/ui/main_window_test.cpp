@@ -1,0 +1,203 @@
+// The main window driven through its commands and widgets, dialogs answered by script.
+
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "settings/settings.h"
+#include "support/bmp_writer.h"
+#include "ui/commands.h"
+#include "ui/input_output.h"
+#include "ui/ui_harness.h"
+
+namespace pictorb::test {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    DesktopFixture fixture;
+    ConversionSettings& settings = fixture.state.settings;
+
+    // A folder below the test's own, ending in '/'.
+    std::string Folder(const std::string& name) {
+        std::filesystem::create_directories(fixture.dir.Join(name));
+        return fixture.dir.Join(name) + "/";
+    }
+    // A small real bitmap, or an empty file.
+    std::string File(const std::string& name, bool empty = false) {
+        const std::string path = fixture.dir.Join(name);
+        testsupport::BmpSpec spec;
+        spec.width = spec.height = 2;
+        spec.pixels.assign(4, testsupport::Rgba{200, 100, 50, 255});
+        const std::vector<uint8_t> bytes = testsupport::MakeBmp(spec);
+        WriteBytes(path, empty ? std::string() : std::string(bytes.begin(), bytes.end()));
+        return path;
+    }
+    std::string Recent(int i) { return RecentOutputFolder(settings.recentOutFolders, i); }
+
+    static void Drop(MainWindow& window, const std::vector<std::string>& paths) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        data->setUrls(urls);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &event);
+        delete data;
+    }
+};
+
+TEST_F(MainWindowTest, GeometryRulesOfTheExit) {
+    settings.windowX = 120;
+    settings.windowY = 130;
+    settings.windowWidth = 640;
+    {
+        SCOPED_TRACE("maximised: the stored geometry stays");
+        settings.isMaximized = 1;
+        MainWindow window(fixture.context);
+        window.showMaximized();
+        QApplication::processEvents();
+        window.close();
+        EXPECT_EQ(settings.isMaximized, 1);
+        EXPECT_EQ(settings.windowX, 120);
+        EXPECT_EQ(settings.windowWidth, 640);
+    }
+    {
+        SCOPED_TRACE("minimised: nothing changes");
+        settings.isMaximized = 1;
+        MainWindow window(fixture.context);
+        window.showMinimized();
+        QApplication::processEvents();
+        window.StoreGeometry();
+        EXPECT_EQ(settings.isMaximized, 1);
+        EXPECT_EQ(settings.windowWidth, 640);
+    }
+    {
+        SCOPED_TRACE("normal: outer position and client size");
+        settings.isMaximized = 0;
+        MainWindow window(fixture.context);
+        window.show();
+        window.resize(700, 400);
+        QApplication::processEvents();
+        window.close();
+        EXPECT_EQ(settings.isMaximized, 0);
+        EXPECT_EQ(settings.windowWidth, 700);
+        EXPECT_EQ(settings.windowHeight, 260);  // the height is fixed
+    }
+}
+
+TEST_F(MainWindowTest, SizeBoundsAndTitle) {
+    MainWindow window(fixture.context);
+    window.show();
+    window.resize(300, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(window.width(), 510);
+    EXPECT_EQ(window.height(), 260);
+    window.resize(900, 100);
+    QApplication::processEvents();
+    EXPECT_EQ(window.width(), 900);
+    EXPECT_EQ(window.height(), 260);
+    EXPECT_EQ(window.windowTitle(), "Corvalen Pictorb 2.2");
+    // The layout rule: fields W - 160 wide, the Convert button at W - 110.
+    EXPECT_EQ(window.InputField()->width(), window.centralWidget()->width() - 160);
+}
+
+TEST_F(MainWindowTest, DroppedFilesAndAcceptedInputs) {
+    MainWindow window(fixture.context);
+    const std::string first = File("photo.BMP");
+    const std::string second = File("second.bmp");
+    Drop(window, {first, second});
+    EXPECT_EQ(window.InputField()->text().toStdString(), first);
+    ASSERT_EQ(fixture.state.job.inputFiles.size(), 1u);
+    EXPECT_EQ(fixture.state.job.inputFiles.begin()->first, first);
+    // The empty field 5 took the file's folder, which heads the recent list.
+    EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), fixture.dir.Path() + "/");
+    EXPECT_EQ(Recent(0), fixture.dir.Path() + "/");
+
+    for (const std::string& refused : {File("photo.png"), File("empty.bmp", true)}) {
+        SCOPED_TRACE(refused);
+        Drop(window, {refused});
+        EXPECT_EQ(window.InputField()->text().toStdString(), first);
+    }
+}
+
+TEST_F(MainWindowTest, ChoosingFilesKeepsTheLastAccepted) {
+    MainWindow window(fixture.context);
+    const std::string a = File("a.bmp"), b = File("b.bmp"), c = File("c.png");
+    fixture.dialogs.files.push_back({a, b, c});
+    window.RunCommand(kCommandAddInputFile);
+    EXPECT_EQ(window.InputField()->text().toStdString(), b);
+    EXPECT_EQ(fixture.state.job.inputFiles.size(), 1u);
+    EXPECT_TRUE(fixture.state.job.inputPath.empty());
+    const std::vector<std::string> expected = {"All Supported Files (*.bmp *.rle *.dib)",
+                                               "Windows or OS/2 Bitmap (*.dib *.rle *.bmp)",
+                                               "All Files (*)"};
+    EXPECT_EQ(fixture.dialogs.fileFilters.back(), expected);
+}
+
+TEST_F(MainWindowTest, RecentOutputFolders) {
+    MainWindow window(fixture.context);
+    settings.outFoldersNumber = 5;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 6; ++i) {
+        folders.push_back(Folder("out" + std::to_string(i)));
+        fixture.dialogs.folders.push_back(folders.back());
+        window.RunCommand(kCommandSelectOutputFolder);
+    }
+    EXPECT_EQ(Recent(0), folders[5]);
+    EXPECT_EQ(Recent(4), folders[1]);
+    EXPECT_EQ(Recent(5), "");
+    EXPECT_EQ(window.OutputFolderField()->count(), 5);
+
+    // A stored folder chosen again in other letter case moves to the front, once.
+    const std::string upper = fixture.dir.Path() + "/OUT3/";
+    settings.recentOutFolders = RememberOutputFolder(settings.recentOutFolders, upper, 5);
+    EXPECT_EQ(Recent(0), upper);
+    EXPECT_EQ(Recent(1), folders[5]);
+    EXPECT_EQ(Recent(4), folders[2]);
+
+    // Blanks-only entries are dropped; limit 1 keeps only the newest.
+    EXPECT_EQ(RememberOutputFolder("   \t/b/", "/a/", 5), "/a/\t/b/");
+    EXPECT_EQ(RememberOutputFolder("/b/\t/c/", "/a/", 1), "/a/");
+    // A cancelled dialog and a path that is no folder change nothing.
+    const std::string before = settings.recentOutFolders;
+    fixture.dialogs.folders.push_back(std::nullopt);
+    window.RunCommand(kCommandSelectOutputFolder);
+    fixture.dialogs.folders.push_back(fixture.dir.Join("missing/"));
+    window.RunCommand(kCommandSelectOutputFolder);
+    EXPECT_EQ(settings.recentOutFolders, before);
+}
+
+TEST_F(MainWindowTest, NewEmptiesTheFieldsAndKeepsTheList) {
+    MainWindow window(fixture.context);
+    Drop(window, {File("photo.bmp")});
+    window.RunCommand(kCommandNew);
+    EXPECT_TRUE(window.InputField()->text().isEmpty());
+    EXPECT_TRUE(window.OutputFolderField()->currentText().isEmpty());
+    EXPECT_EQ(window.OutputFolderField()->count(), 1);
+    EXPECT_TRUE(fixture.state.job.inputFiles.empty());
+    EXPECT_EQ(window.StatusText(), "Ready");
+    window.RunCommand(12345);  // unknown numbers are ignored
+}
+
+TEST_F(MainWindowTest, OutputFormatListSetsFormat) {
+    settings.outputFormat = "nothing";
+    MainWindow window(fixture.context);
+    ASSERT_EQ(window.OutputFormatList()->count(), 1);
+    EXPECT_EQ(window.OutputFormatList()->currentText().toStdString(),
+              "PSD (Adobe Photoshop)");
+    EXPECT_EQ(window.SelectedOutputFormat(), "psd");
+    window.OutputFormatList()->activated(0);
+    EXPECT_EQ(settings.outputFormat, "psd");
+}
+
+}  // namespace
+}  // namespace pictorb::test

@@ -1,0 +1,65 @@
+#pragma once
+// Shared set-up of the desktop tests: one QApplication on the offscreen platform, process
+// records built as the engine builds them, and dialogs that answer from a script.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "support/process_runner.h"
+#include "ui/desktop_context.h"
+#include "ui/dialogs.h"
+
+namespace pictorb::test {
+
+// Creates the application once per test program (offscreen unless QT_QPA_PLATFORM is set).
+void EnsureApplication();
+
+// Answers every question from queues filled by the test and records what was asked.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Asked {
+        std::string title;
+        std::string text;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+    std::deque<MessageAnswer> answers;  // empty: Ok for OK boxes, No for questions
+    std::deque<std::vector<std::string>> files;
+    std::deque<std::optional<std::string>> folders;
+    std::deque<std::optional<std::string>> colors;
+    std::deque<std::optional<ChosenFont>> fonts;
+    std::vector<Asked> asked;
+    std::vector<std::string> opened;  // URLs handed to the desktop
+    std::vector<std::vector<std::string>> fileFilters;  // the filters of each open dialog
+
+    MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
+                          MessageButtons buttons) override;
+    std::vector<std::string> OpenFiles(const std::string& title, const std::string& start,
+                                       const std::vector<std::string>& filters,
+                                       bool several) override;
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& start) override;
+    std::optional<std::string> ChooseColor(const std::string& initialRrggbb) override;
+    std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
+    void OpenUrl(const std::string& url) override;
+};
+
+// Process records as the engine builds them, desktop defaults, settings file in a private
+// folder (XDG_CONFIG_HOME points into it for the test's life), built-in texts and icons.
+class DesktopFixture {
+public:
+    DesktopFixture();
+    ~DesktopFixture();
+
+    TempDir dir;
+    ScopedEnv configHome;
+    ProcessState state;
+    ScriptedDialogs dialogs;
+    DesktopContext context;
+};
+
+}  // namespace pictorb::test
