@@ -2,24 +2,17 @@
 // sets' images and Qt's.
 #include "ui/builtin_icons.h"
 
-#include <QApplication>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
+#include "ui/ui_harness.h"
+
 namespace pictorb {
 namespace {
 
-// Pixmaps and icons need a GUI application; tests of other files may have made one already.
-void EnsureApplication() {
-    if (QCoreApplication::instance() != nullptr) return;
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-}
+using test::EnsureApplication;  // pixmaps and icons need the GUI application
 
 bool HasVisiblePixels(const IconImage& image) {
     return std::any_of(image.pixels.begin(), image.pixels.end(),
