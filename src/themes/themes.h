@@ -2,6 +2,7 @@
 // Theme archives: zip files of PNG images with a "theme.cfg" that names the theme and maps
 // icon names to archive entries. They replace images of the three icon sets.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -11,6 +12,17 @@
 #include "themes/icon_sets.h"
 
 namespace pictorb {
+
+// What is read from an archive, whatever sizes it declares: theme.cfg is cut after
+// kThemeConfigLimit bytes, an image entry larger than kThemeImageEntryLimit is not decoded,
+// and images wider or taller than kMaxThemeImageSide pixels are refused. The largest icon
+// shown is the 100 x 100 Convert button, so 512 leaves room for art drawn at five times that
+// while a theme whose every icon is at the limit still holds under 50 MiB of pixels.
+inline constexpr std::size_t kThemeConfigLimit = 64 * 1024;
+inline constexpr std::size_t kThemeImageEntryLimit = 4 * 1024 * 1024;
+inline constexpr uint32_t kMaxThemeImageSide = 512;
+// The display name is read from this many bytes at the start of theme.cfg.
+inline constexpr std::size_t kDisplayNameWindow = 255;
 
 struct ThemeList {
     std::map<std::string, std::string> displayNames;  // archive base -> display name
@@ -27,7 +39,8 @@ std::string IniValue(std::string_view text, std::string_view group, std::string_
 // "Name" of group "Theme" read from the first 255 bytes of the archive's theme.cfg; `base`
 // when the archive is missing, empty or not a zip; empty when it has no such entry or key.
 std::string ThemeDisplayName(const std::string& folder, const std::string& base);
-// Every "*.zip" file of the folder, by name; an empty list for a missing folder.
+// Every "*.zip" file of the folder, sorted by name (current is the last); an empty list for
+// a missing folder.
 ThemeList ListThemes(const std::string& folder);
 // Loads the theme `uiTheme` into the flagged sets (sizes from `uiSize` for the toolbar set).
 // A missing archive falls back to themes.current and changes `uiTheme`. Entries that are
@@ -37,14 +50,15 @@ void LoadTheme(const std::string& folder, const ThemeList& themes, std::string& 
 
 // What the preferences dialog's theme list shows: display names of the bases sorted without
 // regard to case, empty names left out, and the position of `uiTheme` (else 0); one item
-// `noneText` when no theme is installed.
+// `noneText` when no theme is there to show.
 struct ThemeChoices {
     std::vector<std::string> items;
     int32_t selected = 0;
 };
 ThemeChoices ListThemeChoices(const ThemeList& themes, const std::string& uiTheme,
                               const std::string& noneText);
-// The base at a position of that sorted list; empty past its end.
+// The base shown at a position of that list (empty names left out, so positions agree);
+// empty past its end.
 std::string ThemeAtPosition(const ThemeList& themes, int32_t index);
 
 // Decodes PNG bytes into `image`; false (and `image` untouched) for anything that is not a

@@ -1,0 +1,46 @@
+#include "themes/allocation_probe.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<std::size_t> largest{0};
+
+void* Allocate(std::size_t size) {
+    std::size_t seen = largest.load(std::memory_order_relaxed);
+    while (size > seen && !largest.compare_exchange_weak(seen, size)) {
+    }
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+namespace pictorb::themetest {
+
+void ResetLargestAllocation() { largest = 0; }
+std::size_t LargestAllocation() { return largest; }
+
+}  // namespace pictorb::themetest
+
+// Replacements for the whole family, so that every block goes back through free().
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
