@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev
   libfreeimage-dev libdevil-dev
-  libpng-dev libjpeg-dev zlib1g-dev
+  libpng-dev libjpeg-dev zlib1g-dev libarchive-dev
   libcairo2-dev libpango1.0-dev fontconfig fonts-liberation2 fonts-dejavu-core
   clang libclang-rt-dev
   imagemagick graphicsmagick
