@@ -32,15 +32,15 @@ endfunction()
 
 set(builtin_icon_pngs)
 foreach(name IN LISTS builtin_icon_names)
-    set(sizes ${builtin_icon_sizes})
-    if(name STREQUAL "Convert")
-        list(APPEND sizes 96)  # the picture of the 100 by 100 Convert button
-    endif()
-    foreach(size IN LISTS sizes)
+    foreach(size IN LISTS builtin_icon_sizes)
         pictorb_render_svg(builtin_icon_pngs ${icon_source_dir}/builtin/${name}.svg
                            ${builtin_icon_dir}/${name}_${size}.png ${size} ${size})
     endforeach()
 endforeach()
+# The picture of the 100 by 100 Convert button: its own drawing, as the 16-unit one scaled up
+# six times looks coarse.
+pictorb_render_svg(builtin_icon_pngs ${icon_source_dir}/builtin/ConvertLarge.svg
+                   ${builtin_icon_dir}/Convert_96.png 96 96)
 pictorb_render_svg(builtin_icon_pngs ${icon_source_dir}/builtin/Banner.svg
                    ${builtin_icon_dir}/Banner.png 360 40)
 # The program's own icon, for the windows' icon.

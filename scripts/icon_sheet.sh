@@ -17,8 +17,8 @@ for size in ${SIZES:-16 24 32}; do
   for background in white '#3b3b3b'; do
     tiles=()
     for svg in "$root"/icons/builtin/*.svg "$root"/icons/pictorb.svg; do
-      [ -f "$svg" ] && [ "$(basename "$svg")" != Banner.svg ] || continue
       name=$(basename "$svg" .svg)
+      case $name in Banner | ConvertLarge) continue ;; esac  # not drawn for small sizes
       rsvg-convert -w "$size" -h "$size" "$svg" -o "$work/$name.png"
       tile="$work/tile-$name-${#halves[@]}.png"
       convert "$work/$name.png" -background "$background" -gravity center \
