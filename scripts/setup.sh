@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-dev
   imagemagick graphicsmagick
   librsvg2-bin
+  groff-base desktop-file-utils appstream
 )
 
 missing=()

@@ -36,6 +36,26 @@ struct OptionLoopResult {
     bool pause = false;
 };
 
+// What an option takes: a text, a number, a keyword of a keyword table, or nothing (a flag).
+enum class OptionValueKind { Text, Integer, Decimal, Keyword, Flag };
+
+// One row of the option table as listings see it: the man page, the manual and the shell
+// completion are generated from these, so they name exactly the options the loop accepts.
+struct OptionDescription {
+    std::string shortName;     // "-i"; empty when the option has only a long form
+    std::string longName;      // "--input"
+    OptionValueKind kind = OptionValueKind::Flag;
+    int keywordTable = -1;     // the keyword table of a Keyword option, else -1
+    std::string group, key;    // the setting written; empty for job fields and run controls
+    std::string alsoGroup, alsoKey;  // the switch written alongside; empty when none
+    int alsoValue = 0;
+    int flagValue = 1;         // what a flag stores in its setting
+    std::string profileKey;    // the key naming it in a profile; empty when profiles cannot
+};
+
+// Every option in the order names are matched.
+std::vector<OptionDescription> DescribeOptions();
+
 // Parameter `index` trimmed and upper-cased: "--NAME" before the first "=", or the whole
 // parameter with one leading "-"; empty when it does not start with "-" or is past the end.
 std::string OptionName(const std::vector<std::string>& args, std::size_t index);

@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <type_traits>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
 #include "cli/cli.h"
 #include "settings/settings.h"
+#include "settings/settings_fields.h"
 #include "text/text.h"
 
 namespace pictorb {
@@ -19,7 +22,7 @@ namespace {
 
 using CS = ConversionSettings;
 
-enum class ValueKind { Text, Integer, Decimal, Keyword, Flag };
+using ValueKind = OptionValueKind;
 
 // Options that do more than store a value.
 enum class Special { None, Input, Profile, Debug, Quiet, Pause };
@@ -316,7 +319,53 @@ int DigitValue(char c, int base) {
     return digit < base ? digit : -1;
 }
 
+// The group and key of the settings field behind a settings member.
+template <typename Member>
+const SettingsField* FieldOf(Member member) {
+    for (const SettingsField& field : SettingsFields()) {
+        const Member* candidate = std::get_if<Member>(&field.member);
+        if (candidate != nullptr && *candidate == member) return &field;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+std::vector<OptionDescription> DescribeOptions() {
+    std::vector<OptionDescription> list;
+    for (const OptionRow& row : OptionTable()) {
+        OptionDescription option;
+        option.shortName = row.shortName;
+        option.longName = row.longName;
+        option.kind = row.kind;
+        option.keywordTable = row.keywordTable;
+        option.flagValue = row.flagValue;
+        const SettingsField* field = std::visit(
+            [](auto member) -> const SettingsField* {
+                if constexpr (std::is_same_v<decltype(member), std::monostate> ||
+                              std::is_same_v<decltype(member), std::string JobContext::*>)
+                    return nullptr;
+                else
+                    return FieldOf(member);
+            },
+            row.target);
+        if (field != nullptr) {
+            option.group = field->group;
+            option.key = field->key;
+        }
+        if (row.also.member != nullptr) {
+            if (const SettingsField* also = FieldOf(row.also.member)) {
+                option.alsoGroup = also->group;
+                option.alsoKey = also->key;
+                option.alsoValue = row.also.value;
+            }
+        }
+        if (IsSettingsRow(row))
+            option.profileKey = row.profileKey.empty() ? row.longName : row.profileKey;
+        list.push_back(std::move(option));
+    }
+    return list;
+}
 
 std::string OptionName(const std::vector<std::string>& args, std::size_t index) {
     if (index >= args.size()) return {};

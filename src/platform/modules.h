@@ -2,6 +2,7 @@
 // Finding and opening the program's own modules (engine, drawing, desktop).
 
 #include <string>
+#include <string_view>
 
 namespace pictorb {
 
@@ -11,7 +12,14 @@ struct OpenedModule {
 };
 
 // Opens `fileName` from the program's folder, else from ../lib/pictorb/ beside it (the
-// installed layout), else from `builtPath` (the build folder, for a program copied out of it).
+// installed layout), else from `builtPath` (the module in the build folder) when the program
+// itself runs from that build folder or a folder below it (the tests). An installed or copied
+// program never reaches into a build folder.
 OpenedModule OpenProgramModule(const std::string& fileName, const char* builtPath);
+
+// Whether a program in `programFolder` (ending in '/') may load the built module at
+// `builtPath`: true when the program's folder is the module's folder or lies below it.
+// Both paths are compared as given; pass resolved paths.
+bool MayUseBuiltModule(std::string_view programFolder, std::string_view builtPath);
 
 }  // namespace pictorb

@@ -8,14 +8,6 @@
 namespace pictorb {
 namespace {
 
-struct KeywordRow {
-    std::string_view keyword;
-    int32_t value;
-    // The compression table serves several output formats and each of its rows names the
-    // formats it belongs to; rows of the other tables leave this empty.
-    std::string_view formats = {};
-};
-
 constexpr KeywordRow kDdsLoadAs[] = {{"AUTO", 0}, {"BGRA", 1}, {"RGBA", 2}};
 constexpr KeywordRow kRawLoadAs[] = {{"AUTO", 0}, {"8", 1},    {"16", 2},
                                      {"24", 3},   {"48HS", 4}, {"48", 5}};
@@ -72,14 +64,9 @@ constexpr std::span<const KeywordRow> kTables[] = {
     kResizeAlgorithm, kFrame,     kWatermark,    kFontStyle,    kFontEffect,  kAlignment,
     kBoundary,        kPosition,  kScaling,      kTimestamp,
 };
-static_assert(std::size(kTables) == 22);
+static_assert(std::size(kTables) == kKeywordTableCount);
 
 constexpr int kCompressionTable = 4;
-
-std::span<const KeywordRow> Table(int tableId) {
-    if (tableId < 0 || tableId >= static_cast<int>(std::size(kTables))) return {};
-    return kTables[tableId];
-}
 
 bool RowServesFormat(const KeywordRow& row, std::string_view format) {
     std::string_view rest = row.formats;
@@ -93,10 +80,15 @@ bool RowServesFormat(const KeywordRow& row, std::string_view format) {
 
 }  // namespace
 
+std::span<const KeywordRow> KeywordRows(int tableId) {
+    if (tableId < 0 || tableId >= kKeywordTableCount) return {};
+    return kTables[tableId];
+}
+
 int32_t KeywordToValue(std::string_view keyword, int tableId) {
     if (keyword.empty()) return 0;
     const std::string upper = Utf8Upper(keyword);
-    for (const KeywordRow& row : Table(tableId)) {
+    for (const KeywordRow& row : KeywordRows(tableId)) {
         if (row.keyword == upper) return row.value;
     }
     return 0;
@@ -105,7 +97,7 @@ int32_t KeywordToValue(std::string_view keyword, int tableId) {
 std::string ValueToKeyword(int tableId, int32_t value, std::string_view outputFormat) {
     // Without a format the compression table reads in plain row order.
     const bool byFormat = tableId == kCompressionTable && !outputFormat.empty();
-    for (const KeywordRow& row : Table(tableId)) {
+    for (const KeywordRow& row : KeywordRows(tableId)) {
         if (row.value != value) continue;
         if (byFormat && !RowServesFormat(row, outputFormat)) continue;
         return std::string(row.keyword);

@@ -2,6 +2,7 @@
 // Settings: the record's defaults, the keyword tables and the settings file.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,20 @@ enum class DefaultsFor { CommandLine, Desktop };
 // size; "Format" in Input and Output take the first entries of the format lists.
 void SetDefaults(ConversionSettings& settings, DefaultsFor caller, const Formats& formats,
                  int desktopWidth = 0, int desktopHeight = 0);
+
+// One row of a keyword table. A compression row also names the output formats it serves
+// ("bmp,tga"); rows of the other tables leave that empty.
+struct KeywordRow {
+    std::string_view keyword;
+    int32_t value;
+    std::string_view formats = {};
+};
+
+// Number of keyword tables; ids run from 0 to one less.
+inline constexpr int kKeywordTableCount = 22;
+// The rows of keyword table `tableId` in row order (for listings, documents and completion);
+// empty for an unknown id.
+std::span<const KeywordRow> KeywordRows(int tableId);
 
 // Keyword tables 0..21. Unknown keywords and tables give 0.
 int32_t KeywordToValue(std::string_view keyword, int tableId);

@@ -114,6 +114,9 @@ TEST_F(LinesTest, RelativeOutputFoldersLieBelowTheProgramFolder) {
     fs::create_directories(Path("bin/sub"));
     fs::create_directories(Path("work/sub"));
     fs::copy_file(PICTORBCMD_PATH, Path("bin/pictorbcmd"));
+    // A copied program finds its modules beside it, as an installed one does.
+    for (const char* module : {"pictorb-engine.so", "pictorb-draw.so", "pictorb-desktop.so"})
+        fs::create_symlink(fs::path(PICTORBCMD_PATH).parent_path() / module, Path("bin/") + module);
     fs::copy_file(input_, Path("work/in.bmp"));
     RunExtras copy;
     copy.program = Path("bin/pictorbcmd");

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installs the Debian package into a fresh Debian 12 root (made with debootstrap, minbase),
+# converts the sample bitmap with /usr/bin/pictorbcmd, pictures the main window with -t
+# (off screen), then removes the package and checks that nothing of it is left.
+# Needs root, debootstrap and a package from scripts/package.sh.
+#   scripts/check-package.sh [ROOT_FOLDER]   (default /tmp/pictorb-root; reused if present)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=${1:-/tmp/pictorb-root}
+deb=$(ls build-package/pictorb_*.deb | head -n 1)
+# The mirror this machine's apt already uses.
+mirror=$(sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+mirror=${mirror:-http://deb.debian.org/debian}
+
+command -v debootstrap > /dev/null || apt-get install -y -qq --no-install-recommends debootstrap
+if [ ! -x "$root/usr/bin/apt-get" ]; then
+    echo "== debootstrap --variant=minbase bookworm $root $mirror"
+    debootstrap --variant=minbase bookworm "$root" "$mirror" > /dev/null
+fi
+mounted=()
+cleanup() {
+    local m
+    for m in "${mounted[@]}"; do umount "$m" || true; done
+}
+trap cleanup EXIT
+for m in proc dev; do
+    if ! mountpoint -q "$root/$m"; then
+        if [ "$m" = proc ]; then mount -t proc proc "$root/proc"; else mount --bind /dev "$root/dev"; fi
+        mounted=("$root/$m" "${mounted[@]}")
+    fi
+done
+in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
+
+mkdir -p "$root/tmp/check"
+cp "$deb" samples/sample.bmp "$root/tmp/check/"
+echo "== apt install ./$(basename "$deb")"
+in_root apt-get update -qq
+in_root sh -c "cd /tmp/check && DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./$(basename "$deb")" | tail -n 4
+
+echo "== /usr/bin/pictorbcmd -i sample.bmp"
+mkdir -p "$root/tmp/check/out" "$root/tmp/check/shot"
+in_root sh -c 'cd /tmp/check && /usr/bin/pictorbcmd -i sample.bmp -o /tmp/check/out | iconv -f UTF-16LE -t UTF-8'
+ls -l "$root/tmp/check/out"
+echo "== /usr/bin/pictorbcmd -t (offscreen)"
+in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/check /usr/bin/pictorbcmd -t /tmp/check/shot
+ls -l "$root/tmp/check/shot"
+echo "== man and completion"
+in_root sh -c 'test -f /usr/share/man/man1/pictorbcmd.1 && test -f /usr/share/bash-completion/completions/pictorbcmd && test -f /usr/share/doc/pictorb/index.html && echo present'
+
+echo "== apt purge pictorb"
+files=$(in_root dpkg -L pictorb | grep -v '^/\.$')
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q pictorb | tail -n 2
+left=0
+for f in $files; do
+    if [ -f "$root$f" ] || [ -L "$root$f" ]; then echo "left behind: $f"; left=1; fi
+done
+for d in /usr/lib/pictorb /usr/share/pictorb /usr/share/doc/pictorb; do
+    [ -e "$root$d" ] && { echo "left behind: $d"; left=1; }
+done
+in_root dpkg -s pictorb > /dev/null 2>&1 && { echo "still installed"; left=1; }
+[ $left -eq 0 ] && echo "removed cleanly: none of its $(echo "$files" | wc -l) paths left"
+exit $left
