@@ -1,0 +1,309 @@
+#include "ui/preferences_dialog.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "settings/settings.h"
+#include "settings/settings_fields.h"
+
+namespace pictorb {
+namespace {
+
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 350;
+constexpr int kTreeWidth = 132;
+
+QString Qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Panels whose rows do not fit the page; the Transform page scrolls as a whole.
+bool PanelScrolls(std::string_view panel) {
+    return panel == "frame" || panel == "text" || panel == "image";
+}
+
+QWidget* Scrolled(QWidget* content) {
+    auto* area = new QScrollArea;
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return area;
+}
+
+QGridLayout* NewGrid(QWidget* owner) {
+    auto* grid = new QGridLayout(owner);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+}  // namespace
+
+std::vector<QWidget*> PreferencesDialog::Bound::Widgets() const {
+    std::vector<QWidget*> widgets;
+    for (QWidget* widget : {static_cast<QWidget*>(label), control, static_cast<QWidget*>(slider),
+                            static_cast<QWidget*>(unit), static_cast<QWidget*>(button)}) {
+        if (widget != nullptr) widgets.push_back(widget);
+    }
+    // A colour field's control sits in a small container with its swatch.
+    if (control != nullptr && control->parentWidget() != nullptr &&
+        control->parentWidget()->property("pictorbRowBox").toBool()) {
+        widgets.push_back(control->parentWidget());
+    }
+    return widgets;
+}
+
+PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
+                                     PreferencesPage start)
+    : QDialog(parent), context_(context) {
+    setWindowTitle(Qs(context_.state.texts.Text("Preferences", "Title")));
+    setModal(true);
+    bound_.reserve(PreferenceRows().size());
+    for (const PreferenceRow& row : PreferenceRows()) {
+        Bound bound;
+        bound.row = &row;
+        if (!row.key.empty()) bound.field = FindSettingsField(row.group, row.key);
+        if (!row.unitKey.empty()) bound.unitField = FindSettingsField(row.group, row.unitKey);
+        bound_.push_back(bound);
+    }
+    BuildFrame(start);
+    for (Bound& bound : bound_) LoadRow(bound);
+    loading_ = false;
+    ApplyRules();
+    setFixedSize(kClientWidth, kClientHeight);
+    tree_->setFocus();
+}
+
+PreferencesDialog::~PreferencesDialog() = default;
+
+void PreferencesDialog::BuildFrame(PreferencesPage start) {
+    TextTable& texts = context_.state.texts;
+    tree_ = new QTreeWidget;
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(false);
+    tree_->setFixedWidth(kTreeWidth);
+    for (std::string_view key : PreferencePageKeys()) {
+        tree_->addTopLevelItem(new QTreeWidgetItem({Qs(texts.Text("Preferences", key))}));
+    }
+
+    header_ = new QLabel;
+    QFont headerFont = font();
+    headerFont.setPointSize(10);
+    headerFont.setBold(true);
+    header_->setFont(headerFont);
+    header_->setAutoFillBackground(true);
+    QPalette white = header_->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    header_->setPalette(white);
+    header_->setFrameShape(QFrame::StyledPanel);
+    header_->setContentsMargins(6, 4, 6, 4);
+
+    stack_ = new QStackedWidget;
+    BuildPages();
+
+    defaultsButton_ = new QPushButton(Qs(texts.Text("Dialog", "Defaults")));
+    okButton_ = new QPushButton(Qs(texts.Text("Dialog", "OK")));
+    cancelButton_ = new QPushButton(Qs(texts.Text("Dialog", "Cancel")));
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, [this] { Confirm(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(defaultsButton_, &QPushButton::clicked, this, [this] { ResetToDefaults(); });
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(6);
+    right->addWidget(header_);
+    right->addWidget(stack_, 1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(tree_);
+    top->addLayout(right, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(defaultsButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
+        const int index = tree_->indexOfTopLevelItem(tree_->currentItem());
+        if (index < 0) return;
+        stack_->setCurrentIndex(index);
+        header_->setText(tree_->currentItem()->text(0));
+    });
+    tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(start)));
+}
+
+void PreferencesDialog::BuildPages() {
+    for (std::size_t index = 0; index < PreferencePageKeys().size(); ++index) {
+        std::vector<Bound*> labelled;
+        QWidget* page = BuildPage(static_cast<PreferencesPage>(index), labelled);
+        // One label column for the page and its panels, so their controls line up.
+        int labelWidth = 0;
+        for (const Bound* bound : labelled) {
+            labelWidth = std::max(labelWidth, bound->label->sizeHint().width());
+        }
+        for (const Bound* bound : labelled) bound->label->setMinimumWidth(labelWidth);
+        pages_.push_back(page);
+        stack_->addWidget(page);
+    }
+}
+
+QWidget* PreferencesDialog::BuildPage(PreferencesPage page, std::vector<Bound*>& labelled) {
+    auto* pageWidget = new QWidget;
+    auto* layout = new QVBoxLayout(pageWidget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    auto* pageRows = new QWidget;
+    QGridLayout* pageGrid = NewGrid(pageRows);
+    const bool pageScrolls = page == PreferencesPage::Transform;
+    layout->addWidget(pageScrolls ? Scrolled(pageRows) : pageRows, pageScrolls ? 1 : 0);
+
+    std::map<std::string_view, QGridLayout*> panelGrids;
+    bool anyScrollingPanel = false;
+    for (Bound& bound : bound_) {
+        const PreferenceRow& row = *bound.row;
+        if (row.page != page) continue;
+        QGridLayout* grid = pageGrid;
+        if (!row.panel.empty()) {
+            auto found = panelGrids.find(row.panel);
+            if (found == panelGrids.end()) {
+                auto* panel = new QWidget;
+                QGridLayout* panelGrid = NewGrid(panel);
+                const bool scrolls = PanelScrolls(row.panel);
+                anyScrollingPanel = anyScrollingPanel || scrolls;
+                QWidget* shown = scrolls ? Scrolled(panel) : panel;
+                shown->setVisible(false);
+                layout->addWidget(shown, scrolls ? 1 : 0);
+                panels_[{page, std::string(row.panel)}] = shown;
+                found = panelGrids.emplace(row.panel, panelGrid).first;
+            }
+            grid = found->second;
+        }
+        BuildRow(bound, grid);
+        labelled.push_back(&bound);
+    }
+    if (!pageScrolls && !anyScrollingPanel) layout->addStretch(1);
+    for (auto& [name, grid] : panelGrids) grid->setRowStretch(grid->rowCount(), 1);
+    return pageWidget;
+}
+
+PreferencesPage PreferencesDialog::CurrentPage() const {
+    return static_cast<PreferencesPage>(stack_->currentIndex());
+}
+
+void PreferencesDialog::SelectPage(PreferencesPage page) {
+    tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(page)));
+}
+
+QString PreferencesDialog::HeaderText() const {
+    return header_->text();
+}
+
+QWidget* PreferencesDialog::PageWidget(PreferencesPage page) const {
+    return pages_.at(static_cast<std::size_t>(page));
+}
+
+const PreferencesDialog::Bound* PreferencesDialog::Find(std::string_view group,
+                                                        std::string_view key) const {
+    const PreferenceRow* row = FindPreferenceRow(group, key);
+    if (row == nullptr) return nullptr;
+    return &bound_[static_cast<std::size_t>(row - PreferenceRows().data())];
+}
+
+PreferencesDialog::Bound* PreferencesDialog::Find(std::string_view group, std::string_view key) {
+    return const_cast<Bound*>(std::as_const(*this).Find(group, key));
+}
+
+QWidget* PreferencesDialog::Control(std::string_view group, std::string_view key) const {
+    const Bound* bound = Find(group, key);
+    return bound != nullptr ? bound->control : nullptr;
+}
+QComboBox* PreferencesDialog::UnitList(std::string_view group, std::string_view key) const {
+    const Bound* bound = Find(group, key);
+    return bound != nullptr ? bound->unit : nullptr;
+}
+QSlider* PreferencesDialog::Slider(std::string_view group, std::string_view key) const {
+    const Bound* bound = Find(group, key);
+    return bound != nullptr ? bound->slider : nullptr;
+}
+QAbstractButton* PreferencesDialog::Button(std::string_view group, std::string_view key) const {
+    const Bound* bound = Find(group, key);
+    return bound != nullptr ? bound->button : nullptr;
+}
+
+bool PreferencesDialog::RowEnabled(std::string_view group, std::string_view key) const {
+    const Bound* bound = Find(group, key);
+    return bound != nullptr && bound->control->isEnabled();
+}
+
+bool PreferencesDialog::RowShown(std::string_view group, std::string_view key) const {
+    const Bound* bound = Find(group, key);
+    return bound != nullptr && bound->label->isVisibleTo(PageWidget(bound->row->page));
+}
+
+void PreferencesDialog::Confirm() {
+    ConversionSettings& settings = context_.state.settings;
+    const std::string oldTheme = settings.uiTheme;
+    const int32_t oldSize = settings.uiSize;
+    for (const Bound& bound : bound_) StoreRow(bound);
+    settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
+    ThemeReload reload = ThemeReload::None;
+    if (settings.uiTheme != oldTheme) {
+        reload = ThemeReload::Theme;
+    } else if (settings.uiSize != oldSize) {
+        reload = ThemeReload::IconSize;
+    }
+    Finish(reload);
+}
+
+void PreferencesDialog::ResetToDefaults() {
+    TextTable& texts = context_.state.texts;
+    if (!AskYesNo(context_.dialogs, texts.Text("Msg", "Reset to Defaults"),
+                  texts.Text("Msg", "Ask reset to defaults"))) {
+        return;
+    }
+    const std::string shownTheme = ShownTheme();
+    const auto* sizeList = qobject_cast<QComboBox*>(Control("Interface", "UI Size"));
+    const int32_t shownSize = sizeList->currentIndex();
+    QSize desktop;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->size();
+    ConversionSettings& settings = context_.state.settings;
+    SetDefaults(settings, DefaultsFor::Desktop, context_.state.formats, desktop.width(),
+                desktop.height());
+    ThemeReload reload = ThemeReload::None;
+    if (settings.uiTheme != shownTheme) {
+        reload = ThemeReload::Theme;
+    } else if (settings.uiSize != shownSize) {
+        reload = ThemeReload::IconSize;
+    }
+    Finish(reload);
+}
+
+void PreferencesDialog::Finish(ThemeReload reload) {
+    // The file is rewritten quietly; a failed save leaves the old file as it was.
+    SaveSettings(context_.state.settings, context_.state.formats);
+    outcome_.saved = true;
+    outcome_.reload = reload;
+    outcome_.outputFormat = context_.state.settings.outputFormat;
+    accept();
+}
+
+}  // namespace pictorb

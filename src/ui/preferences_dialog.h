@@ -1,0 +1,122 @@
+#pragma once
+// The preferences dialog: a category tree, a header strip and one page per category, every
+// control built from the binding table (preferences_table.h) and loaded, written back and
+// reset by walking that table. It needs no main window, so tests drive it alone.
+
+#include <QDialog>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "ui/desktop_context.h"
+#include "ui/preferences.h"
+#include "ui/preferences_table.h"
+
+class QAbstractButton;
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QStackedWidget;
+class QTreeWidget;
+
+namespace pictorb {
+
+struct SettingsField;
+
+// What the main window must do after the dialog closed.
+struct PreferencesOutcome {
+    bool saved = false;  // OK or a confirmed Defaults wrote the settings record and file
+    ThemeReload reload = ThemeReload::None;
+    std::string outputFormat;  // the format to select in the main window's list
+};
+
+class PreferencesDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    PreferencesDialog(DesktopContext& context, QWidget* parent, PreferencesPage start);
+    ~PreferencesDialog() override;
+
+    const PreferencesOutcome& Outcome() const { return outcome_; }
+
+    // OK: writes every control back, saves the settings file and closes.
+    void Confirm();
+    // Defaults: asks; on Yes resets the record, saves the file and closes.
+    void ResetToDefaults();
+
+    PreferencesPage CurrentPage() const;
+    void SelectPage(PreferencesPage page);
+    QString HeaderText() const;
+    QWidget* PageWidget(PreferencesPage page) const;
+    QTreeWidget* CategoryTree() const { return tree_; }
+    QPushButton* OkButton() const { return okButton_; }
+    QPushButton* CancelButton() const { return cancelButton_; }
+    QPushButton* DefaultsButton() const { return defaultsButton_; }
+
+    // The widgets of the row that edits a setting (by its key, or its unit or list key);
+    // nullptr when there is none. The control is the combo box, checkbox, field, number box
+    // or date field that holds the value.
+    QWidget* Control(std::string_view group, std::string_view key) const;
+    QComboBox* UnitList(std::string_view group, std::string_view key) const;
+    QSlider* Slider(std::string_view group, std::string_view key) const;
+    QAbstractButton* Button(std::string_view group, std::string_view key) const;  // swatch, "..."
+    bool RowEnabled(std::string_view group, std::string_view key) const;
+    // Whether the row would show while its page is shown.
+    bool RowShown(std::string_view group, std::string_view key) const;
+
+private:
+    // The widgets made for one row of the binding table.
+    struct Bound {
+        const PreferenceRow* row = nullptr;
+        const SettingsField* field = nullptr;      // nullptr for a list shown only
+        const SettingsField* unitField = nullptr;  // unit, colour list or font list setting
+        QLabel* label = nullptr;
+        QWidget* control = nullptr;
+        QSlider* slider = nullptr;
+        QComboBox* unit = nullptr;
+        QAbstractButton* button = nullptr;
+        std::vector<QWidget*> Widgets() const;
+    };
+
+    void BuildFrame(PreferencesPage start);
+    void BuildPages();
+    QWidget* BuildPage(PreferencesPage page, std::vector<Bound*>& labelled);
+    void BuildRow(Bound& bound, QGridLayout* grid);
+    void BuildSlider(Bound& bound, QGridLayout* grid, int line);
+    void FillList(Bound& bound);
+    void LoadRow(Bound& bound);
+    void StoreRow(const Bound& bound);
+    void ApplyRules();
+    void ShowPanels(PreferencesPage page, const std::string& name);
+    void EnableRow(std::string_view group, std::string_view key, bool enabled);
+    void ShowRow(std::string_view group, std::string_view key, bool shown);
+    void ChooseSwatchColour(Bound& bound);
+    void AddListColour(Bound& bound);
+    void ChooseFont();
+    void ChooseWatermarkImage();
+    std::string ShownTheme() const;
+    void Finish(ThemeReload reload);
+    const Bound* Find(std::string_view group, std::string_view key) const;
+    Bound* Find(std::string_view group, std::string_view key);
+
+    DesktopContext& context_;
+    std::vector<Bound> bound_;  // one per row of the binding table, in its order
+    std::vector<QWidget*> pages_;
+    // Panels by page and name ("bmp", "frame", "text"); the widget shown or hidden.
+    std::map<std::pair<PreferencesPage, std::string>, QWidget*> panels_;
+    QTreeWidget* tree_ = nullptr;
+    QLabel* header_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* defaultsButton_ = nullptr;
+    bool loading_ = true;  // rules wait until every control is loaded
+    PreferencesOutcome outcome_;
+};
+
+}  // namespace pictorb
