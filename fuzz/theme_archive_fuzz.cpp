@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string entry;
     int64_t declaredSize = 0;
     while (reader.NextEntry(entryName, declaredSize)) {
-        if (reader.ReadEntry(entry, 4096) != EntryRead::Failed && entry.size() > 4096)
-            std::abort();
+        if (reader.ReadEntry(entry, 4096) != EntryRead::Failed && entry.size() > 4096) std::abort();
     }
 
     IconSets sets;

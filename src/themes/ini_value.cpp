@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Position of `needle` in `text` at or after `from`, letter case ignored; npos when absent.
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {

@@ -12,7 +12,7 @@ namespace {
 
 // Frees what libpng allocated for an image on every path, the failing ones included.
 class PngReadImage {
-public:
+  public:
     PngReadImage() {
         std::memset(&image_, 0, sizeof image_);
         image_.version = PNG_IMAGE_VERSION;
@@ -23,7 +23,7 @@ public:
     png_image* operator->() { return &image_; }
     png_image* get() { return &image_; }
 
-private:
+  private:
     png_image image_;
 };
 
@@ -44,8 +44,7 @@ bool DecodePng(std::string_view bytes, IconImage& image) {
     decoded.width = static_cast<int32_t>(png->width);
     decoded.height = static_cast<int32_t>(png->height);
     decoded.pixels.resize(static_cast<std::size_t>(png->width) * png->height);
-    if (!png_image_finish_read(png.get(), nullptr, decoded.pixels.data(), 0, nullptr))
-        return false;
+    if (!png_image_finish_read(png.get(), nullptr, decoded.pixels.data(), 0, nullptr)) return false;
     image = std::move(decoded);
     return true;
 }

@@ -25,8 +25,7 @@ std::string EntryNameFor(const std::string& value, int32_t pixels) {
 
 // Entry name -> the icons it replaces, for every flagged set.
 std::map<std::string, IconTargets> WantedEntries(std::string_view config,
-                                                 const ThemeLoadRequest& request,
-                                                 IconSets& sets) {
+                                                 const ThemeLoadRequest& request, IconSets& sets) {
     std::map<std::string, IconTargets> wanted;
     for (const IconSetKind kind : kIconSetKinds) {
         const bool flagged = kind == IconSetKind::Control ? request.controls

@@ -23,7 +23,6 @@ struct ThemeLoadRequest {
 // not open as a zip.
 std::optional<std::string> ReadThemeDisplayName(const ArchiveSource& source);
 // Replaces the images of the requested sets from the archive; false when it does not open.
-bool LoadThemeArchive(const ArchiveSource& source, const ThemeLoadRequest& request,
-                      IconSets& sets);
+bool LoadThemeArchive(const ArchiveSource& source, const ThemeLoadRequest& request, IconSets& sets);
 
 }  // namespace pictorb

@@ -51,8 +51,7 @@ ThemeList ListThemes(const std::string& folder) {
     fs::directory_iterator entry(folder.empty() ? "." : folder, error);
     for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
         const std::string file = entry->path().filename().string();
-        if (file.size() <= kArchiveExtension.size() || !file.ends_with(kArchiveExtension))
-            continue;
+        if (file.size() <= kArchiveExtension.size() || !file.ends_with(kArchiveExtension)) continue;
         std::error_code typeError;
         if (!entry->is_regular_file(typeError)) continue;  // follows links; skips folders
         bases.push_back(file.substr(0, file.size() - kArchiveExtension.size()));
@@ -60,7 +59,8 @@ ThemeList ListThemes(const std::string& folder) {
     // The order of a folder listing is the file system's; the name order is everyone's.
     std::sort(bases.begin(), bases.end());
     ThemeList themes;
-    for (const std::string& base : bases) themes.displayNames[base] = ThemeDisplayName(folder, base);
+    for (const std::string& base : bases)
+        themes.displayNames[base] = ThemeDisplayName(folder, base);
     if (!bases.empty()) themes.current = bases.back();
     return themes;
 }

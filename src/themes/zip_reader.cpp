@@ -13,7 +13,9 @@ constexpr std::size_t kFileBlock = 64 * 1024;
 
 }  // namespace
 
-void ZipReader::Closer::operator()(archive* handle) const { archive_read_free(handle); }
+void ZipReader::Closer::operator()(archive* handle) const {
+    archive_read_free(handle);
+}
 
 ZipReader::ZipReader(const ArchiveSource& source) {
     std::unique_ptr<archive, Closer> handle(archive_read_new());

@@ -25,7 +25,7 @@ struct ArchiveSource {
 enum class EntryRead { Whole, Cut, Failed };
 
 class ZipReader {
-public:
+  public:
     explicit ZipReader(const ArchiveSource& source);
     bool IsOpen() const { return archive_ != nullptr; }
 
@@ -38,7 +38,7 @@ public:
     // data are damaged.
     EntryRead ReadEntry(std::string& bytes, std::size_t limit);
 
-private:
+  private:
     struct Closer {
         void operator()(archive* handle) const;
     };

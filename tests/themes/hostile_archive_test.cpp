@@ -32,8 +32,8 @@ TEST_F(HostileArchiveTest, ImagesFailSafely) {
         {"image claiming 65535 x 65535",
          MakeZip({{"theme.cfg", Config()}, {"new_16.png", PngClaiming(65535, 65535)}})},
         {"image wider than the limit",
-         MakeZip({{"theme.cfg", Config()},
-                  {"new_16.png", PngClaiming(kMaxThemeImageSide + 1, 1)}})},
+         MakeZip(
+             {{"theme.cfg", Config()}, {"new_16.png", PngClaiming(kMaxThemeImageSide + 1, 1)}})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,9 +73,10 @@ TEST_F(HostileArchiveTest, OversizedThemeCfgIsCut) {
 }
 
 TEST_F(HostileArchiveTest, EntryNamesAreOnlyLookedUp) {
-    WriteArchive("t", {{"theme.cfg", ThemeConfig("T", {}, {{"New", "../../escape"},
-                                                           {"Add", "/tmp/absolute.png"},
-                                                           {"Help", "../missing"}})},
+    WriteArchive("t", {{"theme.cfg", ThemeConfig("T", {},
+                                                 {{"New", "../../escape"},
+                                                  {"Add", "/tmp/absolute.png"},
+                                                  {"Help", "../missing"}})},
                        {"../../escape_16.png", SolidPng(16, 16, kThemed)},
                        {"/tmp/absolute.png", SolidPng(16, 16, kThemed)}});
     Load("t");
@@ -88,10 +89,11 @@ TEST_F(HostileArchiveTest, EntryNamesAreOnlyLookedUp) {
 }
 
 TEST_F(HostileArchiveTest, DamagedArchivesKeepEveryImage) {
-    const std::string good = MakeZip({{"theme.cfg", Config()},
-                                      {"new_16.png", SolidPng(16, 16, kThemed)}});
+    const std::string good =
+        MakeZip({{"theme.cfg", Config()}, {"new_16.png", SolidPng(16, 16, kThemed)}});
     std::string flipped = good;
-    for (std::size_t i = 40; i < flipped.size(); i += 7) flipped[i] = static_cast<char>(~flipped[i]);
+    for (std::size_t i = 40; i < flipped.size(); i += 7)
+        flipped[i] = static_cast<char>(~flipped[i]);
     const std::string cases[] = {good.substr(0, good.size() / 2), good.substr(good.size() / 2),
                                  flipped, std::string(4096, 'P')};
     for (std::size_t i = 0; i < std::size(cases); ++i) {

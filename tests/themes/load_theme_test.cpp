@@ -65,11 +65,12 @@ TEST_F(LoadThemeTest, OnlyTheFlaggedSets) {
 
 TEST_F(LoadThemeTest, EntriesThatDoNotDecodeKeepTheImage) {
     const std::string png = SolidPng(16, 16, kThemed);
-    WriteArchive("t", {{"theme.cfg", ThemeConfig("T", {}, {{"New", "text"},
-                                                           {"Add", "cut"},
-                                                           {"Copy", "empty"},
-                                                           {"Exit", "missing"},
-                                                           {"Help", "help"}})},
+    WriteArchive("t", {{"theme.cfg", ThemeConfig("T", {},
+                                                 {{"New", "text"},
+                                                  {"Add", "cut"},
+                                                  {"Copy", "empty"},
+                                                  {"Exit", "missing"},
+                                                  {"Help", "help"}})},
                        {"text_16.png", "GIF89a, not a PNG at all"},
                        {"cut_16.png", png.substr(0, png.size() / 2)},
                        {"empty_16.png", ""},

@@ -137,8 +137,8 @@ bool SetDeclaredSize(std::string& zip, std::string_view name, uint32_t size) {
 }
 
 std::vector<ZipEntry> CompleteTheme(std::string_view name, uint32_t argb) {
-    const Keys buttons = {{"Convert", "convert_button.png"}, {"InFiles", "infiles"},
-                          {"InFolder", "infolder"}};
+    const Keys buttons = {
+        {"Convert", "convert_button.png"}, {"InFiles", "infiles"}, {"InFolder", "infolder"}};
     Keys icons;
     std::vector<ZipEntry> images = {{"convert_button.png", IconPng(100, argb)}};
     for (const std::string& icon : IconNames(IconSetKind::Menu)) {

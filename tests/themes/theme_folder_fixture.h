@@ -15,7 +15,7 @@ namespace pictorb::themetest {
 inline constexpr uint32_t kBuiltIn = 0xFF102030;
 
 class ThemeFolderTest : public ::testing::Test {
-protected:
+  protected:
     ThemeFolderTest() {
         FillIconNames(sets_);
         for (const IconSetKind kind : kIconSetKinds)
@@ -36,8 +36,7 @@ protected:
     std::string Load(const std::string& theme, int32_t uiSize = 0, bool controls = true,
                      bool menu = true, bool toolbar = true) {
         std::string uiTheme = theme;
-        LoadTheme(Folder(), ListThemes(Folder()), uiTheme, uiSize, sets_, controls, menu,
-                  toolbar);
+        LoadTheme(Folder(), ListThemes(Folder()), uiTheme, uiSize, sets_, controls, menu, toolbar);
         return uiTheme;
     }
 

@@ -9,7 +9,9 @@ namespace {
 
 using ThemeListTest = ThemeFolderTest;
 
-std::string Config(std::string_view name) { return ThemeConfig(name, {}, {}); }
+std::string Config(std::string_view name) {
+    return ThemeConfig(name, {}, {});
+}
 
 TEST_F(ThemeListTest, DisplayNameOrItsAbsence) {
     WriteArchive("named", {{"theme.cfg", Config("Pencil Sketch")}});
@@ -26,9 +28,9 @@ TEST_F(ThemeListTest, DisplayNameOrItsAbsence) {
         const char* expected;
     } cases[] = {
         // libarchive does not open a zip without entries: it reads as a non-zip.
-        {"named", "Pencil Sketch"}, {"unnamed", ""}, {"nocfg", ""},   {"empty", "empty"},
-        {"missing", "missing"},     {"text", "text"}, {"zero", "zero"}, {"long", "Long"},
-        {"late", ""},
+        {"named", "Pencil Sketch"}, {"unnamed", ""},        {"nocfg", ""},
+        {"empty", "empty"},         {"missing", "missing"}, {"text", "text"},
+        {"zero", "zero"},           {"long", "Long"},       {"late", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.base);
