@@ -11,6 +11,8 @@ inline constexpr std::string_view kDisplayName = "Corvalen Pictorb";
 inline constexpr int32_t kVersionNumber = 220;  // shown as "2.2"
 inline constexpr std::string_view kShortName = "pictorb";
 inline constexpr std::string_view kVendorName = "Corvalen";
+// The maker's web site root; the program's homepage and its other pages lie below it.
+inline constexpr std::string_view kSiteAddress = "https://www.corvalen.example";
 inline constexpr std::string_view kWebAddress = "https://www.corvalen.example/pictorb/";
 inline constexpr std::string_view kSupportAddress = "support@corvalen.example";
 inline constexpr std::string_view kUpdateHost = "update.corvalen.example";

@@ -1,12 +1,245 @@
 #include "ui/links.h"
 
-namespace pictorb {
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
 
-void OpenManual(DesktopContext&) {}
-void SendFeedback(DesktopContext&) {}
-void VisitHomepage(DesktopContext&) {}
-void OpenAbout(DesktopContext&, MainWindow&) {}
-void OpenConverterFinder(DesktopContext&, MainWindow&) {}
-void RunUninstallPrompt(DesktopContext&) {}
+#include "app/branding.h"
+#include "platform/files.h"
+#include "text/utf8.h"
+#include "ui/builtin_icons.h"
+#include "ui/desktop_context.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+
+namespace pictorb {
+namespace {
+
+constexpr int kAboutWidth = 360;
+constexpr int kAboutHeight = 240;
+constexpr int kFinderWidth = 370;
+constexpr int kFinderHeight = 60;
+constexpr int kUninstallWidth = 300;
+constexpr int kUninstallHeight = 100;
+constexpr std::size_t kExtensionCharacters = 12;
+
+std::string Site() {
+    return std::string(kSiteAddress);
+}
+
+// The site address as people type it: without the scheme.
+std::string SiteShownText() {
+    const std::string site = Site();
+    const std::size_t scheme = site.find("://");
+    return scheme == std::string::npos ? site : site.substr(scheme + 3);
+}
+
+// Blanks written as %20, so that the mail link is a valid address for any opener.
+std::string EncodeBlanks(const std::string& text) {
+    std::string encoded;
+    for (const char c : text) encoded += c == ' ' ? std::string("%20") : std::string(1, c);
+    return encoded;
+}
+
+// Lower case, the first twelve characters, then ASCII digits and letters only.
+std::string ExtensionForFinder(const QString& typed) {
+    std::string kept;
+    for (const char c : Utf8Prefix(Utf8Lower(ToUtf8(typed)), kExtensionCharacters)) {
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            kept += c;
+        }
+    }
+    return kept;
+}
+
+// A secondary window over the main window: the main window takes no input while it is open
+// and gets the focus back when it closes.
+QDialog* NewChildWindow(MainWindow& window, const char* objectName, const std::string& title,
+                        int width, int height) {
+    auto* dialog = new QDialog(&window);
+    dialog->setObjectName(objectName);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setWindowTitle(ToQString(title));
+    dialog->setFixedSize(width, height);
+    QObject::connect(dialog, &QDialog::finished, &window, [&window] { window.activateWindow(); });
+    return dialog;
+}
+
+void CentreOver(QWidget& widget, const QRect& area) {
+    widget.move(area.center() - QPoint(widget.width() / 2, widget.height() / 2));
+}
+
+// A hyperlink in pure blue that hands its target to the desktop and leaves its window open.
+QLabel* NewLink(QWidget* parent, const char* objectName, const std::string& shown,
+                const std::string& target, Dialogs& dialogs) {
+    auto* link = new QLabel(parent);
+    link->setObjectName(objectName);
+    link->setTextFormat(Qt::RichText);
+    link->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff\">%2</a>")
+                      .arg(ToQString(target).toHtmlEscaped(), ToQString(shown).toHtmlEscaped()));
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    link->setOpenExternalLinks(false);
+    QObject::connect(link, &QLabel::linkActivated, link,
+                     [&dialogs](const QString& url) { dialogs.OpenUrl(ToUtf8(url)); });
+    return link;
+}
+
+}  // namespace
+
+std::string ManualLocation(const std::string& programFolder) {
+    // Installed: <prefix>/bin/pictorbcmd and <prefix>/share/doc/pictorb/. In the build
+    // folder the manual is made in doc/ beside the program.
+    const std::string installed = programFolder + "../share/doc/pictorb/index.html";
+    const std::string built = programFolder + "doc/index.html";
+    const std::string chosen = QueryFileSize(installed) < 0 && QueryFileSize(built) >= 0
+                                   ? built
+                                   : installed;
+    return ToUtf8(QDir::cleanPath(ToQString(chosen)));
+}
+
+void OpenManual(DesktopContext& context) {
+    context.dialogs.OpenUrl(ManualLocation(ProgramFolder()));
+}
+
+void SendFeedback(DesktopContext& context) {
+    // The title is the display name and the version text.
+    context.dialogs.OpenUrl("mailto:" + std::string(kSupportAddress) + "?subject=" +
+                            EncodeBlanks(context.state.title + " Feedback"));
+}
+
+void VisitHomepage(DesktopContext& context) {
+    context.dialogs.OpenUrl(Site() + "/pictorb/");
+}
+
+void OpenAbout(DesktopContext& context, MainWindow& window) {
+    TextTable& texts = context.state.texts;
+    QDialog* about = NewChildWindow(window, "aboutWindow", texts.Text("About", "Title"),
+                                    kAboutWidth, kAboutHeight);
+    auto* layout = new QVBoxLayout(about);
+    layout->setContentsMargins(0, 0, 0, 10);
+
+    auto* banner = new QLabel(about);
+    banner->setObjectName("banner");
+    banner->setFixedSize(kAboutWidth, 40);
+    banner->setPixmap(BuiltInBanner());
+    layout->addWidget(banner);
+
+    auto* frame = new QFrame(about);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* frameLayout = new QVBoxLayout(frame);
+    auto* name = new QLabel(ToQString(context.state.title), frame);
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    name->setAlignment(Qt::AlignCenter);
+    auto* notice = new QLabel(ToQString(std::string(kNoticeLine)), frame);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setWordWrap(true);  // the notice is wider than the window in most fonts
+    frameLayout->addWidget(name);
+    frameLayout->addWidget(notice);
+
+    auto* rows = new QGridLayout;
+    rows->addWidget(new QLabel(ToQString(texts.Text("About", "Website")), about), 0, 0);
+    rows->addWidget(NewLink(about, "webLink", SiteShownText(), Site(), context.dialogs), 0, 1);
+    rows->addWidget(new QLabel(ToQString(texts.Text("About", "Email")), about), 1, 0);
+    rows->addWidget(NewLink(about, "emailLink", std::string(kSupportAddress),
+                            "mailto:" + std::string(kSupportAddress), context.dialogs),
+                    1, 1);
+    rows->setColumnStretch(1, 1);
+
+    auto* ok = new QPushButton(ToQString(texts.Text("Dialog", "OK")), about);
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    // Return presses the default button and Escape rejects: both close, as OK does.
+    QObject::connect(ok, &QPushButton::clicked, about, &QDialog::accept);
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(10, 0, 10, 0);
+    body->addWidget(frame);
+    body->addLayout(rows);
+    layout->addLayout(body);
+    layout->addStretch(1);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+
+    CentreOver(*about, window.frameGeometry());
+    about->show();
+    ok->setFocus();
+}
+
+void OpenConverterFinder(DesktopContext& context, MainWindow& window) {
+    TextTable& texts = context.state.texts;
+    QDialog* finder = NewChildWindow(window, "converterFinder",
+                                     texts.Text("Custom-Converter", "Title"), kFinderWidth,
+                                     kFinderHeight);
+    auto* row = new QHBoxLayout(finder);
+    auto* from = new QLineEdit(finder);
+    from->setObjectName("fromField");
+    auto* to = new QLineEdit(finder);
+    to->setObjectName("toField");
+    auto* search = new QPushButton(ToQString(texts.Text("Custom-Converter", "Search")), finder);
+    search->setObjectName("searchButton");
+    search->setDefault(true);  // Return searches; Escape closes (the dialog's own rule)
+    row->addWidget(new QLabel(ToQString(texts.Text("Custom-Converter", "From")), finder));
+    row->addWidget(from, 1);
+    row->addWidget(new QLabel(ToQString(texts.Text("Custom-Converter", "To")), finder));
+    row->addWidget(to, 1);
+    row->addWidget(search);
+
+    QObject::connect(search, &QPushButton::clicked, finder, [&context, finder, from, to] {
+        const std::string fromKey = ExtensionForFinder(from->text());
+        const std::string toKey = ExtensionForFinder(to->text());
+        if (fromKey.empty() || toKey.empty()) {
+            TextTable& texts = context.state.texts;
+            ShowMessage(context.dialogs, texts.Text("Msg", "Warning"),
+                        texts.Text("Msg", "Empty extensions"), MessageIcon::Warning);
+            return;  // the fields stay as typed
+        }
+        finder->hide();
+        context.dialogs.OpenUrl(Site() + "/find/" + fromKey + "-" + toKey + "/");
+        finder->accept();
+    });
+
+    CentreOver(*finder, window.frameGeometry());
+    finder->show();
+    from->setFocus();
+}
+
+void RunUninstallPrompt(DesktopContext& context) {
+    TextTable& texts = context.state.texts;
+    QDialog prompt;
+    prompt.setObjectName("uninstallPrompt");
+    prompt.setWindowTitle(ToQString(texts.Text("Uninstall", "Title")));
+    prompt.setFixedSize(kUninstallWidth, kUninstallHeight);
+    auto* layout = new QVBoxLayout(&prompt);
+    auto* fullUninstall = new QCheckBox(ToQString(texts.Text("Uninstall", "Uninstall Text")), &prompt);
+    fullUninstall->setObjectName("uninstallCheck");
+    fullUninstall->setChecked(true);
+    auto* next = new QPushButton(ToQString(texts.Text("Uninstall", "Next")), &prompt);
+    next->setObjectName("nextButton");
+    next->setDefault(true);
+    layout->addWidget(fullUninstall);
+    layout->addStretch(1);
+    layout->addWidget(next, 0, Qt::AlignRight);
+    // Next may open the page; the close box (or Escape) leaves without opening anything.
+    QObject::connect(next, &QPushButton::clicked, &prompt, [&] {
+        if (fullUninstall->isChecked()) context.dialogs.OpenUrl(Site() + "/pictorb/uninstall.html");
+        prompt.accept();
+    });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        CentreOver(prompt, screen->availableGeometry());
+    }
+    prompt.exec();
+}
 
 }  // namespace pictorb

@@ -2,11 +2,16 @@
 // The manual, feedback and homepage links, the About window, the converter finder and the
 // uninstall prompt.
 
+#include <string>
+
 namespace pictorb {
 
 struct DesktopContext;
 class MainWindow;
 
+// The HTML manual for a program in `programFolder` (ending in '/'): the installed
+// ../share/doc/pictorb/index.html, else doc/index.html of the build folder, else the former.
+std::string ManualLocation(const std::string& programFolder);
 void OpenManual(DesktopContext& context);       // command 18
 void SendFeedback(DesktopContext& context);     // command 21
 void VisitHomepage(DesktopContext& context);    // command 22

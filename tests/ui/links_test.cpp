@@ -1,0 +1,209 @@
+// The link commands, the About window, the converter finder and the uninstall prompt, driven
+// through their widgets with the desktop's answers scripted.
+
+#include "ui/links.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "ui/commands.h"
+#include "ui/main_window.h"
+#include "ui/ui_harness.h"
+
+namespace pictorb::test {
+namespace {
+
+const std::string kSite = "https://www.corvalen.example";
+
+template <typename T>
+T* Find(QWidget* parent, const char* name) {
+    T* widget = parent != nullptr ? parent->findChild<T*>(name) : nullptr;
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+void PressKey(QWidget* widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+class LinksTest : public ::testing::Test {
+  protected:
+    DesktopFixture fixture;
+    ScriptedDialogs& dialogs = fixture.dialogs;
+    MainWindow window{fixture.context};
+
+    QDialog* Open(int32_t command, const char* name) {
+        window.RunCommand(command);
+        return Find<QDialog>(&window, name);
+    }
+};
+
+TEST_F(LinksTest, CommandsOpenTheirLinks) {
+    window.RunCommand(kCommandFeedback);
+    window.RunCommand(kCommandHomepage);
+    window.RunCommand(kCommandManual);
+    ASSERT_EQ(dialogs.opened.size(), 3u);
+    EXPECT_EQ(dialogs.opened[0],
+              "mailto:support@corvalen.example?subject=Corvalen%20Pictorb%202.2%20Feedback");
+    EXPECT_EQ(dialogs.opened[1], kSite + "/pictorb/");
+    EXPECT_EQ(dialogs.opened[2].front(), '/');
+    EXPECT_NE(dialogs.opened[2].find("index.html"), std::string::npos);
+}
+
+TEST_F(LinksTest, ManualIsFoundInstalledOrInTheBuildFolder) {
+    const std::string root = fixture.dir.Join("prefix");
+    const std::string bin = root + "/bin/";
+    std::filesystem::create_directories(bin + "doc");
+    const std::string installed = root + "/share/doc/pictorb/index.html";
+    EXPECT_EQ(ManualLocation(bin), installed) << "neither: the installed path";
+    WriteBytes(bin + "doc/index.html", "<html>");
+    EXPECT_EQ(ManualLocation(bin), bin + "doc/index.html");
+    std::filesystem::create_directories(root + "/share/doc/pictorb");
+    WriteBytes(installed, "<html>");
+    EXPECT_EQ(ManualLocation(bin), installed);
+}
+
+TEST_F(LinksTest, AboutWindowLinksOpenWithoutClosingIt) {
+    QPointer<QDialog> about = Open(kCommandAbout, "aboutWindow");
+    ASSERT_TRUE(about);
+    EXPECT_EQ(about->size(), QSize(360, 240));
+    EXPECT_EQ(about->windowTitle(), "About...");
+    EXPECT_EQ(about->windowModality(), Qt::WindowModal);
+    auto* banner = Find<QLabel>(about, "banner");
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->pixmap().size(), QSize(360, 40));
+    auto* web = Find<QLabel>(about, "webLink");
+    auto* mail = Find<QLabel>(about, "emailLink");
+    ASSERT_TRUE(web && mail);
+    EXPECT_TRUE(web->text().contains("color:#0000ff"));
+    EXPECT_TRUE(web->text().contains("www.corvalen.example"));
+    emit web->linkActivated(QString::fromStdString(kSite));
+    emit mail->linkActivated("mailto:support@corvalen.example");
+    EXPECT_EQ(dialogs.opened,
+              (std::vector<std::string>{kSite, "mailto:support@corvalen.example"}));
+    EXPECT_TRUE(about->isVisible());
+
+    // Escape acts as OK: the window closes and frees itself.
+    PressKey(about, Qt::Key_Escape);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(about);
+}
+
+TEST_F(LinksTest, FinderFiltersBothFieldsOrWarns) {
+    struct Case {
+        const char* from;
+        const char* to;
+        std::string opened;  // empty: the warning, window stays open
+    };
+    const Case cases[] = {
+        {"Bmp", "P S D!", kSite + "/find/bmp-psd/"},
+        {"abc.def.ghi.jklmnopq", "psd", kSite + "/find/abcdefghi-psd/"},  // 20 cut to 12
+        {"\u00C4\u00C4\u00C4\u00C4\u00C4\u00C4ab", "TIFF", kSite + "/find/ab-tiff/"},
+        {"...", "psd", ""},
+        {"bmp", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        dialogs.asked.clear();
+        dialogs.opened.clear();
+        QPointer<QDialog> finder = Open(kCommandFindConverter, "converterFinder");
+        ASSERT_TRUE(finder);
+        EXPECT_EQ(finder->size(), QSize(370, 60));
+        EXPECT_EQ(finder->windowTitle(), "Find a File Converter");
+        auto* from = Find<QLineEdit>(finder, "fromField");
+        auto* to = Find<QLineEdit>(finder, "toField");
+        from->setText(QString::fromUtf8(c.from));
+        to->setText(QString::fromUtf8(c.to));
+        Find<QPushButton>(finder, "searchButton")->click();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (c.opened.empty()) {
+            EXPECT_TRUE(dialogs.opened.empty());
+            ASSERT_EQ(dialogs.asked.size(), 1u);
+            EXPECT_EQ(dialogs.asked[0].title, "Warning");
+            EXPECT_EQ(dialogs.asked[0].text, "Please, fill all required fields and try again!");
+            ASSERT_TRUE(finder);
+            EXPECT_TRUE(finder->isVisible());
+            EXPECT_EQ(from->text(), QString::fromUtf8(c.from));
+            finder->close();
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } else {
+            EXPECT_EQ(dialogs.opened, std::vector<std::string>{c.opened});
+            EXPECT_TRUE(dialogs.asked.empty());
+        }
+        EXPECT_FALSE(finder);
+    }
+}
+
+TEST_F(LinksTest, FinderSearchesOnReturn) {
+    QPointer<QDialog> finder = Open(kCommandFindConverter, "converterFinder");
+    ASSERT_TRUE(finder);
+    auto* from = Find<QLineEdit>(finder, "fromField");
+    from->setText("bmp");
+    Find<QLineEdit>(finder, "toField")->setText("psd");
+    PressKey(from, Qt::Key_Return);
+    EXPECT_EQ(dialogs.opened, std::vector<std::string>{kSite + "/find/bmp-psd/"});
+}
+
+// Runs the prompt; `act` gets the open prompt once its loop runs.
+void RunPrompt(DesktopContext& context, const std::function<void(QDialog&)>& act) {
+    QTimer::singleShot(0, [&] {
+        auto* prompt = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(prompt, nullptr);
+        act(*prompt);
+        if (prompt->isVisible()) prompt->reject();  // never leave the test hanging
+    });
+    RunUninstallPrompt(context);
+}
+
+TEST_F(LinksTest, UninstallPromptOpensThePageOnlyWhenChecked) {
+    const std::string page = kSite + "/pictorb/uninstall.html";
+    struct Case {
+        const char* label;
+        bool uncheck;
+        bool next;  // false: the close box
+        bool opens;
+    };
+    const Case cases[] = {
+        {"checked, Next", false, true, true},
+        {"cleared, Next", true, true, false},
+        {"close box", false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        dialogs.opened.clear();
+        RunPrompt(fixture.context, [&](QDialog& prompt) {
+            EXPECT_EQ(prompt.size(), QSize(300, 100));
+            EXPECT_EQ(prompt.windowTitle(), "Uninstall");
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            EXPECT_LE((prompt.geometry().center() - screen.center()).manhattanLength(), 2);
+            auto* check = Find<QCheckBox>(&prompt, "uninstallCheck");
+            auto* next = Find<QPushButton>(&prompt, "nextButton");
+            ASSERT_TRUE(check && next);
+            EXPECT_TRUE(check->isChecked());
+            EXPECT_EQ(check->text(), "Full Uninstall - Visit Uninstall Center");
+            EXPECT_EQ(next->text(), "Next");
+            if (c.uncheck) check->setChecked(false);
+            if (c.next) next->click(); else prompt.close();
+        });
+        EXPECT_EQ(dialogs.opened, c.opens ? std::vector<std::string>{page}
+                                          : std::vector<std::string>{});
+    }
+}
+
+}  // namespace
+}  // namespace pictorb::test
