@@ -292,12 +292,7 @@ int RunCommandLine(ProcessState& state, bool quiet) {
     if (!CheckWatermark(out, s, font)) return error(out.Error());
     ListAdvanced(out, s);
 
-    const auto row = state.formats.outputTable.find(key);
-    job.outputFormatId = row != state.formats.outputTable.end() ? row->second.id : 0;
-    const int32_t* depth = BitDepthSetting(s, key);
-    job.targetBitDepth = depth != nullptr ? *depth : 0;
-    job.saveFlags = ComputeSaveFlags(key, s);
-    job.automaticDepth = job.targetBitDepth == 0 ? 1 : 0;
+    SetOutputFormat(job, state.formats, s, key);
 
     status(state.texts.Text("General", "Importing"));
     const std::string extension = LowerExtension(job.inputPath);

@@ -28,6 +28,12 @@ std::string RelativeFolder(const std::string& path, const std::string& base);
 // Enters `path` as the only input file; false for an empty file or a refused extension.
 bool AddInputFile(JobContext& job, const Formats& formats, const std::string& path);
 
+// Takes the output format `key` into the job: its id, the target depth from its bit-depth
+// setting (0 = automatic), the automatic-depth flag and the save flags. The same for the
+// command line and the desktop.
+void SetOutputFormat(JobContext& job, const Formats& formats, const ConversionSettings& settings,
+                     const std::string& key);
+
 // Converts job.inputPath; true when the output file was written.
 bool ConvertFile(const JobEnvironment& env);
 // Runs ConvertFile for every entry while progress allows; returns 0.

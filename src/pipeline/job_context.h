@@ -3,6 +3,7 @@
 // and learn its outcome. Written only before the worker starts; the progress record is
 // written under its lock.
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -50,10 +51,14 @@ struct ProgressRecord {
     int8_t continueFlag = 1;
 };
 
-// The shared progress record with the lock its writers hold.
+// The shared progress record with the lock its writers hold. The gate stands in for
+// suspending the worker: while it is closed (the desktop asks whether to break off) the
+// worker does not start its next file.
 struct SharedProgress {
     std::mutex lock;
     ProgressRecord record;
+    std::condition_variable gateChanged;
+    bool gateClosed = false;  // written under the lock; notify gateChanged on opening
 };
 
 }  // namespace pictorb

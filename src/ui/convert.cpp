@@ -1,7 +1,101 @@
 #include "ui/convert.h"
 
-namespace pictorb {
+#include <QComboBox>
+#include <QLineEdit>
 
-void StartConversion(DesktopContext&, MainWindow&) {}
+#include <memory>
+
+#include "pipeline/job.h"
+#include "pipeline/watermark.h"
+#include "platform/files.h"
+#include "text/utf8.h"
+#include "ui/desktop_context.h"
+#include "ui/input_output.h"
+#include "ui/main_window.h"
+#include "ui/progress_dialog.h"
+#include "ui/qt_text.h"
+
+namespace pictorb {
+namespace {
+
+constexpr int8_t kTextWatermark = 1;
+constexpr int8_t kImageWatermark = 2;
+
+void ShowWarning(DesktopContext& context, const std::string& text) {
+    ShowMessage(context.dialogs, context.state.texts.Text("Msg", "Warning"), text,
+                MessageIcon::Warning);
+}
+
+}  // namespace
+
+std::string ShortenPath(std::string_view text, std::size_t maxChars) {
+    const std::size_t length = Utf8Length(text);
+    if (length <= maxChars) return std::string(text);
+    const std::size_t half = maxChars >= 3 ? (maxChars - 3) / 2 : 0;
+    const std::size_t tailStart = Utf8Prefix(text, length - half).size();
+    return Utf8Prefix(text, half) + "..." + std::string(text.substr(tailStart));
+}
+
+void StartConversion(DesktopContext& context, MainWindow& window) {
+    ProcessState& state = context.state;
+    const ConversionSettings& settings = state.settings;
+    JobContext& job = state.job;
+    TextTable& texts = state.texts;
+    const auto stop = [&](const std::string& warning) {
+        window.SetStatusText(texts.Text("Msg", "Conversion is not complete"));
+        ShowWarning(context, warning);
+    };
+
+    // A path that does not name an existing, non-empty file is refused here, at once,
+    // rather than failing later inside the conversion.
+    const std::string inputPath = Trim(ToUtf8(window.InputField()->text()));
+    job.inputFiles.clear();
+    if (QueryFileSize(inputPath) > 0 && IsAcceptedInput(state.formats, inputPath))
+        job.inputFiles[inputPath] = InputFileEntry{1, {}};
+    std::string outputFolder = Trim(ToUtf8(window.OutputFolderField()->currentText()));
+    const std::string formatKey = window.SelectedOutputFormat();
+
+    window.SetStatusText(texts.Text("General", "Preparing"));
+    if (job.inputFiles.empty()) return stop(texts.Text("Msg", "Empty input files"));
+    if (outputFolder.empty()) return stop(texts.Text("Msg", "Empty output folder"));
+    if (outputFolder.back() != '/') outputFolder += '/';
+    if (QueryFileSize(outputFolder) != kFileIsFolder) {
+        return stop(ExpandPlaceholders(texts.Text("Msg", "Invalid output folder"), outputFolder));
+    }
+    if (settings.doImageResize != 0) {
+        if (settings.imageWidth == 0) return stop(texts.Text("Msg", "Invalid width"));
+        if (settings.imageHeight == 0) return stop(texts.Text("Msg", "Invalid height"));
+    }
+    // Held for the whole run and freed after the worker has ended.
+    std::unique_ptr<Font> font;
+    if (settings.doWatermark == kTextWatermark) {
+        font = LoadWatermarkFont(settings);
+        if (font == nullptr) {
+            return ShowWarning(context, ExpandPlaceholders(
+                                            texts.Text("Msg", "Invalid watermark font"),
+                                            settings.font));
+        }
+    } else if (settings.doWatermark == kImageWatermark) {
+        if (settings.image.empty())
+            return ShowWarning(context, texts.Text("Msg", "Empty watermark image"));
+        if (QueryFileSize(settings.image) <= 0) {
+            return ShowWarning(context, ExpandPlaceholders(
+                                            texts.Text("Msg", "Invalid watermark image"),
+                                            settings.image));
+        }
+    }
+
+    SetOutputFormat(job, state.formats, settings, formatKey);
+    job.inputPath = inputPath;
+    job.outputFolder = outputFolder;
+    ConversionSettings& stored = state.settings;
+    stored.recentOutFolders =
+        RememberOutputFolder(stored.recentOutFolders, outputFolder, stored.outFoldersNumber);
+    window.FillOutputFolderList();
+
+    window.SetStatusText(texts.Text("General", "Converting"));
+    ProgressDialog dialog(context, window, font.get());
+    dialog.Run();
+}
 
 }  // namespace pictorb

@@ -483,13 +483,16 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    // Only the first dropped file counts; AddInputFile decides whether it is taken.
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (!url.isLocalFile()) continue;
-        AddInputFile(ToUtf8(url.toLocalFile()));
-        break;
-    }
+    std::vector<std::string> files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files.push_back(ToUtf8(url.toLocalFile()));
+    AddDroppedFiles(files);
     event->acceptProposedAction();
+}
+
+bool MainWindow::AddDroppedFiles(const std::vector<std::string>& files) {
+    // Only the first dropped file counts; AddInputFile decides whether it is taken.
+    return !files.empty() && AddInputFile(files.front());
 }
 
 }  // namespace pictorb

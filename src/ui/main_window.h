@@ -55,6 +55,8 @@ public:
 
     // Input file and output folders (the window's steps around the core).
     bool AddInputFile(const std::string& path);
+    // Files dropped on the window: the first one goes to AddInputFile, the others are ignored.
+    bool AddDroppedFiles(const std::vector<std::string>& files);
     bool ChooseInputFile();
     void ChooseOutputFolder();
     void FillOutputFolderList();

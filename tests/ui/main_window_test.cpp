@@ -4,10 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -45,13 +42,7 @@ protected:
     std::string Recent(int i) { return RecentOutputFolder(settings.recentOutFolders, i); }
 
     static void Drop(MainWindow& window, const std::vector<std::string>& paths) {
-        auto* data = new QMimeData;
-        QList<QUrl> urls;
-        for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
-        data->setUrls(urls);
-        QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&window, &event);
-        delete data;
+        window.AddDroppedFiles(paths);
     }
 };
 
@@ -162,7 +153,8 @@ TEST_F(MainWindowTest, RecentOutputFolders) {
     settings.recentOutFolders = RememberOutputFolder(settings.recentOutFolders, upper, 5);
     EXPECT_EQ(Recent(0), upper);
     EXPECT_EQ(Recent(1), folders[5]);
-    EXPECT_EQ(Recent(4), folders[2]);
+    EXPECT_EQ(Recent(2), folders[4]);
+    EXPECT_EQ(Recent(3), folders[2]);
 
     // Blanks-only entries are dropped; limit 1 keeps only the newest.
     EXPECT_EQ(RememberOutputFolder("   \t/b/", "/a/", 5), "/a/\t/b/");

@@ -1,0 +1,194 @@
+#include "ui/progress_dialog.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <chrono>
+#include <system_error>
+
+#include "pipeline/job.h"
+#include "text/utf8.h"
+#include "ui/convert.h"
+#include "ui/desktop_context.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+
+namespace pictorb {
+namespace {
+
+constexpr int kClientWidth = 300;
+constexpr int kClientHeight = 110;
+constexpr int kLabelWidth = 280;
+constexpr int kPollMs = 15;
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+ProgressDialog::ProgressDialog(DesktopContext& context, MainWindow& window,
+                               const Font* watermarkFont)
+    : QDialog(&window), context_(context), window_(window), watermarkFont_(watermarkFont) {
+    TextTable& texts = context_.state.texts;
+    setWindowTitle(ToQString(texts.Text("Dialog", "Convert Progress")));
+    setFixedSize(kClientWidth, kClientHeight);
+    setModal(true);
+
+    label_ = new QLabel(this);
+    label_->setGeometry(10, 10, kLabelWidth, 20);
+    bar_ = new QProgressBar(this);
+    bar_->setGeometry(10, 38, kLabelWidth, 20);
+    bar_->setTextVisible(false);
+    okButton_ = new QPushButton(ToQString(texts.Text("Dialog", "OK")), this);
+    okButton_->setGeometry((kClientWidth - 80) / 2, 74, 80, 25);
+    okButton_->setEnabled(false);
+    connect(okButton_, &QPushButton::clicked, this, [this] {
+        if (ended_) accept();
+    });
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(kPollMs);
+    connect(timer_, &QTimer::timeout, this, &ProgressDialog::Poll);
+}
+
+ProgressDialog::~ProgressDialog() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void ProgressDialog::Run() {
+    const JobContext& job = context_.state.job;
+    files_ = static_cast<int32_t>(job.inputFiles.size());
+    bar_->setRange(0, files_ + 1);
+    bar_->setValue(0);
+
+    show();
+    window_.setEnabled(false);
+    setEnabled(true);
+    activateWindow();
+    // The label holds as many characters as fit at the font's average character width.
+    const int measured = QFontMetrics(font()).horizontalAdvance("abc123:\\-") / 9;
+    charWidth_ = measured > 0 ? measured : 7;
+    maxChars_ = kLabelWidth / charWidth_;
+
+    progress_.record = ProgressRecord{0, {}, 0, 1};
+    try {
+        worker_ = std::thread([this] {
+            const JobEnvironment env{context_.state.settings, context_.state.job,
+                                     context_.state.formats, watermarkFont_};
+            RunConversionWorker(env, progress_);
+            workerDone_ = true;
+        });
+        started_ = true;
+    } catch (const std::system_error&) {
+        // No thread: the dialog stays with its button disabled until it is closed.
+    }
+    timer_->start();
+    exec();
+    timer_->stop();
+    if (worker_.joinable()) worker_.join();
+    window_.setEnabled(true);
+    window_.activateWindow();
+}
+
+QString ProgressDialog::TitleWith(const std::string& first, int32_t index) const {
+    TextTable& texts = context_.state.texts;
+    return ToQString(first + " " +
+                     ExpandPlaceholders(texts.Text("Msg", "Progress"), std::to_string(index),
+                                        std::to_string(files_)));
+}
+
+void ProgressDialog::Poll() {
+    const int64_t now = NowMs();
+    if (lastPollMs_ > 0 && !ended_) longestGapMs_ = std::max(longestGapMs_, now - lastPollMs_);
+    lastPollMs_ = now;
+    if (!started_ || ended_) return;
+    if (!workerDone_) {
+        int32_t index = 0;
+        std::string file;
+        {
+            std::lock_guard<std::mutex> hold(progress_.lock);
+            index = progress_.record.index;
+            file = progress_.record.currentFile;
+        }
+        if (index <= lastShown_) return;
+        lastShown_ = index;
+        setWindowTitle(TitleWith(context_.state.texts.Text("Dialog", "Convert Progress"), index));
+        const bool tooWide = static_cast<std::size_t>(charWidth_) * Utf8Length(file) >
+                             static_cast<std::size_t>(kLabelWidth);
+        label_->setText(ToQString(tooWide ? ShortenPath(file, static_cast<std::size_t>(maxChars_))
+                                          : file));
+        bar_->setValue(index);
+        return;
+    }
+    worker_.join();
+    ended_ = true;
+    // A file converted between two polls still counts as shown: the title never ends on
+    // "(0/1)" for a conversion that ran.
+    {
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        lastShown_ = std::max(lastShown_, progress_.record.index);
+    }
+    ShowOutcome();
+}
+
+void ProgressDialog::ShowOutcome() {
+    timer_->stop();
+    TextTable& texts = context_.state.texts;
+    int32_t converted = 0;
+    {
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        converted = progress_.record.converted;
+    }
+    if (breakAsked_) {
+        const std::string stopped = texts.Text("Msg", "Conversion is not complete");
+        window_.SetStatusText(stopped);
+        setWindowTitle(TitleWith(stopped, lastShown_));
+        label_->setText(ToQString(stopped));
+    } else {
+        const std::string complete = texts.Text("Msg", "Conversion complete");
+        window_.SetStatusText(complete);
+        setWindowTitle(TitleWith(complete, lastShown_));
+        label_->setText(ToQString(ExpandPlaceholders(texts.Text("Msg", "Files converted"),
+                                                     std::to_string(converted),
+                                                     std::to_string(files_))));
+        bar_->setValue(files_ + 1);
+    }
+    okButton_->setEnabled(true);
+    okButton_->setFocus();
+}
+
+bool ProgressDialog::CloseRequested() {
+    if (!started_ || ended_) return true;
+    if (workerDone_) {
+        Poll();  // shows the outcome before the dialog goes
+        return true;
+    }
+    // The worker finishes the file it is on but takes no next one while the user decides.
+    {
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        progress_.gateClosed = true;
+    }
+    TextTable& texts = context_.state.texts;
+    const bool breakOff = AskYesNo(context_.dialogs, texts.Text("Msg", "Warning"),
+                                   texts.Text("Msg", "Ask break conversion"), MessageIcon::Warning);
+    {
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        progress_.gateClosed = false;
+        if (breakOff) progress_.record.continueFlag = 0;
+    }
+    progress_.gateChanged.notify_all();
+    if (breakOff) breakAsked_ = true;
+    return false;
+}
+
+void ProgressDialog::reject() {
+    if (CloseRequested()) QDialog::reject();
+}
+
+}  // namespace pictorb

@@ -1,0 +1,73 @@
+#pragma once
+// The progress dialog of a desktop conversion: it runs the command line's worker on a thread
+// and polls the shared progress record every 15 ms, so the interface never waits on the work.
+
+#include <QDialog>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "pipeline/job_context.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace pictorb {
+
+struct DesktopContext;
+class Font;
+class MainWindow;
+
+class ProgressDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    ProgressDialog(DesktopContext& context, MainWindow& window, const Font* watermarkFont);
+    ~ProgressDialog() override;
+
+    // Starts the worker and runs the dialog until it is closed after the worker ended; the
+    // main window is disabled meanwhile.
+    void Run();
+
+    bool WorkerEnded() const { return ended_; }
+    // The longest time between two polls while the worker ran, in milliseconds.
+    int64_t LongestPollGapMs() const { return longestGapMs_; }
+    QLabel* Label() const { return label_; }
+    QProgressBar* Bar() const { return bar_; }
+    QPushButton* OkButton() const { return okButton_; }
+
+public slots:
+    void reject() override;  // Escape and the close box (through QDialog) ask to close
+
+private:
+    void Poll();
+    void ShowOutcome();
+    // True when the dialog may close; while the worker runs, asks whether to break off.
+    bool CloseRequested();
+    QString TitleWith(const std::string& first, int32_t index) const;
+
+    DesktopContext& context_;
+    MainWindow& window_;
+    const Font* watermarkFont_;
+    SharedProgress progress_;
+    std::thread worker_;
+    std::atomic<bool> workerDone_{false};
+    bool started_ = false;
+    bool ended_ = false;
+    bool breakAsked_ = false;
+    int32_t files_ = 0;
+    int32_t lastShown_ = 0;
+    int maxChars_ = 0;
+    int charWidth_ = 7;
+    int64_t lastPollMs_ = 0;
+    int64_t longestGapMs_ = 0;
+    QLabel* label_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+}  // namespace pictorb
