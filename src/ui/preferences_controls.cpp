@@ -69,7 +69,7 @@ std::string ReadText(const ConversionSettings& settings, const SettingsField& fi
 
 void WriteText(ConversionSettings& settings, const SettingsField& field, std::string text) {
     if (const auto* member = std::get_if<std::string ConversionSettings::*>(&field.member)) {
-        settings.**member = std::move(text);
+        settings.** member = std::move(text);
     }
 }
 
@@ -221,9 +221,11 @@ void PreferencesDialog::BuildRow(Bound& bound, QGridLayout* grid) {
             bound.control = text;
             bound.button = swatch;
             Bound* self = &bound;
-            connect(swatch, &QToolButton::clicked, this, [this, self] { ChooseSwatchColour(*self); });
-            connect(text, &QLineEdit::textChanged, swatch,
-                    [swatch](const QString& value) { swatch->setIcon(Swatch(value.toStdString())); });
+            connect(swatch, &QToolButton::clicked, this,
+                    [this, self] { ChooseSwatchColour(*self); });
+            connect(text, &QLineEdit::textChanged, swatch, [swatch](const QString& value) {
+                swatch->setIcon(Swatch(value.toStdString()));
+            });
             wide = box;
             break;
         }
@@ -292,8 +294,8 @@ void PreferencesDialog::LoadRow(Bound& bound) {
             list->addItem("English");
             break;
         case C::Theme: {
-            const ThemeChoices choices =
-                ListThemeChoices(context_.themes, settings.uiTheme, texts.Text("Preferences", "None"));
+            const ThemeChoices choices = ListThemeChoices(context_.themes, settings.uiTheme,
+                                                          texts.Text("Preferences", "None"));
             for (const std::string& item : choices.items) list->addItem(Qs(item));
             SelectIndex(list, choices.selected);
             break;
@@ -301,7 +303,8 @@ void PreferencesDialog::LoadRow(Bound& bound) {
         case C::InputFormat:
         case C::OutputFormat: {
             const QIcon icon = IconOf(context_.icons.menu.Image("New"));
-            const auto& keys = row.control == C::InputFormat ? formats.inputList : formats.outputList;
+            const auto& keys =
+                row.control == C::InputFormat ? formats.inputList : formats.outputList;
             for (const std::string& key : keys) list->addItem(icon, Qs(AsciiUpper(key)), Qs(key));
             SelectIndex(list, list->findData(Qs(text)));
             break;
@@ -318,7 +321,8 @@ void PreferencesDialog::LoadRow(Bound& bound) {
             qobject_cast<QCheckBox*>(bound.control)->setChecked(number != 0);
             break;
         case C::Number:
-            qobject_cast<QLineEdit*>(bound.control)->setText(QString::number(static_cast<qint64>(number)));
+            qobject_cast<QLineEdit*>(bound.control)
+                ->setText(QString::number(static_cast<qint64>(number)));
             if (bound.unitField != nullptr) {
                 SelectIndex(bound.unit, static_cast<int>(ReadNumber(settings, *bound.unitField)));
             }
@@ -391,7 +395,8 @@ void PreferencesDialog::StoreRow(const Bound& bound) {
         case C::InputFormat:
         case C::OutputFormat:
         case C::ColourList:
-            if (index >= 0) WriteText(settings, field, list->itemData(index).toString().toStdString());
+            if (index >= 0)
+                WriteText(settings, field, list->itemData(index).toString().toStdString());
             break;
         case C::FontList:
             if (index >= 0) WriteText(settings, field, list->itemText(index).toStdString());
@@ -400,11 +405,13 @@ void PreferencesDialog::StoreRow(const Bound& bound) {
             if (index >= 0) WriteNumber(settings, field, list->itemData(index).toInt());
             break;
         case C::Check:
-            WriteNumber(settings, field, qobject_cast<QCheckBox*>(bound.control)->isChecked() ? 1 : 0);
+            WriteNumber(settings, field,
+                        qobject_cast<QCheckBox*>(bound.control)->isChecked() ? 1 : 0);
             break;
         case C::Number:
-            WriteNumber(settings, field,
-                        NumberFieldValue(qobject_cast<QLineEdit*>(bound.control)->text().toStdString()));
+            WriteNumber(
+                settings, field,
+                NumberFieldValue(qobject_cast<QLineEdit*>(bound.control)->text().toStdString()));
             if (bound.unitField != nullptr && bound.unit->currentIndex() >= 0) {
                 WriteNumber(settings, *bound.unitField, bound.unit->currentIndex());
             }
@@ -414,12 +421,14 @@ void PreferencesDialog::StoreRow(const Bound& bound) {
             break;
         case C::Text:
         case C::ImageFile:
-            WriteText(settings, field,
-                      CleanFieldText(qobject_cast<QLineEdit*>(bound.control)->text().toStdString()));
+            WriteText(
+                settings, field,
+                CleanFieldText(qobject_cast<QLineEdit*>(bound.control)->text().toStdString()));
             break;
         case C::Colour:
-            WriteText(settings, field,
-                      NormalizeColour(qobject_cast<QLineEdit*>(bound.control)->text().toStdString()));
+            WriteText(
+                settings, field,
+                NormalizeColour(qobject_cast<QLineEdit*>(bound.control)->text().toStdString()));
             break;
         case C::DateTime: {
             // The field shows minutes: an unchanged minute keeps the seconds it was loaded with.

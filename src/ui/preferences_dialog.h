@@ -38,7 +38,7 @@ struct PreferencesOutcome {
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     PreferencesDialog(DesktopContext& context, QWidget* parent, PreferencesPage start);
     ~PreferencesDialog() override;
 
@@ -69,7 +69,7 @@ public:
     // Whether the row would show while its page is shown.
     bool RowShown(std::string_view group, std::string_view key) const;
 
-private:
+  private:
     // The widgets made for one row of the binding table.
     struct Bound {
         const PreferenceRow* row = nullptr;

@@ -82,8 +82,7 @@ void PreferencesDialog::ApplyRules() {
 
     ShowPanels(PreferencesPage::Frame, selected("Frame", "Do Frame") == 1 ? "frame" : "");
     const int watermark = selected("Watermark", "Do Watermark");
-    ShowPanels(PreferencesPage::Watermark,
-               watermark == 1 ? "text" : watermark == 2 ? "image" : "");
+    ShowPanels(PreferencesPage::Watermark, watermark == 1 ? "text" : watermark == 2 ? "image" : "");
     ShowRow("Watermark", "Text Scale", selected("Watermark", "Text Size") == 1);
     ShowRow("Watermark", "Image Scale", selected("Watermark", "Image Size") == 1);
 
@@ -109,7 +108,8 @@ void PreferencesDialog::AddListColour(Bound& bound) {
     const auto member = std::get<std::string ConversionSettings::*>(bound.unitField->member);
     std::string& offered = context_.state.settings.*member;
     bool present = false;
-    for (const std::string& entry : SplitList(offered)) present = present || NormalizeColour(entry) == colour;
+    for (const std::string& entry : SplitList(offered))
+        present = present || NormalizeColour(entry) == colour;
     if (!present) AppendToList(offered, colour);
     int index = list->findData(Qs(colour));
     if (index < 0) {
@@ -138,7 +138,8 @@ void PreferencesDialog::ChooseFont() {
 
     std::string& offered = context_.state.settings.fonts;
     bool present = false;
-    for (const std::string& entry : SplitList(offered)) present = present || entry == chosen->family;
+    for (const std::string& entry : SplitList(offered))
+        present = present || entry == chosen->family;
     if (!present) AppendToList(offered, chosen->family);
     if (fonts->findText(Qs(chosen->family)) < 0) fonts->addItem(Qs(chosen->family));
     fonts->setCurrentIndex(fonts->findText(Qs(chosen->family)));

@@ -42,15 +42,15 @@ constexpr PreferenceRow Slider(Page page, std::string_view panel, std::string_vi
 }
 // A number with a unit list bound to its own setting, or a single fixed unit.
 constexpr PreferenceRow Number(Page page, std::string_view panel, std::string_view label,
-                               std::string_view group, std::string_view key,
-                               std::string_view units, std::string_view unitKey = {}) {
+                               std::string_view group, std::string_view key, std::string_view units,
+                               std::string_view unitKey = {}) {
     PreferenceRow row = Row(page, panel, label, C::Number, group, key, units);
     row.unitKey = unitKey;
     return row;
 }
 // A colour or font list with the setting that holds its entries.
-constexpr PreferenceRow Listed(Page page, std::string_view panel, std::string_view label,
-                               C control, std::string_view group, std::string_view key,
+constexpr PreferenceRow Listed(Page page, std::string_view panel, std::string_view label, C control,
+                               std::string_view group, std::string_view key,
                                std::string_view listKey) {
     PreferenceRow row = Row(page, panel, label, control, group, key);
     row.unitKey = listKey;
@@ -182,8 +182,7 @@ constexpr PreferenceRow kRows[] = {
     Listed(Page::Watermark, "text", "Font", C::FontList, kWm, "Font", "Fonts"),
     Number(Page::Watermark, "text", "Font Size", kWm, "Font Size", "Points"),
     Number(Page::Watermark, "text", "Font Leading", kWm, "Font Leading", "Pixels"),
-    Listed(Page::Watermark, "text", "Font Color", C::ColourList, kWm, "Font Color",
-           "Font Colors"),
+    Listed(Page::Watermark, "text", "Font Color", C::ColourList, kWm, "Font Color", "Font Colors"),
     Row(Page::Watermark, "text", "Font Style", C::List, kWm, "Font Style",
         "Regular|Bold|Italic|Bold Italic"),
     Row(Page::Watermark, "text", "Font Effect", C::List, kWm, "Font Effect",
@@ -226,12 +225,12 @@ constexpr PreferenceRow kRows[] = {
     Hidden(Row(Page::Advanced, "", "Keep Subfolders", C::Check, kAdv, "Keep Subfolders")),
 };
 
-constexpr std::string_view kPageKeys[] = {"General",    "Interface", "Input",
-                                          "Output",     "Transform", "Adjustment",
-                                          "Frame",      "Watermark", "Advanced"};
+constexpr std::string_view kPageKeys[] = {"General", "Interface", "Input",
+                                          "Output",  "Transform", "Adjustment",
+                                          "Frame",   "Watermark", "Advanced"};
 
 constexpr std::string_view kOutputPanels[] = {
-    "bmp", "dds", "exr", "gif", "hdr", "ico", "j2k", "jng", "jp2", "jpg", "jxr", "pbm",
+    "bmp", "dds", "exr", "gif", "hdr", "ico", "j2k", "jng",  "jp2",  "jpg",  "jxr", "pbm",
     "pcx", "pfm", "pgm", "png", "ppm", "psd", "tga", "tiff", "wbmp", "webp", "xpm"};
 constexpr std::string_view kInputPanels[] = {"dds", "gif", "ico", "raw", "tiff"};
 
@@ -240,10 +239,10 @@ struct NamedColour {
     std::string_view key;
 };
 constexpr NamedColour kColourNames[] = {
-    {"000000", "Black"},  {"C0C0C0", "Silver"}, {"808080", "Gray"},    {"FFFFFF", "White"},
-    {"800000", "Maroon"}, {"FF0000", "Red"},    {"800080", "Purple"},  {"FF00FF", "Fuchsia"},
-    {"008000", "Green"},  {"00FF00", "Lime"},   {"808000", "Olive"},   {"FFFF00", "Yellow"},
-    {"000080", "Navy"},   {"0000FF", "Blue"},   {"008080", "Teal"},    {"00FFFF", "Aqua"},
+    {"000000", "Black"},  {"C0C0C0", "Silver"}, {"808080", "Gray"},   {"FFFFFF", "White"},
+    {"800000", "Maroon"}, {"FF0000", "Red"},    {"800080", "Purple"}, {"FF00FF", "Fuchsia"},
+    {"008000", "Green"},  {"00FF00", "Lime"},   {"808000", "Olive"},  {"FFFF00", "Yellow"},
+    {"000080", "Navy"},   {"0000FF", "Blue"},   {"008080", "Teal"},   {"00FFFF", "Aqua"},
     {"FF8000", "Orange"}, {"804000", "Brown"},  {"8000FF", "Violet"},
 };
 

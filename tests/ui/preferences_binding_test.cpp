@@ -16,15 +16,24 @@ namespace {
 // Settings the dialog does not edit: the layout version, the update schedule's date, the
 // window geometry, the derived colour-correction flag and the lists of group File.
 const std::set<std::string> kNotEdited = {
-    "General/CFG",          "General/Update Date",
-    "Window/IsMaximized",   "Window/X",
-    "Window/Y",             "Window/Width",
-    "Window/Height",        "Window/Hide Passwords",
-    "Window/Show Single Password", "Window/Show Password List",
-    "Window/Show Character Set",   "Window/Show Advanced Options",
-    "Adjustment/Do Image Color Correction", "File/TxtFields",
-    "File/CsvDelimiter",    "File/Recent Out Folders",
-    "File/Recent Files",    "Privacy/Clean Recent Files",
+    "General/CFG",
+    "General/Update Date",
+    "Window/IsMaximized",
+    "Window/X",
+    "Window/Y",
+    "Window/Width",
+    "Window/Height",
+    "Window/Hide Passwords",
+    "Window/Show Single Password",
+    "Window/Show Password List",
+    "Window/Show Character Set",
+    "Window/Show Advanced Options",
+    "Adjustment/Do Image Color Correction",
+    "File/TxtFields",
+    "File/CsvDelimiter",
+    "File/Recent Out Folders",
+    "File/Recent Files",
+    "Privacy/Clean Recent Files",
 };
 
 std::string Name(std::string_view group, std::string_view key) {

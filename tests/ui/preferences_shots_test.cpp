@@ -38,8 +38,8 @@ TEST(PreferencesShots, EveryPageAndTheOpeningTime) {
         dialog.grab().save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
         dialog.reject();
     };
-    const char* names[] = {"1-general", "2-interface", "3-input",      "4-output",  "5-transform",
-                           "6-adjustment", "7-frame", "8-watermark", "9-advanced"};
+    const char* names[] = {"1-general",    "2-interface", "3-input",     "4-output",  "5-transform",
+                           "6-adjustment", "7-frame",     "8-watermark", "9-advanced"};
     for (int page = 0; page < 9; ++page) shoot(static_cast<PreferencesPage>(page), names[page]);
     settings.doWatermark = 2;
     shoot(PreferencesPage::Watermark, "8-watermark-image");

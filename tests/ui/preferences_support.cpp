@@ -1,11 +1,11 @@
 #include "preferences_support.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QAbstractButton>
 #include <QSpinBox>
 
 #include <fstream>
@@ -53,8 +53,8 @@ std::string PreferencesTest::ConfigBytes() const {
 
 bool PreferencesTest::ChangeControl(PreferencesDialog& dialog, const PreferenceRow& row,
                                     bool unit) {
-    QWidget* control = unit ? dialog.UnitList(row.group, row.unitKey)
-                            : dialog.Control(row.group, row.key);
+    QWidget* control =
+        unit ? dialog.UnitList(row.group, row.unitKey) : dialog.Control(row.group, row.key);
     if (auto* list = qobject_cast<QComboBox*>(control)) {
         if (list->count() < 2) return false;
         list->setCurrentIndex((list->currentIndex() + 1) % list->count());

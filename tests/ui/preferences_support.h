@@ -17,7 +17,7 @@
 namespace pictorb::test {
 
 class PreferencesTest : public ::testing::Test {
-protected:
+  protected:
     PreferencesTest();
 
     std::unique_ptr<PreferencesDialog> Open(PreferencesPage start = PreferencesPage::General);

@@ -116,7 +116,9 @@ TEST_F(PreferencesTest, ColourCorrectionFollowsTheFourAdjustments) {
         if (changed == 0) dialog->Slider("Adjustment", "Image Brightness")->setValue(99);
         if (changed == 1) dialog->Slider("Adjustment", "Image Contrast")->setValue(101);
         if (changed == 2) dialog->Slider("Adjustment", "Image Gamma")->setValue(101);
-        if (changed == 3) qobject_cast<QCheckBox*>(dialog->Control("Adjustment", "Image Invert"))->setChecked(true);
+        if (changed == 3)
+            qobject_cast<QCheckBox*>(dialog->Control("Adjustment", "Image Invert"))
+                ->setChecked(true);
         dialog->Confirm();
         EXPECT_EQ(settings.doImageColorCorrection, 1);
         settings.imageBrightness = settings.imageContrast = 0;
@@ -304,13 +306,16 @@ TEST_F(PreferencesTest, EnablingAndVisibilityRules) {
         EXPECT_EQ(dialog->RowEnabled("Input", "RAW Tone Mapping"), layout >= 4);
     }
     const std::pair<std::string_view, std::vector<std::string_view>> checks[] = {
-        {"Do Image Rotation", {"Image Rotation Type", "Image Rotation", "Image Rotation Back Color"}},
-        {"Do Image Resize", {"Image Width", "Image Height", "Keep Aspect Ratio",
-                             "Image Resize Type", "Image Resize Algorithm"}},
+        {"Do Image Rotation",
+         {"Image Rotation Type", "Image Rotation", "Image Rotation Back Color"}},
+        {"Do Image Resize",
+         {"Image Width", "Image Height", "Keep Aspect Ratio", "Image Resize Type",
+          "Image Resize Algorithm"}},
         {"Do Image Threshold", {"Image Threshold"}},
     };
     for (const auto& [governing, rows] : checks) {
-        const std::string_view group = governing == "Do Image Threshold" ? "Adjustment" : "Transform";
+        const std::string_view group =
+            governing == "Do Image Threshold" ? "Adjustment" : "Transform";
         auto* check = qobject_cast<QCheckBox*>(dialog->Control(group, governing));
         for (bool on : {false, true, false}) {
             SCOPED_TRACE(std::string(governing) + (on ? " on" : " off"));
