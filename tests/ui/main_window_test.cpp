@@ -5,12 +5,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "settings/settings.h"
+#include "themes/themes.h"
+#include "ui/builtin_icons.h"
 #include "support/bmp_writer.h"
 #include "ui/commands.h"
 #include "ui/input_output.h"
@@ -189,6 +193,37 @@ TEST_F(MainWindowTest, OutputFormatListSetsFormat) {
     EXPECT_EQ(window.SelectedOutputFormat(), "psd");
     window.OutputFormatList()->activated(0);
     EXPECT_EQ(settings.outputFormat, "psd");
+}
+
+}  // namespace
+}  // namespace pictorb::test
+
+namespace pictorb::test {
+namespace {
+
+// The reload the preferences dialog asks for, against the themes shipped in the build folder.
+TEST_F(MainWindowTest, ReloadsThemeAndIconSizeAfterThePreferences) {
+    const std::string program = PICTORBCMD_PATH;
+    fixture.context.themeFolder = program.substr(0, program.rfind('/') + 1) + "gfx/";
+    fixture.context.themes = ListThemes(fixture.context.themeFolder);
+    ASSERT_EQ(fixture.context.themes.displayNames.count("contrast"), 1u);
+    MainWindow window(fixture.context);
+    const QImage builtIn = window.ConvertButton()->icon().pixmap(96).toImage();
+
+    settings.uiTheme = "contrast";
+    fixture.context.themeReload = ThemeReload::Theme;
+    window.ApplyPreferences();
+    EXPECT_EQ(fixture.context.themeReload, ThemeReload::None);
+    EXPECT_NE(window.ConvertButton()->icon().pixmap(96).toImage(), builtIn);
+    const QImage contrastMenuNew = ToQImage(fixture.context.icons.menu.Image("New"));
+
+    settings.uiSize = 2;
+    fixture.context.themeReload = ThemeReload::IconSize;
+    window.ApplyPreferences();
+    EXPECT_EQ(window.MainToolbar()->iconSize(), QSize(32, 32));
+    EXPECT_EQ(fixture.context.icons.toolbar.Image("New").width, 32);
+    // Only the toolbar set was reloaded.
+    EXPECT_EQ(ToQImage(fixture.context.icons.menu.Image("New")), contrastMenuNew);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# A 6000 x 4000 conversion from the desktop window (Convert pressed to the outcome shown,
+# offscreen) against the same conversion with the command line, alternating, and the longest
+# gap between two polls of the progress dialog during each desktop run.
+# Usage: scripts/desktop-convert-bench.sh [RUNS]   (default 7; builds Release in build-bench/)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-bench"
+runs="${1:-7}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
+cmake --build "$build" --target pictorbcmd desktop_convert_bench > /dev/null
+work="$build/desktop-bench"
+mkdir -p "$work/cli" "$work/desktop" "$work/run"
+input="$work/6000x4000.bmp"
+[ -f "$input" ] || convert -size 6000x4000 plasma:fractal -depth 8 -type TrueColor "BMP3:$input"
+
+export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+: > "$work/cli.txt"; : > "$work/desktop.txt"
+for _ in $(seq "$runs"); do
+    begin=$(date +%s%N)
+    "$build/pictorbcmd" -q -i "$input" -o "$work/cli" > /dev/null
+    echo $(( ($(date +%s%N) - begin) / 1000000 )) >> "$work/cli.txt"
+    "$build/tests/desktop_convert_bench" "$input" "$work/desktop/" 1 >> "$work/desktop.txt"
+done
+cli=$(median < "$work/cli.txt")
+desk=$(cut -d' ' -f1 "$work/desktop.txt" | median)
+gap=$(cut -d' ' -f2 "$work/desktop.txt" | median)
+echo "command line ms: $(tr '\n' ' ' < "$work/cli.txt")"
+echo "desktop ms (wall, longest poll gap): $(tr '\n' ';' < "$work/desktop.txt")"
+echo "median: command line $cli ms, desktop $desk ms (ratio $(awk -v a="$desk" -v b="$cli" 'BEGIN { printf "%.2f", a / b }')), longest poll gap $gap ms over $runs runs"
