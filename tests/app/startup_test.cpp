@@ -80,8 +80,12 @@ TEST_F(ProgramTest, VersionOnlyInFirstParameter) {
     EXPECT_NE(result.out, test::Utf16LeLines({"2.2"}));
 }
 
-TEST_F(ProgramTest, SilentModes) {
-    // No parameters, and the modes that belong to the desktop interface.
+TEST_F(ProgramTest, DesktopModesPrintNothingOnStandardOutput) {
+    // No parameters, and the modes that belong to the desktop interface, on a machine without
+    // a display: nothing on standard output, exit code 0 (the desktop's own tests say more).
+    test::ScopedEnv noDisplay("DISPLAY", std::nullopt);
+    test::ScopedEnv noWayland("WAYLAND_DISPLAY", std::nullopt);
+    test::ScopedEnv noPlatform("QT_QPA_PLATFORM", std::nullopt);
     const std::vector<std::vector<std::string>> cases = {
         {}, {"-u"}, {"-T", "/nowhere"}, {"--invert"}};
     for (const auto& args : cases) {
@@ -90,7 +94,6 @@ TEST_F(ProgramTest, SilentModes) {
         ASSERT_TRUE(result.exited);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "");
     }
 }
 
