@@ -83,20 +83,20 @@ bool ConvertFile(const JobEnvironment& env) {
 
     job.outputWidth = static_cast<int32_t>(pixels.Width());
     job.outputHeight = static_cast<int32_t>(pixels.Height());
-    job.outputPath = FormOutputPath(settings, job);
+    // One mask result for both the check and the path: date tokens read the clock anew.
+    const std::string name = ApplyFilenameMask(settings, job);
+    job.outputPath = FormOutputFolder(settings, job) + name;
     job.tempPath = FormTempPath(settings, job);
+    // A mask from a shared profile must not write or replace files outside the output folder.
+    if (!StaysInOutputFolder(name)) return false;
     // Files converted from a folder keep their subfolders below the output folder.
     if (settings.keepSubfolders != 0 && !job.relativeFolder.empty())
         CreateFolder(job.outputFolder + job.relativeFolder);
 
-    // The document is written under a temporary name first and replaces an existing output
-    // only once it is complete, so a failed conversion never costs the user an earlier file.
-    if (WritePsd(std::move(pixels), job.tempPath) != WriteResult::Ok) return false;
-    if (!ReplaceFile(job.tempPath, job.outputPath)) {
-        RemoveFile(job.tempPath);
-        return false;
-    }
-    return true;
+    // The document is encoded in memory and written as a file only then, one that gets its
+    // name and replaces an existing output only once complete: a conversion that fails or is
+    // cut short never costs the user an earlier file or leaves a partial one.
+    return WritePsd(std::move(pixels), job.outputPath, job.tempPath) == WriteResult::Ok;
 }
 
 int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
@@ -106,7 +106,8 @@ int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
     int32_t succeeded = 0;
     for (const auto& [path, entry] : job.inputFiles) {
         {
-            std::lock_guard<std::mutex> hold(progress.lock);
+            std::unique_lock<std::mutex> hold(progress.lock);
+            progress.gateChanged.wait(hold, [&progress] { return !progress.gateClosed; });
             if (progress.record.continueFlag == 0) break;
             ++taken;
             progress.record.index = taken;

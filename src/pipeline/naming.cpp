@@ -1,5 +1,6 @@
 #include "pipeline/naming.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -51,10 +52,6 @@ std::string TokenValue(std::string_view token, const MaskValues& values) {
     return std::string(token);
 }
 
-std::string OutputFolderOf(const ConversionSettings& settings, const JobContext& job) {
-    return settings.keepSubfolders ? job.outputFolder + job.relativeFolder : job.outputFolder;
-}
-
 }  // namespace
 
 MaskValues MaskValuesOf(const JobContext& job) {
@@ -90,11 +87,26 @@ std::string ApplyFilenameMask(const ConversionSettings& settings, const JobConte
 }
 
 std::string FormOutputPath(const ConversionSettings& settings, const JobContext& job) {
-    return OutputFolderOf(settings, job) + ApplyFilenameMask(settings, job);
+    return FormOutputFolder(settings, job) + ApplyFilenameMask(settings, job);
 }
 
 std::string FormTempPath(const ConversionSettings& settings, const JobContext& job) {
-    return OutputFolderOf(settings, job) + MakeTempName("pictorb", "") + "." + job.outputFormatKey;
+    return FormOutputFolder(settings, job) + MakeTempName("pictorb", "") + "." +
+           job.outputFormatKey;
+}
+
+std::string FormOutputFolder(const ConversionSettings& settings, const JobContext& job) {
+    return settings.keepSubfolders ? job.outputFolder + job.relativeFolder : job.outputFolder;
+}
+
+bool StaysInOutputFolder(std::string_view name) {
+    if (!name.empty() && name.front() == '/') return false;
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        if (name.substr(start, end - start) == "..") return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 std::string MakeTempName(std::string_view prefix, std::string_view suffix) {

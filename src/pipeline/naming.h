@@ -34,6 +34,12 @@ std::string InputName(std::string_view inputPath);
 std::string ReplaceMaskToken(std::string_view text, std::string_view token, const MaskValues& values);
 std::string ApplyFilenameMask(const ConversionSettings& settings, const JobContext& job);
 std::string FormOutputPath(const ConversionSettings& settings, const JobContext& job);
+// The folder output and temporary paths start with: the output folder, and the relative
+// folder when subfolders are kept.
+std::string FormOutputFolder(const ConversionSettings& settings, const JobContext& job);
+// False for a name the mask gave that would leave the output folder: one beginning with "/"
+// or with a ".." component. Masks come from shared profile and settings files.
+bool StaysInOutputFolder(std::string_view name);
 std::string FormTempPath(const ConversionSettings& settings, const JobContext& job);
 std::string MakeTempName(std::string_view prefix, std::string_view suffix);
 int32_t NewRandomNumber();  // 1..99999

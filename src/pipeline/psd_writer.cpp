@@ -1,18 +1,17 @@
 #include "pipeline/psd_writer.h"
 
 #include <IL/il.h>
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#include "platform/output_file.h"
 
 namespace pictorb {
 namespace {
@@ -126,36 +125,6 @@ std::size_t PsdCapacity(uint32_t width, uint32_t height) {
     return std::size_t{width} * height * 4 + kDocumentSpare;
 }
 
-// Writes everything or reports the first failure (a full disk, the file-size limit).
-bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return fd_; }
-    bool Close() {
-        const int fd = std::exchange(fd_, -1);
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 }  // namespace
 
 PsdPixels::~PsdPixels() {
@@ -210,35 +179,34 @@ PsdPixels TakePsdPixels(Image image) {
     return pixels;  // the image is unloaded here, before anything is written
 }
 
-WriteResult WritePsd(PsdPixels pixels, const std::string& path) {
+WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std::string& tempPath) {
     if (!pixels.Bind()) return WriteResult::OutOfMemory;
-
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (fd.get() < 0) return WriteResult::CannotCreate;
-
-    WriteResult result = WriteResult::Ok;
-    ILuint size = 0;
     const std::size_t capacity = PsdCapacity(pixels.Width(), pixels.Height());
-    // Saved to memory, DevIL's writer costs one call per byte instead of three through file
-    // hooks; the whole document is then written in large pieces, each checked. Not cleared:
-    // DevIL writes every byte it reports.
+    // The whole document is made in memory before any file exists, so that a conversion cut
+    // short while encoding leaves nothing behind. Saved to memory, DevIL's writer also costs
+    // one call per byte instead of three through file hooks. Not cleared: DevIL writes every
+    // byte it reports.
     std::unique_ptr<uint8_t[]> document(new (std::nothrow) uint8_t[capacity]);
-    if (!document) {
-        result = WriteResult::OutOfMemory;
-    } else {
-        AskForHugePages(document.get(), capacity);
-        ilEnable(IL_FILE_OVERWRITE);
-        size = ilSaveL(IL_PSD, document.get(), static_cast<ILuint>(capacity));
-        pixels = PsdPixels();  // DevIL's copy is done with
-        // A full buffer means the document did not fit and was cut short.
-        if (size == 0 || size >= capacity) result = WriteResult::EncoderFailed;
+    if (!document) return WriteResult::OutOfMemory;
+    AskForHugePages(document.get(), capacity);
+    ilEnable(IL_FILE_OVERWRITE);
+    const ILuint size = ilSaveL(IL_PSD, document.get(), static_cast<ILuint>(capacity));
+    pixels = PsdPixels();  // DevIL's copy is done with
+    // A full buffer means the document did not fit and was cut short.
+    if (size == 0 || size >= capacity) return WriteResult::EncoderFailed;
+
+    const std::string_view bytes(reinterpret_cast<const char*>(document.get()), size);
+    switch (PlaceFile(outputPath, tempPath, bytes).result) {
+        case PlaceResult::Ok:
+            return WriteResult::Ok;
+        case PlaceResult::CannotCreate:
+            return WriteResult::CannotCreate;
+        case PlaceResult::WriteFailed:
+            return WriteResult::WriteFailed;
+        case PlaceResult::CannotMove:
+            return WriteResult::CannotMove;
     }
-    if (result == WriteResult::Ok && !WriteAll(fd.get(), document.get(), size)) {
-        result = WriteResult::WriteFailed;
-    }
-    if (!fd.Close() && result == WriteResult::Ok) result = WriteResult::WriteFailed;
-    if (result != WriteResult::Ok) ::unlink(path.c_str());
-    return result;
+    return WriteResult::WriteFailed;
 }
 
 }  // namespace pictorb

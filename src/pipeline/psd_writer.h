@@ -38,10 +38,12 @@ class PsdPixels {
 // limit, or the memory cannot be had.
 PsdPixels TakePsdPixels(Image image);
 
-enum class WriteResult { Ok, OutOfMemory, EncoderFailed, CannotCreate, WriteFailed };
+enum class WriteResult { Ok, OutOfMemory, EncoderFailed, CannotCreate, WriteFailed, CannotMove };
 
-// Creates `path` (which must not exist) and writes the document: the same bytes a plain
-// ilSave(IL_PSD) of the picture writes. On any failure the partly written file is removed.
-WriteResult WritePsd(PsdPixels pixels, const std::string& path);
+// Encodes the document in memory (the same bytes a plain ilSave(IL_PSD) of the picture
+// writes), then writes it as `outputPath`, replacing a file there only once the new one is
+// complete (PlaceFile, platform/output_file.h; `tempPath` must not exist). On any failure the
+// old output is untouched and no temporary file remains.
+WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std::string& tempPath);
 
 }  // namespace pictorb

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <utility>
 
 #include "pipeline/job.h"
 #include "pipeline/naming.h"
@@ -98,6 +99,20 @@ TEST_F(NamingTest, TemporaryNamesAreClockLettersAndFiveRandomLetters) {
     // One letter per digit of the clock: only "a" to "j".
     for (char c : path.substr(12, 10)) EXPECT_LE(c, 'j');
     EXPECT_NE(FormTempPath(settings, job), FormTempPath(settings, job));
+}
+
+TEST(OutputFolderTest, NamesThatClimbOutOrStartAtTheRootAreRefused) {
+    const std::pair<const char*, bool> cases[] = {
+        {"photo.psd", true},   {"sub/photo.psd", true}, {"./sub/photo.psd", true},
+        {"..photo.psd", true}, {"photo..psd", true},    {"a/..b/c", true},
+        {"..", false},         {"../photo.psd", false}, {"sub/../photo.psd", false},
+        {"sub/..", false},     {"a//../b", false},      {"/photo.psd", false},
+        {"/", false},          {"//x", false},
+    };
+    for (const auto& [name, inside] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(StaysInOutputFolder(name), inside);
+    }
 }
 
 TEST(RandomNumberTest, StaysWithinItsRange) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/output_file.h"
+
 namespace pictorb {
 namespace {
 
@@ -92,6 +94,8 @@ class PsdWriterTest : public ::testing::Test {
         return ReadBytes(path);
     }
 
+    std::string TempPath() const { return folder_ + "/pictorbtemp.psd"; }
+
     std::string folder_;
 };
 
@@ -127,7 +131,7 @@ TEST_F(PsdWriterTest, WritesTheSameBytesAsAPlainSave) {
         EXPECT_EQ(pixels.Height(), v.height);
         const std::string path = folder_ + "/checked.psd";
         std::remove(path.c_str());
-        ASSERT_EQ(WritePsd(std::move(pixels), path), WriteResult::Ok);
+        ASSERT_EQ(WritePsd(std::move(pixels), path, TempPath()), WriteResult::Ok);
         const std::string written = ReadBytes(path);
         ASSERT_EQ(written.size(), expected.size());
         EXPECT_TRUE(written == expected);
@@ -140,7 +144,7 @@ TEST_F(PsdWriterTest, WrittenPixelsReadBackWithFreeImage) {
     RGBQUAD corner{};
     FreeImage_GetPixelColor(source.get(), 8, 3, &corner);
     const std::string path = folder_ + "/out.psd";
-    ASSERT_EQ(WritePsd(TakePsdPixels(std::move(source)), path), WriteResult::Ok);
+    ASSERT_EQ(WritePsd(TakePsdPixels(std::move(source)), path, TempPath()), WriteResult::Ok);
     Image back(FreeImage_Load(FIF_PSD, path.c_str(), 0));
     ASSERT_TRUE(back);
     ASSERT_EQ(back.Width(), 9u);
@@ -152,33 +156,32 @@ TEST_F(PsdWriterTest, WrittenPixelsReadBackWithFreeImage) {
     EXPECT_EQ(read.rgbBlue, corner.rgbBlue);
 }
 
-TEST_F(PsdWriterTest, RefusesToOverwriteAnExistingPath) {
-    const std::string path = folder_ + "/taken.psd";
-    std::ofstream(path) << "keep";
-    Image picture(FreeImage_Allocate(4, 4, 32));
-    EXPECT_EQ(WritePsd(TakePsdPixels(std::move(picture)), path), WriteResult::CannotCreate);
-    EXPECT_EQ(ReadBytes(path), "keep");
-}
-
 TEST_F(PsdWriterTest, AShortWriteFailsAndLeavesNothing) {
-    // Run in a child so that the file-size limit does not touch the test process.
+    // Run in a child so that the file-size limit does not touch the test process. Both ways of
+    // writing: an unnamed file, and the named temporary file where those are refused.
     const std::string path = folder_ + "/limited.psd";
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        ilInit();
-        Image picture(FreeImage_Allocate(200, 200, 24));
-        const WriteResult result = WritePsd(TakePsdPixels(std::move(picture)), path);
-        _exit(result == WriteResult::WriteFailed ? 0 : 1);
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed" : "named");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            AllowUnnamedFiles(unnamed);
+            ilInit();
+            Image picture(FreeImage_Allocate(200, 200, 24));
+            const WriteResult result =
+                WritePsd(TakePsdPixels(std::move(picture)), path, TempPath());
+            _exit(result == WriteResult::WriteFailed ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_NE(access(path.c_str(), F_OK), 0);
+        EXPECT_NE(access(TempPath().c_str(), F_OK), 0);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_NE(access(path.c_str(), F_OK), 0);
 }
 
 // A bitmap with its sizes but without pixels: a 1-bit file header loaded header-only.
@@ -215,7 +218,7 @@ TEST_F(PsdWriterTest, RefusesWhatDevilCannotHold) {
         EXPECT_FALSE(TakePsdPixels(std::move(header)));
     }
     EXPECT_FALSE(TakePsdPixels(Image()));
-    EXPECT_EQ(WritePsd(PsdPixels(), folder_ + "/none.psd"), WriteResult::OutOfMemory);
+    EXPECT_EQ(WritePsd(PsdPixels(), folder_ + "/none.psd", TempPath()), WriteResult::OutOfMemory);
     EXPECT_NE(access((folder_ + "/none.psd").c_str(), F_OK), 0);
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+// Ctrl+C, SIGTERM and a closed terminal must not leave a half-made file behind: while a file
+// is armed, SIGINT, SIGTERM and SIGHUP remove it; then the handler that was there before runs
+// (start-up's hang-up handler), or else the signal's default action ends the process.
+
+#include <string>
+
+namespace pictorb {
+
+// While alive, those signals remove `path` before the process ends. Arm only a file this
+// process has just created. The handlers are installed (again, should something have
+// replaced them) on each arming; an ignored signal (nohup, a background job of a script)
+// stays ignored. One file at a time per process: Armed() is false when another file is
+// armed or the path is too long to keep, and the file is then not protected.
+class RemoveOnInterrupt {
+  public:
+    explicit RemoveOnInterrupt(const std::string& path);
+    ~RemoveOnInterrupt();
+    RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
+    RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
+
+    bool Armed() const { return armed_; }
+
+  private:
+    bool armed_ = false;
+};
+
+}  // namespace pictorb

@@ -1,0 +1,141 @@
+#include "platform/output_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+#include "platform/interrupt_cleanup.h"
+
+namespace pictorb {
+namespace {
+
+std::atomic<bool> unnamedAllowed{true};
+
+class OpenFile {
+  public:
+    explicit OpenFile(int fd) : fd_(fd) {}
+    ~OpenFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    int Get() const { return fd_; }
+    // Closes now, so that a delayed write error is seen.
+    bool Close() { return close(std::exchange(fd_, -1)) == 0; }
+
+  private:
+    int fd_;
+};
+
+int OpenRetrying(const char* path, int flags) {
+    int fd;
+    do {
+        fd = open(path, flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Everything or nothing: a full disk or the file-size limit show as a failure.
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Renames the complete file at `tempPath` over the output; the temporary name goes either way.
+PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& outputPath) {
+    RemoveOnInterrupt cleanup(tempPath);
+    // rename replaces the target whatever its permission bits; only the folder's count.
+    if (rename(tempPath.c_str(), outputPath.c_str()) == 0) return PlaceResult::Ok;
+    unlink(tempPath.c_str());
+    return PlaceResult::CannotMove;
+}
+
+// The file is created exclusively under the temporary name, so nothing of someone else's is
+// ever armed for removal or replaced half-written.
+PlaceResult PlaceNamed(const std::string& outputPath, const std::string& tempPath,
+                       std::string_view bytes) {
+    OpenFile file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
+    if (file.Get() < 0) return PlaceResult::CannotCreate;
+    RemoveOnInterrupt cleanup(tempPath);
+    const bool written = WriteAll(file.Get(), bytes);
+    if (!file.Close() || !written) {
+        unlink(tempPath.c_str());
+        return PlaceResult::WriteFailed;
+    }
+    return MoveIntoPlace(tempPath, outputPath);
+}
+
+enum class Unnamed { Placed, Refused };
+
+// A file without a name in the output's folder, linked under a name once complete: straight
+// as the output when there is none yet, else as the temporary file that replaces it. Refused
+// when the file system cannot make such files or link them (no /proc, say).
+Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
+                     std::string_view bytes, PlaceResult& result) {
+    OpenFile file(OpenRetrying(FolderOf(outputPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC));
+    if (file.Get() < 0) return Unnamed::Refused;
+    if (!WriteAll(file.Get(), bytes)) {
+        result = PlaceResult::WriteFailed;
+        return Unnamed::Placed;
+    }
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", file.Get());
+    const auto link = [&procPath](const std::string& name) {
+        return linkat(AT_FDCWD, procPath, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    };
+    if (link(outputPath)) {
+        if (file.Close()) {
+            result = PlaceResult::Ok;
+        } else {
+            unlink(outputPath.c_str());
+            result = PlaceResult::WriteFailed;
+        }
+        return Unnamed::Placed;
+    }
+    if (errno != EEXIST) return Unnamed::Refused;
+    if (!link(tempPath)) {
+        result = PlaceResult::CannotCreate;
+        return Unnamed::Placed;
+    }
+    if (!file.Close()) {
+        unlink(tempPath.c_str());
+        result = PlaceResult::WriteFailed;
+        return Unnamed::Placed;
+    }
+    result = MoveIntoPlace(tempPath, outputPath);
+    return Unnamed::Placed;
+}
+
+}  // namespace
+
+Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
+                    std::string_view bytes) {
+    if (unnamedAllowed.load()) {
+        PlaceResult result = PlaceResult::CannotCreate;
+        if (PlaceUnnamed(outputPath, tempPath, bytes, result) == Unnamed::Placed) {
+            return {result, PlaceRoute::Unnamed};
+        }
+    }
+    return {PlaceNamed(outputPath, tempPath, bytes), PlaceRoute::Named};
+}
+
+void AllowUnnamedFiles(bool allowed) {
+    unnamedAllowed.store(allowed);
+}
+
+}  // namespace pictorb
