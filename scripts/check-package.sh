@@ -23,9 +23,13 @@ cleanup() {
     for m in "${mounted[@]}"; do umount "$m" || true; done
 }
 trap cleanup EXIT
-for m in proc dev; do
+for m in proc dev dev/pts; do
     if ! mountpoint -q "$root/$m"; then
-        if [ "$m" = proc ]; then mount -t proc proc "$root/proc"; else mount --bind /dev "$root/dev"; fi
+        case $m in
+            proc) mount -t proc proc "$root/proc" ;;
+            dev) mount --bind /dev "$root/dev" ;;
+            dev/pts) mount -t devpts -o newinstance devpts "$root/dev/pts" ;;
+        esac
         mounted=("$root/$m" "${mounted[@]}")
     fi
 done
@@ -35,21 +39,23 @@ mkdir -p "$root/tmp/check"
 cp "$deb" samples/sample.bmp "$root/tmp/check/"
 echo "== apt install ./$(basename "$deb")"
 in_root apt-get update -qq
-in_root sh -c "cd /tmp/check && DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./$(basename "$deb")" | tail -n 4
+in_root sh -c "cd /tmp/check && DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./$(basename "$deb") 2>&1" | grep -E '^(Get:|Unpacking pictorb|Setting up pictorb|Processing triggers for libc)' | tail -n 4
 
 echo "== /usr/bin/pictorbcmd -i sample.bmp"
 mkdir -p "$root/tmp/check/out" "$root/tmp/check/shot"
+mkdir -p -m 700 "$root/tmp/check/runtime"
 in_root sh -c 'cd /tmp/check && /usr/bin/pictorbcmd -i sample.bmp -o /tmp/check/out | iconv -f UTF-16LE -t UTF-8'
 ls -l "$root/tmp/check/out"
 echo "== /usr/bin/pictorbcmd -t (offscreen)"
-in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/check /usr/bin/pictorbcmd -t /tmp/check/shot
+in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/check/runtime /usr/bin/pictorbcmd -t /tmp/check/shot
 ls -l "$root/tmp/check/shot"
 echo "== man and completion"
 in_root sh -c 'test -f /usr/share/man/man1/pictorbcmd.1 && test -f /usr/share/bash-completion/completions/pictorbcmd && test -f /usr/share/doc/pictorb/index.html && echo present'
 
-echo "== apt purge pictorb"
+echo "== apt remove pictorb"
 files=$(in_root dpkg -L pictorb | grep -v '^/\.$')
-in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q pictorb | tail -n 2
+in_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q pictorb 2>&1 | tail -n 2
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q pictorb 2>&1 | tail -n 1
 left=0
 for f in $files; do
     if [ -f "$root$f" ] || [ -L "$root$f" ]; then echo "left behind: $f"; left=1; fi

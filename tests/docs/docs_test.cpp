@@ -74,6 +74,22 @@ TEST(DocsTest, EveryOptionAndKeywordReachesManPageCompletionAndManual) {
     }
 }
 
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(DocsTest, ManualTagsAreBalanced) {
+    const std::string& html = Generated().manual;
+    for (const std::string tag : {"ul", "dl", "table", "tr", "p", "pre", "li", "code", "h2", "h3"}) {
+        SCOPED_TRACE(tag);
+        EXPECT_EQ(Count(html, "<" + tag + ">") + Count(html, "<" + tag + " "),
+                  Count(html, "</" + tag + ">"));
+    }
+}
+
 TEST(DocsTest, BuiltFilesAreTheGeneratedOnes) {
     const Outputs& out = Generated();
     const std::string built = PICTORB_BINARY_DIR;
