@@ -17,6 +17,7 @@
 #include "ui/commands.h"
 #include "ui/desktop.h"
 #include "ui/desktop_context.h"
+#include "ui/input_output.h"
 #include "ui/links.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
@@ -45,20 +46,6 @@ bool PrepareDisplay(DesktopMode mode) {
                  "pictorbcmd: no display to open the window on (DISPLAY or WAYLAND_DISPLAY); "
                  "convert from the command line with -i FILE, see -h\n");
     return false;
-}
-
-// "Open With": the first plain parameter (not an option, nor the value of a one-letter
-// option) that names an accepted input file.
-std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string name = OptionName(args, i);
-        if (!name.empty()) {
-            if (name == "-O" || name == "-C" || name == "-I") ++i;  // their value follows
-            continue;
-        }
-        if (IsAcceptedInput(formats, args[i]) && QueryFileSize(args[i]) > 0) return args[i];
-    }
-    return {};
 }
 
 void LoadIconsAndTheme(DesktopContext& context) {
@@ -133,7 +120,7 @@ int RunDesktop(ProcessState& state, DesktopMode mode, const std::vector<std::str
             return 0;
         case DesktopMode::Screenshot:
             // Defaults only: the settings file is neither read nor written.
-            state.job.runMode = "T";
+            state.job.runMode.assign(1, 'T');  // assign(): GCC 12 warns falsely on = "T"
             context.screenshotMode = true;
             LoadIconsAndTheme(context);
             RunScreenshot(context, OptionValue(args, 1));

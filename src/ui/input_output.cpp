@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "cli/cli.h"
+#include "platform/files.h"
 #include "text/utf8.h"
 
 namespace pictorb {
@@ -66,6 +68,18 @@ std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& tex
         filters.push_back(description + " (" + patterns + ")");
     filters.push_back(texts.Text("Dialog", "All Files") + " (*)");
     return filters;
+}
+
+std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string name = OptionName(args, i);
+        if (!name.empty()) {
+            if (name == "-O" || name == "-C" || name == "-I") ++i;  // their value follows
+            continue;
+        }
+        if (IsAcceptedInput(formats, args[i]) && QueryFileSize(args[i]) > 0) return args[i];
+    }
+    return {};
 }
 
 std::string FolderOfPath(const std::string& path) {

@@ -23,6 +23,9 @@ std::string RememberOutputFolder(const std::string& recentList, const std::strin
 // The open dialog's filters: every accepted extension, then one filter per description
 // (its extensions, later ones first), then every file.
 std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& texts);
+// "Open With": the first plain parameter (neither an option nor the value of a one-letter
+// option) that names an accepted, non-empty input file; empty when there is none.
+std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats);
 // The folder part of a path with its trailing '/'; empty for a bare name.
 std::string FolderOfPath(const std::string& path);
 

@@ -103,6 +103,7 @@ const std::vector<CommandRow>& CommandTable() {
 MainWindow::MainWindow(DesktopContext& context) : context_(context) {
     const ConversionSettings& settings = context_.state.settings;
     setWindowTitle(ToQString(context_.state.title));
+    setWindowIcon(BuiltInProgramIcon());
     setAcceptDrops(true);
     // The window grows in width only; the menu bar and toolbars sit inside its client area.
     setMinimumSize(kMinimumWidth, kFixedHeight);

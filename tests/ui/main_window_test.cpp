@@ -172,6 +172,16 @@ TEST_F(MainWindowTest, RecentOutputFolders) {
     EXPECT_EQ(settings.recentOutFolders, before);
 }
 
+TEST_F(MainWindowTest, OpenWithTakesThePlainFileParameter) {
+    const std::string photo = File("photo.bmp");
+    const std::string other = File("other.bmp");
+    const Formats& formats = fixture.state.formats;
+    EXPECT_EQ(FileToOpen({"--invert", photo}, formats), photo);
+    EXPECT_EQ(FileToOpen({"-o", other, photo}, formats), photo);  // -o takes the next one
+    EXPECT_EQ(FileToOpen({File("photo.png"), File("empty.bmp", true)}, formats), "");
+    EXPECT_EQ(FileToOpen({"--wm-image=" + photo}, formats), "");
+}
+
 TEST_F(MainWindowTest, NewEmptiesTheFieldsAndKeepsTheList) {
     MainWindow window(fixture.context);
     Drop(window, {File("photo.bmp")});
