@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-dev
   imagemagick graphicsmagick
   librsvg2-bin
+  qt6-base-dev xvfb xdotool
   groff-base desktop-file-utils appstream
 )
 
