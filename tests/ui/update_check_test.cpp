@@ -2,6 +2,9 @@
 
 #include "ui/update_check.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -74,11 +77,19 @@ TEST_F(UpdateCheckTest, TellsWhatTheServerSaid) {
     EXPECT_EQ(dialogs.asked[0].text, "Internet connection problems!");
 }
 
-TEST_F(UpdateCheckTest, WindowsKeepPaintingWhileTheServerIsAsked) {
+TEST_F(UpdateCheckTest, WindowsKeepPaintingWhileTheServerIsAskedButInputWaits) {
     std::atomic<bool> fetching = false;
     bool tickedDuringFetch = false;
+    QLineEdit field;
+    field.show();
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { tickedDuringFetch |= fetching.load(); });
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!fetching) return;
+        tickedDuringFetch = true;
+        // A key typed meanwhile is dropped, not replayed afterwards.
+        QCoreApplication::postEvent(&field, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
+                                                          Qt::NoModifier, "x"));
+    });
     timer.start(10);
     CheckForUpdate(fixture.context, [&](const std::string&, const std::string&) {
         fetching = true;
@@ -88,6 +99,14 @@ TEST_F(UpdateCheckTest, WindowsKeepPaintingWhileTheServerIsAsked) {
     });
     EXPECT_TRUE(tickedDuringFetch);
     EXPECT_EQ(dialogs.asked.size(), 1u);
+    timer.stop();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(field.text(), "");
+    // Afterwards typing works again.
+    QCoreApplication::postEvent(&field,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(field.text(), "x");
 }
 
 TEST_F(UpdateCheckTest, ScheduleAsksOnceTheIntervalHasPassed) {
