@@ -2,7 +2,8 @@
 # Measures pictorbcmd against ImageMagick's "convert in.bmp out.psd", side by side.
 # Usage: scripts/benchmark.sh [extra cmake options, e.g. -DPICTORB_HUGE_PAGES=ON]
 # Environment: RUNS (alternating runs per input, default 7), START_RUNS (runs of
-# "pictorbcmd -v", default 300), IM_CONVERT (ImageMagick's convert, found if unset).
+# "pictorbcmd -v", default 300), DESKTOP_RUNS (desktop starts timed to the window on Xvfb,
+# default 21), IM_CONVERT (ImageMagick's convert, found if unset).
 # Builds a Release binary in build-bench/, makes its inputs there once, and prints one table:
 # medians [min - max] of wall time, CPU time (user + system) and peak resident memory, with
 # the ratios taken run pair by run pair, and a plain cp of the output as the floor.
@@ -224,3 +225,9 @@ awk -v runs="$runs" '
         }
     }' "$results"
 echo "pictorbcmd -v start-up: median $start_ms ms [$start_range] over $startRuns runs (hyperfine)"
+
+# The desktop start on a private X display (needs xvfb and xdotool).
+if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
+    bash "$root/scripts/desktop-start.sh" "$pictorb" "${DESKTOP_RUNS:-21}" | tail -n 1 |
+        sed 's/^/desktop start to window mapped: /'
+fi
