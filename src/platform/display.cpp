@@ -28,13 +28,18 @@ bool XServerAnswers() {
     auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
     auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
     auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
-    bool answers = false;
-    if (connect != nullptr && hasError != nullptr && disconnect != nullptr) {
-        void* connection = connect(nullptr, nullptr);
-        answers = connection != nullptr && hasError(connection) == 0;
-        if (connection != nullptr) disconnect(connection);
+    if (connect == nullptr || hasError == nullptr || disconnect == nullptr) return false;
+    void* connection = connect(nullptr, nullptr);
+    if (connection == nullptr) return false;
+    if (hasError(connection) != 0) {
+        disconnect(connection);
+        return false;
     }
-    return answers;  // the library stays loaded: the toolkit uses it next
+    // Kept open for the process's life: an X server whose last client leaves resets itself,
+    // and the toolkit's own connection, made next, would wait for that reset.
+    static void* const kept = connection;
+    (void)kept;
+    return true;  // the library stays loaded: the toolkit uses it next
 }
 
 // A Wayland compositor listens on a socket named by WAYLAND_DISPLAY, relative to

@@ -13,6 +13,8 @@ start_session() {
     export XDG_RUNTIME_DIR="$session/run"
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM
     trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$session"' EXIT
+    # The server answers before the first client starts.
+    for _ in $(seq 500); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.01; done
 }
 
 wait_window() {
