@@ -2,15 +2,17 @@
 # A 6000 x 4000 conversion from the desktop window (Convert pressed to the outcome shown,
 # offscreen) against the same conversion with the command line, alternating, and the longest
 # gap between two polls of the progress dialog during each desktop run.
-# Usage: scripts/desktop-convert-bench.sh [RUNS]   (default 7; builds Release in build-bench/)
+# Usage: scripts/desktop-convert-bench.sh [RUNS]   (default 7; builds Release in build-bench/,
+# or uses the build folder named by BUILD as it is configured)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build-bench"
+build="${BUILD:-$root/build-bench}"
 runs="${1:-7}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
+[ -n "${BUILD:-}" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build "$build" --target pictorbcmd desktop_convert_bench > /dev/null
 work="$build/desktop-bench"
 mkdir -p "$work/cli" "$work/desktop" "$work/run"
+chmod 700 "$work/run"
 input="$work/6000x4000.bmp"
 [ -f "$input" ] || convert -size 6000x4000 plasma:fractal -depth 8 -type TrueColor "BMP3:$input"
 

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <malloc.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
+    // The allocator set up as pictorbcmd sets it at start, for every mode.
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT32_MAX);
     test::DesktopFixture fixture;
     MainWindow window(fixture.context);
     window.show();
