@@ -1,7 +1,6 @@
 // The desktop start and exit, and the hand-over to the Uninstall and Screenshot modes.
 
 #include <QApplication>
-#include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -14,7 +13,6 @@
 #include "platform/files.h"
 #include "settings/settings.h"
 #include "ui/builtin_icons.h"
-#include "ui/commands.h"
 #include "ui/desktop.h"
 #include "ui/desktop_context.h"
 #include "ui/input_output.h"
@@ -88,8 +86,7 @@ int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args)
         return 0;
     }
 
-    if (settings.recentOutFolders.empty()) window->OutputFolderField()->addItem(QString());
-    window->RunCommand(kCommandNew);
+    window->PrepareForStart();
     if (settings.isMaximized != 0)
         window->showMaximized();
     else

@@ -278,6 +278,11 @@ std::string MainWindow::StatusText() const {
     return label != nullptr ? ToUtf8(label->text()) : std::string();
 }
 
+void MainWindow::PrepareForStart() {
+    if (context_.state.settings.recentOutFolders.empty()) outputFolderField_->addItem(QString());
+    RunCommand(kCommandNew);
+}
+
 void MainWindow::RunCommand(int32_t command) {
     switch (command) {
         case kCommandNew:

@@ -42,6 +42,9 @@ public:
     explicit MainWindow(DesktopContext& context);
     ~MainWindow() override;
 
+    // The contents a start shows: an empty first folder entry when no folder is remembered,
+    // then command 0 (New).
+    void PrepareForStart();
     // Runs a command of the command table; unknown numbers are ignored.
     void RunCommand(int32_t command);
     void SetStatusText(const std::string& text);

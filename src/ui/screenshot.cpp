@@ -19,7 +19,6 @@
 #include "app/branding.h"
 #include "platform/files.h"
 #include "ui/builtin_icons.h"
-#include "ui/commands.h"
 #include "ui/desktop_context.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
@@ -51,10 +50,7 @@ std::string ExampleInputFile(const Formats& formats) {
 void PrepareWindow(DesktopContext& context, MainWindow& window) {
     window.move(kWindowX, kWindowY);
     window.resize(kClientWidth, kClientHeight);
-    if (context.state.settings.recentOutFolders.empty()) {
-        window.OutputFolderField()->addItem(QString());
-    }
-    window.RunCommand(kCommandNew);
+    window.PrepareForStart();
     window.show();
     window.activateWindow();
     window.LayOut();
