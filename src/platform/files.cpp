@@ -146,6 +146,12 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool MayOverwriteFile(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return true;  // nothing there yet
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string target = ResolveLink(path);
     struct stat old;

@@ -23,6 +23,9 @@ bool ReplaceFile(const std::string& from, const std::string& to);
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`; on failure
 // the old file stays as it was and no temporary file remains.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// False for an existing file that may not be written: no write permission for this user,
+// or no write bit at all (read-only by choice, also for root).
+bool MayOverwriteFile(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // "Local seconds": seconds since 1970-01-01 00:00:00 in local time.

@@ -159,6 +159,9 @@ std::string SettingsFileText(const ConversionSettings& settings, const Formats& 
 
 bool SaveSettings(const ConversionSettings& settings, const Formats& formats) {
     if (settings.settingsFilePath.empty()) return false;
+    // The save goes through a new file renamed over the old one, which would also replace a
+    // file its user made read-only to freeze the settings: such a file stays as it is.
+    if (!MayOverwriteFile(settings.settingsFilePath)) return false;
     return WriteFileAtomically(settings.settingsFilePath, SettingsFileText(settings, formats));
 }
 
