@@ -96,6 +96,20 @@ void ProgressDialog::Run() {
     window_.activateWindow();
 }
 
+std::string ProgressDialog::LabelText(const std::string& file) const {
+    const bool tooWide = static_cast<std::size_t>(charWidth_) * Utf8Length(file) >
+                         static_cast<std::size_t>(kLabelWidth);
+    std::string text = tooWide ? ShortenPath(file, static_cast<std::size_t>(maxChars_)) : file;
+    // The average character width underestimates paths of wide letters; shortened further
+    // until the text really fits, so the label never cuts off the file's end.
+    const QFontMetrics metrics(label_->font());
+    for (int chars = maxChars_;
+         chars > 3 && metrics.horizontalAdvance(ToQString(text)) > kLabelWidth; --chars) {
+        text = ShortenPath(file, static_cast<std::size_t>(chars));
+    }
+    return text;
+}
+
 QString ProgressDialog::TitleWith(const std::string& first, int32_t index) const {
     TextTable& texts = context_.state.texts;
     return ToQString(first + " " +
@@ -119,10 +133,7 @@ void ProgressDialog::Poll() {
         if (index <= lastShown_) return;
         lastShown_ = index;
         setWindowTitle(TitleWith(context_.state.texts.Text("Dialog", "Convert Progress"), index));
-        const bool tooWide = static_cast<std::size_t>(charWidth_) * Utf8Length(file) >
-                             static_cast<std::size_t>(kLabelWidth);
-        label_->setText(ToQString(tooWide ? ShortenPath(file, static_cast<std::size_t>(maxChars_))
-                                          : file));
+        label_->setText(ToQString(LabelText(file)));
         bar_->setValue(index);
         return;
     }
@@ -154,9 +165,9 @@ void ProgressDialog::ShowOutcome() {
         const std::string complete = texts.Text("Msg", "Conversion complete");
         window_.SetStatusText(complete);
         setWindowTitle(TitleWith(complete, lastShown_));
-        label_->setText(ToQString(ExpandPlaceholders(texts.Text("Msg", "Files converted"),
-                                                     std::to_string(converted),
-                                                     std::to_string(files_))));
+        label_->setText(
+            ToQString(ExpandPlaceholders(texts.Text("Msg", "Files converted"),
+                                         std::to_string(converted), std::to_string(files_))));
         bar_->setValue(files_ + 1);
     }
     okButton_->setEnabled(true);

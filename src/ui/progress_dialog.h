@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 #include "pipeline/job_context.h"
@@ -48,6 +49,8 @@ private:
     // True when the dialog may close; while the worker runs, asks whether to break off.
     bool CloseRequested();
     QString TitleWith(const std::string& first, int32_t index) const;
+    // The current file as the label shows it: shortened in the middle to fit its width.
+    std::string LabelText(const std::string& file) const;
 
     DesktopContext& context_;
     MainWindow& window_;
