@@ -2,7 +2,6 @@
 // the hand-over to the desktop module.
 
 #include <IL/il.h>
-#include <dlfcn.h>
 #include <IL/ilu.h>
 
 #include <cstdio>
@@ -59,15 +58,13 @@ std::optional<DesktopMode> RunFrontEnd(ProcessState& state, const std::vector<st
 
 // The desktop interface is a module of its own (Qt and its libraries), loaded only here.
 void RunDesktopModule(ProcessState& state, DesktopMode mode, const std::vector<std::string>& args) {
-    OpenedModule opened = OpenProgramModule(kDesktopModule, PICTORB_BUILT_DESKTOP);
+    std::string error;
     using Entry = int (*)(ProcessState*, int32_t, const std::vector<std::string>*);
-    Entry entry = opened.handle != nullptr
-                      ? reinterpret_cast<Entry>(dlsym(opened.handle, kDesktopEntry))
-                      : nullptr;
+    const auto entry = reinterpret_cast<Entry>(
+        FindModuleEntry(kDesktopModule, PICTORB_BUILT_DESKTOP, kDesktopEntry, error));
     if (entry == nullptr) {
         // A broken installation, said plainly; the command line still works without it.
-        std::fprintf(stderr, "pictorbcmd: %s\n",
-                     opened.error.empty() ? "desktop module has no entry" : opened.error.c_str());
+        std::fprintf(stderr, "pictorbcmd: %s\n", error.c_str());
         return;
     }
     entry(&state, static_cast<int32_t>(mode), &args);

@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include <dlfcn.h>
 #include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
@@ -54,15 +53,12 @@ void KeepFreedMemory() {
 // so that printing the version starts in a fraction of the time. It sits next to the
 // program; a program copied out of the build folder uses the module built with it.
 int RunEngine(int argc, char** argv) {
-    OpenedModule opened = OpenProgramModule(kEngineModule, PICTORB_BUILT_ENGINE);
-    void* engine = opened.handle;
-    std::string error = engine == nullptr ? opened.error : "";
+    std::string error;
     using Entry = int (*)(int, char**);
-    Entry entry =
-        engine != nullptr ? reinterpret_cast<Entry>(dlsym(engine, kEngineEntry)) : nullptr;
+    const auto entry = reinterpret_cast<Entry>(
+        FindModuleEntry(kEngineModule, PICTORB_BUILT_ENGINE, kEngineEntry, error));
     if (entry == nullptr) {
         // A broken installation, not one of the program's own outcomes: said plainly.
-        if (error.empty()) error = std::string(kEngineEntry) + " missing";
         std::fprintf(stderr, "pictorbcmd: %s\n", error.c_str());
         return 1;
     }

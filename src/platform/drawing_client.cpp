@@ -2,7 +2,6 @@
 // the pictorb-draw module, which is loaded the first time anything is drawn or measured.
 // Conversions without a frame or watermark so never load the drawing libraries.
 
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <string>
@@ -22,12 +21,10 @@ constexpr const char* kDrawingModule = "pictorb-draw.so";
 // The module next to the program (or installed beside it), else the one built with it (for
 // the tests); nullptr, said once on stderr, when neither loads. Never unloaded.
 const DrawingApi* LoadDrawingModule() {
-    OpenedModule opened = OpenProgramModule(kDrawingModule, PICTORB_BUILT_DRAWING);
-    void* module = opened.handle;
-    std::string error = module == nullptr ? opened.error : "";
+    std::string error;
     using Entry = const DrawingApi* (*)();
-    Entry entry =
-        module != nullptr ? reinterpret_cast<Entry>(dlsym(module, kDrawingApiEntry)) : nullptr;
+    const auto entry = reinterpret_cast<Entry>(
+        FindModuleEntry(kDrawingModule, PICTORB_BUILT_DRAWING, kDrawingApiEntry, error));
     const DrawingApi* api = entry != nullptr ? entry() : nullptr;
     if (api != nullptr && api->version == kDrawingApiVersion) return api;
     if (error.empty()) error = std::string(kDrawingModule) + ": no matching " + kDrawingApiEntry;

@@ -50,4 +50,16 @@ OpenedModule OpenProgramModule(const std::string& fileName, const char* builtPat
     return opened;
 }
 
+void* FindModuleEntry(const std::string& fileName, const char* builtPath, const char* entryName,
+                      std::string& error) {
+    const OpenedModule opened = OpenProgramModule(fileName, builtPath);
+    if (opened.handle == nullptr) {
+        error = opened.error;
+        return nullptr;
+    }
+    void* entry = dlsym(opened.handle, entryName);
+    if (entry == nullptr) error = fileName + ": " + entryName + " missing";
+    return entry;
+}
+
 }  // namespace pictorb

@@ -17,6 +17,11 @@ struct OpenedModule {
 // program never reaches into a build folder.
 OpenedModule OpenProgramModule(const std::string& fileName, const char* builtPath);
 
+// The address of `entryName` in that module; nullptr, with `error` saying why (the module
+// cannot be opened, or lacks the entry), for a broken installation.
+void* FindModuleEntry(const std::string& fileName, const char* builtPath, const char* entryName,
+                      std::string& error);
+
 // Whether a program in `programFolder` (ending in '/') may load the built module at
 // `builtPath`: true when the program's folder is the module's folder or lies below it.
 // Both paths are compared as given; pass resolved paths.
