@@ -29,12 +29,18 @@ bool XServerAnswers() {
     auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
     auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
     if (connect == nullptr || hasError == nullptr || disconnect == nullptr) return false;
-    void* connection = connect(nullptr, nullptr);
-    if (connection == nullptr) return false;
-    if (hasError(connection) != 0) {
-        disconnect(connection);
-        return false;
+    // A server whose last client just left resets itself and drops a client that connects in
+    // that moment; a display that is really gone keeps refusing, so two retries cost little.
+    void* connection = nullptr;
+    for (int attempt = 0; attempt < 3 && connection == nullptr; ++attempt) {
+        if (attempt > 0) usleep(100 * 1000);
+        connection = connect(nullptr, nullptr);
+        if (connection != nullptr && hasError(connection) != 0) {
+            disconnect(connection);
+            connection = nullptr;
+        }
     }
+    if (connection == nullptr) return false;
     // Kept open for the process's life: an X server whose last client leaves resets itself,
     // and the toolkit's own connection, made next, would wait for that reset.
     static void* const kept = connection;

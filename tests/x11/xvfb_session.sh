@@ -6,15 +6,23 @@ start_session() {
     session=$(mktemp -d)
     mkdir -p "$session/config" "$session/run"
     chmod 700 "$session/run"
-    exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-    read -r _ xvfb_pid <&3
-    read -r display <&3
+    # -noreset: a server left by its last client resets itself, and a client that connects in
+    # that moment (the program right after the readiness probe below) is dropped.
+    exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+                  2> "$session/xvfb.log")
+    xvfb_pid=$!
+    trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$session"' EXIT
+    local display=""
+    read -r -t 30 display <&3
+    [ -n "$display" ] || { echo "Xvfb did not start:" >&2; cat "$session/xvfb.log" >&2; exit 1; }
     export DISPLAY=":$display" HOME="$session" XDG_CONFIG_HOME="$session/config"
     export XDG_RUNTIME_DIR="$session/run"
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-    trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$session"' EXIT
     # The server answers before the first client starts.
-    for _ in $(seq 500); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.01; done
+    for _ in $(seq 500); do xdotool getdisplaygeometry > /dev/null 2>&1 && return; sleep 0.01; done
+    echo "Xvfb on $DISPLAY does not answer:" >&2
+    cat "$session/xvfb.log" >&2
+    exit 1
 }
 
 wait_window() {
