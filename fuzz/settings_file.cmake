@@ -1,6 +1,6 @@
 # The settings file and profile files: text users edit by hand. The parsers and the settings
 # table are compiled in directly so the fuzzer instruments them.
-add_executable(fuzz_settings_file
+pictorb_add_fuzzer(fuzz_settings_file
     ${CMAKE_CURRENT_SOURCE_DIR}/settings_file_fuzz.cpp
     ${PROJECT_SOURCE_DIR}/src/settings/keywords.cpp
     ${PROJECT_SOURCE_DIR}/src/settings/settings_fields.cpp
@@ -12,6 +12,3 @@ add_executable(fuzz_settings_file
     ${PROJECT_SOURCE_DIR}/src/formats/formats.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/files.cpp
     ${PROJECT_SOURCE_DIR}/src/cli/options.cpp)
-target_include_directories(fuzz_settings_file PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_compile_options(fuzz_settings_file PRIVATE ${pictorb_fuzz_flags})
-target_link_options(fuzz_settings_file PRIVATE ${pictorb_fuzz_flags})

@@ -1,15 +1,12 @@
 # Theme archives read from memory: the zip listing, theme.cfg and the image entries. The
 # theme sources are compiled in directly; libarchive and libpng are the system's.
-add_executable(fuzz_theme_archive
+pictorb_add_fuzzer(fuzz_theme_archive
     theme_archive_fuzz.cpp
     ${PROJECT_SOURCE_DIR}/src/themes/icon_sets.cpp
     ${PROJECT_SOURCE_DIR}/src/themes/ini_value.cpp
     ${PROJECT_SOURCE_DIR}/src/themes/png_decoder.cpp
     ${PROJECT_SOURCE_DIR}/src/themes/theme_loader.cpp
     ${PROJECT_SOURCE_DIR}/src/themes/zip_reader.cpp)
-target_include_directories(fuzz_theme_archive PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_compile_options(fuzz_theme_archive PRIVATE ${pictorb_fuzz_flags})
-target_link_options(fuzz_theme_archive PRIVATE ${pictorb_fuzz_flags})
 target_link_libraries(fuzz_theme_archive PRIVATE PkgConfig::LIBARCHIVE PNG::PNG)
 
 # Writes small theme archives (complete, partial, hostile) with the tests' zip and PNG makers.
