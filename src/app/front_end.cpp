@@ -82,7 +82,7 @@ int RunEngineModes(int argc, char** argv) {
         RunFrontEnd(*state, args, argc > 0 && argv[0] != nullptr ? argv[0] : "");
     if (desktop) RunDesktopModule(*state, *desktop, args);
     ilShutDown();
-    return 0;
+    return state->job.exitCode;
 }
 
 }  // namespace pictorb

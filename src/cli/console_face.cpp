@@ -77,6 +77,7 @@ bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
     if (!result.error.empty()) {
         ConsoleSetTitle(state.title);
         ConsolePrintLine("Error: " + result.error);
+        if (state.job.reportExitCode != 0) state.job.exitCode = 2;
         if (result.pause) ConsoleWaitForKey();
         return false;
     }

@@ -25,7 +25,7 @@ using CS = ConversionSettings;
 using ValueKind = OptionValueKind;
 
 // Options that do more than store a value.
-enum class Special { None, Input, Profile, Debug, Quiet, Pause };
+enum class Special { None, Input, Profile, Debug, Quiet, Pause, ExitCode };
 
 // Where an option's value goes: a settings member or a job field.
 using Target = std::variant<std::monostate, int32_t CS::*, int8_t CS::*, float CS::*,
@@ -205,14 +205,18 @@ const std::vector<OptionRow>& OptionTable() {
             Keyword("--file-timestamp", &CS::fileTimestamp, 21),
             Integer("--file-timestamp-custom", &CS::customTimestamp),
             Flag("--no-subfolders", &CS::keepSubfolders, {}, 0),
+            Flag("--recursive", &CS::includeSubfolders),
+            Integer("--jobs", &CS::threads),
             Control({}, "--profile", ValueKind::Text, Special::Profile),
             Control("-d", "--debug", ValueKind::Flag, Special::Debug),
             Control("-q", "--quiet", ValueKind::Flag, Special::Quiet),
             Control("-p", "--pause", ValueKind::Flag, Special::Pause),
+            Control({}, "--exit-code", ValueKind::Flag, Special::ExitCode),
         };
         for (OptionRow& row : rows) {
             // A profile names the frame opacity after the watermark group.
             if (row.longName == "--fr-solid-opacity") row.profileKey = "--wm-solid-opacity";
+            if (row.special == Special::ExitCode) row.profileKey = row.longName;
         }
         return rows;
     }();
@@ -234,9 +238,14 @@ const OptionRow* FindOption(std::string_view upperName) {
     return nullptr;
 }
 
+// The rows a profile may name: every settings row, and --exit-code.
+bool IsProfileRow(const OptionRow& row) {
+    return IsSettingsRow(row) || row.special == Special::ExitCode;
+}
+
 const OptionRow* FindProfileKey(std::string_view key) {
     for (const OptionRow& row : OptionTable()) {
-        if (!IsSettingsRow(row)) continue;
+        if (!IsProfileRow(row)) continue;
         const std::string_view name = row.profileKey.empty() ? row.longName : row.profileKey;
         if (EqualsIgnoreAsciiCase(key, name)) return &row;
     }
@@ -360,7 +369,7 @@ std::vector<OptionDescription> DescribeOptions() {
                 option.alsoValue = row.also.value;
             }
         }
-        if (IsSettingsRow(row))
+        if (IsProfileRow(row))
             option.profileKey = row.profileKey.empty() ? row.longName : row.profileKey;
         list.push_back(std::move(option));
     }
@@ -467,6 +476,10 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
     for (const auto& [key, value] : group->entries) {
         const OptionRow* row = FindProfileKey(Trim(key));
         if (row == nullptr) continue;
+        if (row->special == Special::ExitCode) {
+            state.job.reportExitCode = TextToInteger(value) != 0 ? 1 : 0;
+            continue;
+        }
         StoreSwitch(*row, state.settings);
         StoreValue(*row, row->kind == ValueKind::Text ? Trim(value) : value, state.settings,
                    state.job);
@@ -476,13 +489,28 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
 
 OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string>& args) {
     OptionLoopResult result;
+    // Asked for anywhere, the exit code also tells an option error before it.
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        const OptionRow* row = FindOption(OptionName(args, index));
+        if (row != nullptr && row->special == Special::ExitCode) state.job.reportExitCode = 1;
+    }
     for (std::size_t index = 0; index < args.size(); ++index) {
         const std::string name = OptionName(args, index);
         const OptionRow* row = FindOption(name);
-        if (row == nullptr) continue;
+        if (row == nullptr) {
+            // Plain parameters after an input option are inputs too: the shell's expansion of
+            // "-i *.bmp".
+            if (state.job.commandLineMode == 1 && !Trim(args[index]).empty() &&
+                Trim(args[index])[0] != '-')
+                state.job.commandLineInputs.push_back(Trim(args[index]));
+            continue;
+        }
         if (row->special == Special::Input) state.job.commandLineMode = 1;
         if (row->kind == ValueKind::Flag) {
             switch (row->special) {
+                case Special::ExitCode:
+                    state.job.reportExitCode = 1;
+                    break;
                 case Special::Debug:
                     state.job.runMode = "DEBUG";
                     break;
@@ -510,6 +538,10 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
                 break;
             }
             continue;
+        }
+        if (row->special == Special::Input) {
+            state.job.commandLineInputs.push_back(*value);
+            if (state.job.commandLineInputs.size() > 1) continue;  // the first one is named
         }
         StoreValue(*row, *value, state.settings, state.job);
         StoreSwitch(*row, state.settings);

@@ -3,16 +3,21 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "cli/cli.h"
 #include "formats/formats.h"
 #include "pipeline/pipeline.h"
+#include "platform/interrupt_cleanup.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "text/text.h"
@@ -202,18 +207,26 @@ void ListAdvanced(RunChecks& out, const ConversionSettings& s) {
     out.Keyword("File Timestamp: ", 21, s.fileTimestamp);
     if (s.fileTimestamp == 2) out.Number("Custom Timestamp: ", s.customTimestamp);
     out.Boolean("Keep Subfolders: ", s.keepSubfolders);
+    out.Boolean("Include Subfolders: ", s.includeSubfolders);
+    out.Number("Threads: ", s.threads);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The output folder made absolute and ending in '/'; nullopt with the error line printed.
-std::optional<std::string> NormaliseOutputFolder(std::string folder, const JobContext& job,
-                                                 bool debug) {
+// The output folder made absolute and ending in '/'; empty when none was given (each document
+// then goes next to its input); nullopt with the error line printed.
+std::optional<std::string> NormaliseOutputFolder(std::string folder, const std::string& firstInput,
+                                                 const std::string& programFolder, bool debug) {
     if (folder.empty()) {
-        const std::size_t slash = job.inputPath.rfind('/');
-        if (slash != std::string::npos) folder = job.inputPath.substr(0, slash + 1);
+        if (debug) {
+            const std::size_t slash = firstInput.rfind('/');
+            ConsolePrintLine("Output: " + (slash == std::string::npos
+                                               ? std::string()
+                                               : firstInput.substr(0, slash + 1)));
+        }
+        return std::string();
     }
     if (debug) ConsolePrintLine("Output: " + folder);
     if (StartsWith(folder, "..")) {
@@ -223,7 +236,7 @@ std::optional<std::string> NormaliseOutputFolder(std::string folder, const JobCo
     // A relative folder is taken below the program's own folder, not the current directory.
     if (!StartsWith(folder, "/")) {
         if (StartsWith(folder, "./")) folder.erase(0, 2);
-        folder = job.programFolder + folder;
+        folder = programFolder + folder;
     }
     if (folder.empty() || folder.back() != '/') folder += '/';
     if (QueryFileSize(folder) != kFileIsFolder) {
@@ -233,19 +246,75 @@ std::optional<std::string> NormaliseOutputFolder(std::string folder, const JobCo
     return folder;
 }
 
-// Runs the worker on its own thread and waits; the number of files converted.
-int32_t ConvertOnWorker(ProcessState& state, const Font* font) {
+// Fills the input file map from every input of the command line; the refused ones are printed
+// as error lines. Returns the number of entries and whether any input was refused.
+std::pair<int32_t, bool> ImportInputs(ProcessState& state, const std::vector<std::string>& inputs) {
+    std::vector<InputProblem> problems;
+    int32_t added = 0;
+    state.job.inputFiles.clear();
+    for (const std::string& input : inputs)
+        added += AddInputPath(state.job, state.formats, input,
+                              state.settings.includeSubfolders != 0, problems);
+    for (const InputProblem& problem : problems)
+        ConsolePrintLine("Error: " + problem.path + ": " + problem.reason);
+    return {added, !problems.empty()};
+}
+
+std::string FailureLine(const FileOutcome& outcome) {
+    std::string line = "Error: " + outcome.path + ": " + ConvertErrorText(outcome.error);
+    if (outcome.error == ConvertError::SameOutput) line += " (" + outcome.otherPath + ")";
+    return line;
+}
+
+// Converts the input file map on the worker pool; in a batch, prints each failed file as its
+// outcome becomes known, in the order the files were taken, and stops taking files on the
+// first Ctrl+C or SIGTERM.
+struct RunOutcome {
+    int32_t converted = 0;
+    bool failed = false;   // some file was not converted
+    bool stopped = false;  // the run was stopped before every file was taken
+};
+
+RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
     SharedProgress progress;
     progress.record = ProgressRecord{0, {}, 0, 1};
     const JobEnvironment env{state.settings, state.job, state.formats, font};
+    std::optional<StopOnInterrupt> stopOnInterrupt;
+    if (batch) stopOnInterrupt.emplace();
+    bool finished = false;
     try {
-        std::thread worker([&env, &progress] { RunConversionWorker(env, progress); });
-        worker.join();
+        std::thread pool([&] {
+            RunConversionWorker(env, progress);
+            std::lock_guard<std::mutex> hold(progress.lock);
+            finished = true;
+            progress.outcomeDone.notify_all();
+        });
+        std::size_t printed = 0;
+        std::unique_lock<std::mutex> hold(progress.lock);
+        for (;;) {
+            for (; printed < progress.outcomes.size() && progress.outcomes[printed].done;
+                 ++printed) {
+                if (batch && progress.outcomes[printed].error != ConvertError::None)
+                    ConsolePrintLine(FailureLine(progress.outcomes[printed]));
+            }
+            if (finished) break;
+            if (StopOnInterrupt::Requested()) progress.record.continueFlag = 0;
+            // A signal handler cannot wake this thread: a short sleep sees Ctrl+C soon enough.
+            progress.outcomeDone.wait_for(hold, std::chrono::milliseconds(10));
+        }
+        hold.unlock();
+        pool.join();
     } catch (const std::system_error&) {
-        return 0;  // no thread could be started: nothing was converted
+        return {0, true, false};  // no thread could be started: nothing was converted
     }
     std::lock_guard<std::mutex> hold(progress.lock);
-    return progress.record.converted;
+    RunOutcome outcome;
+    outcome.converted = progress.record.converted;
+    outcome.stopped = progress.record.continueFlag == 0;
+    outcome.failed = outcome.stopped;
+    for (const FileOutcome& file : progress.outcomes)
+        outcome.failed = outcome.failed || file.error != ConvertError::None;
+    return outcome;
 }
 
 }  // namespace
@@ -257,22 +326,33 @@ int RunCommandLine(ProcessState& state, bool quiet) {
     const auto status = [&](std::string_view line) {
         if (!quiet) ConsolePrintLine(line);
     };
-    const auto error = [](std::string_view message) {
-        ConsolePrintLine("Error: " + std::string(message));
+    // 1: some file was not converted; 2: the run could not start.
+    const auto finish = [&job](int code) {
+        if (job.reportExitCode != 0) job.exitCode = code;
         return 0;
+    };
+    const auto error = [&finish](std::string_view message, int code) {
+        ConsolePrintLine("Error: " + std::string(message));
+        return finish(code);
     };
 
     status(state.texts.Text("General", "Preparing"));
     if (debug) ConsolePrintLine("Input: " + job.commandLineInput);
 
-    const std::string input = job.commandLineInput;
+    std::vector<std::string> inputs = job.commandLineInputs;
+    if (inputs.empty()) inputs.push_back(job.commandLineInput);
     job.commandLineInput.clear();
-    if (LowerExtension(input).empty()) return error("Invalid input file");
-    job.inputPath = input;
-    if (QueryFileSize(job.inputPath) <= 0) return error("Invalid input file");
+    // One file named alone runs as it always has; several inputs or a folder make a batch.
+    const bool batch = inputs.size() > 1 || QueryFileSize(inputs.front()) == kFileIsFolder;
+    if (!batch) {
+        job.inputPath = inputs.front();
+        if (LowerExtension(job.inputPath).empty()) return error("Invalid input file", 1);
+        if (QueryFileSize(job.inputPath) <= 0) return error("Invalid input file", 1);
+    }
 
-    const std::optional<std::string> folder = NormaliseOutputFolder(job.outputFolder, job, debug);
-    if (!folder) return 0;
+    const std::optional<std::string> folder =
+        NormaliseOutputFolder(job.outputFolder, inputs.front(), job.programFolder, debug);
+    if (!folder) return finish(2);
     job.outputFolder = *folder;
 
     if (job.inputFormatKey.empty() && !state.formats.inputList.empty())
@@ -281,41 +361,49 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         job.outputFormatKey = state.formats.outputList.front();
     const std::string key = job.outputFormatKey;
     if (debug) ConsolePrintLine("Conversion: " + key);
-    if (!IsOutputFormat(state.formats, key)) return error("Invalid conversion type");
+    if (!IsOutputFormat(state.formats, key)) return error("Invalid conversion type", 2);
 
     RunChecks out(debug, key);
     std::unique_ptr<Font> font;  // held for the whole run, freed after the worker has ended
     ListInputFormat(out, s, job.inputFormatKey);
     if (!CheckOutputFormat(out, state, key) || !CheckTransformsAndAdjustments(out, s))
-        return error(out.Error());
+        return error(out.Error(), 2);
     ListFrame(out, s);
-    if (!CheckWatermark(out, s, font)) return error(out.Error());
+    if (!CheckWatermark(out, s, font)) return error(out.Error(), 2);
     ListAdvanced(out, s);
 
     SetOutputFormat(job, state.formats, s, key);
 
     status(state.texts.Text("General", "Importing"));
-    const std::string extension = LowerExtension(job.inputPath);
     int32_t added = 0;
-    if (extension != "txt" && extension != "lst")
-        added = AddInputFile(job, state.formats, job.inputPath) ? 1 : 0;
+    bool refused = false;
+    if (batch) {
+        std::tie(added, refused) = ImportInputs(state, inputs);
+    } else {
+        const std::string extension = LowerExtension(job.inputPath);
+        if (extension != "txt" && extension != "lst")
+            added = AddInputFile(job, state.formats, job.inputPath) ? 1 : 0;
+    }
     status(ExpandPlaceholders(state.texts.Text("Msg", "Import complete"), std::to_string(added)));
     if (added == 0) {
         ConsolePrintLine(state.texts.Text("Msg", "Conversion is not complete"));
         ConsolePrintLine(state.texts.Text("Msg", "Empty input files"));
-        return 0;
+        return finish(1);
     }
 
     status(state.texts.Text("General", "Converting"));
-    const int32_t converted = ConvertOnWorker(state, font.get());
-    if (converted > 0) {
+    const RunOutcome outcome = ConvertInputs(state, font.get(), batch);
+    const std::string counts =
+        ExpandPlaceholders(state.texts.Text("Msg", "Files converted"),
+                           std::to_string(outcome.converted), std::to_string(added));
+    if (outcome.converted > 0 && !outcome.stopped) {
         status(state.texts.Text("Msg", "Conversion complete"));
-        status(ExpandPlaceholders(state.texts.Text("Msg", "Files converted"),
-                                  std::to_string(converted), std::to_string(added)));
+        status(counts);
     } else {
         ConsolePrintLine(state.texts.Text("Msg", "Conversion is not complete"));
+        if (outcome.stopped) status(counts);
     }
-    return 0;
+    return finish(outcome.failed || refused ? 1 : 0);
 }
 
 }  // namespace pictorb

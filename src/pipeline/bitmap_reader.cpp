@@ -399,6 +399,17 @@ LoadedBitmap LoadBitmapFile(const std::string& path, const BitmapLimits& limits)
     return LoadFromSource(FileSource(fd.get(), static_cast<uint64_t>(st.st_size)), limits);
 }
 
+std::optional<BitmapSize> ReadBitmapSize(const std::string& path) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    bmp::BitmapInfo info;
+    if (bmp::ReadBitmapInfo(FileSource(fd.get(), static_cast<uint64_t>(st.st_size)), {}, info) !=
+        BitmapError::None)
+        return std::nullopt;
+    return BitmapSize{info.width, info.height, info.bpp};
+}
+
 const char* BitmapErrorName(BitmapError error) {
     switch (error) {
         case BitmapError::None:

@@ -3,6 +3,7 @@
 // cannot be a sane bitmap, and hands FreeImage a form this build decodes exactly.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -41,6 +42,15 @@ struct LoadedBitmap {
 LoadedBitmap LoadBitmapFile(const std::string& path, const BitmapLimits& limits = {});
 // The same for a bitmap held in memory (the whole file).
 LoadedBitmap LoadBitmapBytes(std::span<const uint8_t> bytes, const BitmapLimits& limits = {});
+struct BitmapSize {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t bpp = 0;
+};
+// The picture's size as the header states it, read without decoding (for planning memory);
+// nullopt when the header is refused, which the load then reports.
+std::optional<BitmapSize> ReadBitmapSize(const std::string& path);
+
 // A short English name of the error, for debug lines and test output.
 const char* BitmapErrorName(BitmapError error);
 

@@ -1,5 +1,7 @@
 #include "pipeline/job.h"
 
+#include "pipeline/batch.h"
+
 #include "pipeline/bitmap_reader.h"
 #include "pipeline/colors.h"
 #include "pipeline/depth.h"
@@ -52,16 +54,43 @@ bool AddInputFile(JobContext& job, const Formats& formats, const std::string& pa
     return true;
 }
 
-bool ConvertFile(const JobEnvironment& env) {
+namespace {
+
+ConvertError FromBitmapError(BitmapError error) {
+    switch (error) {
+        case BitmapError::None:
+            return ConvertError::None;
+        case BitmapError::Unreadable:
+            return ConvertError::Unreadable;
+        case BitmapError::NotABitmap:
+            return ConvertError::NotABitmap;
+        case BitmapError::Unsupported:
+            return ConvertError::Unsupported;
+        case BitmapError::TooLarge:
+            return ConvertError::TooLarge;
+        case BitmapError::Truncated:
+            return ConvertError::Truncated;
+        case BitmapError::OutOfMemory:
+            return ConvertError::OutOfMemory;
+    }
+    return ConvertError::Unreadable;
+}
+
+}  // namespace
+
+ConvertError ConvertFile(const JobEnvironment& env) {
     const ConversionSettings& settings = env.settings;
     JobContext& job = env.job;
     const std::string depthList = BitDepthList(env.formats, job.outputFormatKey);
 
-    Image image = LoadBitmapFile(job.inputPath).image;
+    if (QueryFileSize(job.inputPath) == 0) return ConvertError::Empty;
+    LoadedBitmap loaded = LoadBitmapFile(job.inputPath);
+    if (loaded.error != BitmapError::None) return FromBitmapError(loaded.error);
+    Image image = std::move(loaded.image);
     unsigned width = image.Width();
     unsigned height = image.Height();
     job.sourceBitDepth = static_cast<int32_t>(image.Bpp());
-    if (width == 0 || height == 0) return false;
+    if (width == 0 || height == 0) return ConvertError::NotABitmap;
 
     image = RotateImage(std::move(image), settings);
     width = image.Width();
@@ -79,7 +108,7 @@ bool ConvertFile(const JobEnvironment& env) {
     image = ConvertToOutputDepth(std::move(image), job, depthList);
 
     PsdPixels pixels = TakePsdPixels(std::move(image));
-    if (!pixels) return false;
+    if (!pixels) return ConvertError::OutOfMemory;
 
     job.outputWidth = static_cast<int32_t>(pixels.Width());
     job.outputHeight = static_cast<int32_t>(pixels.Height());
@@ -88,7 +117,8 @@ bool ConvertFile(const JobEnvironment& env) {
     job.outputPath = FormOutputFolder(settings, job) + name;
     job.tempPath = FormTempPath(settings, job);
     // A mask from a shared profile must not write or replace files outside the output folder.
-    if (!StaysInOutputFolder(name)) return false;
+    if (!StaysInOutputFolder(name)) return ConvertError::NameOutsideFolder;
+    if (env.claimOutput && !env.claimOutput(job.outputPath)) return ConvertError::SameOutput;
     // Files converted from a folder keep their subfolders below the output folder.
     if (settings.keepSubfolders != 0 && !job.relativeFolder.empty())
         CreateFolder(job.outputFolder + job.relativeFolder);
@@ -96,40 +126,47 @@ bool ConvertFile(const JobEnvironment& env) {
     // The document is encoded in memory and written as a file only then, one that gets its
     // name and replaces an existing output only once complete: a conversion that fails or is
     // cut short never costs the user an earlier file or leaves a partial one.
-    return WritePsd(std::move(pixels), job.outputPath, job.tempPath) == WriteResult::Ok;
+    switch (WritePsd(std::move(pixels), job.outputPath, job.tempPath)) {
+        case WriteResult::Ok:
+            ApplyFileTime(settings, job);
+            return ConvertError::None;
+        case WriteResult::OutOfMemory:
+            return ConvertError::OutOfMemory;
+        default:
+            return ConvertError::CannotWrite;
+    }
+}
+
+std::string ConvertErrorText(ConvertError error) {
+    switch (error) {
+        case ConvertError::None:
+            return "converted";
+        case ConvertError::Empty:
+            return "empty file";
+        case ConvertError::Unreadable:
+            return "cannot be read";
+        case ConvertError::NotABitmap:
+            return "not a Windows bitmap";
+        case ConvertError::Unsupported:
+            return "a bitmap variant this program does not convert";
+        case ConvertError::TooLarge:
+            return "picture too large";
+        case ConvertError::Truncated:
+            return "bitmap data cut short";
+        case ConvertError::OutOfMemory:
+            return "not enough memory";
+        case ConvertError::NameOutsideFolder:
+            return "the filename mask leads out of the output folder";
+        case ConvertError::SameOutput:
+            return "same output file as another input";
+        case ConvertError::CannotWrite:
+            return "the output file cannot be written";
+    }
+    return "not converted";
 }
 
 int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
-    JobContext& job = env.job;
-    const bool debug = job.commandLineMode == 1 && job.runMode == "DEBUG";
-    int32_t taken = 0;
-    int32_t succeeded = 0;
-    for (const auto& [path, entry] : job.inputFiles) {
-        {
-            std::unique_lock<std::mutex> hold(progress.lock);
-            progress.gateChanged.wait(hold, [&progress] { return !progress.gateClosed; });
-            if (progress.record.continueFlag == 0) break;
-            ++taken;
-            progress.record.index = taken;
-            progress.record.currentFile = path;
-        }
-        job.inputPath = path;
-        job.relativeFolder = entry.relativeFolder;
-        if (debug) ConsolePrintLine("Processing: " + path);
-        const bool ok = ConvertFile(env);
-        if (debug) {
-            ConsolePrintLine("Saving As: " + job.outputPath);
-            ConsolePrintLine(ok ? "OK" : "Not OK");
-        }
-        if (ok) {
-            ++succeeded;
-            job.randomNumber = NewRandomNumber();
-            job.conversionNumber += 1;
-            ApplyFileTime(env.settings, job);
-        }
-    }
-    std::lock_guard<std::mutex> hold(progress.lock);
-    progress.record.converted = succeeded;
+    RunConversionPool(env, progress, PoolOptions{env.settings.threads, 0});
     return 0;
 }
 

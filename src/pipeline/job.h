@@ -2,6 +2,7 @@
 // The conversion job: one input file from disk to the written document, and the worker that
 // runs one job per entry of the input file map.
 
+#include <functional>
 #include <string>
 
 #include "formats/formats.h"
@@ -18,6 +19,9 @@ struct JobEnvironment {
     JobContext& job;
     const Formats& formats;
     const Font* watermarkFont = nullptr;
+    // Called with the output path once it is known, before anything is written; false when
+    // another file of the run has it. Empty: every path is free.
+    std::function<bool(const std::string& outputPath)> claimOutput = {};
 };
 
 // Sets the program folder, the profile name "untitled.cvp", a fresh random number,
@@ -34,9 +38,12 @@ bool AddInputFile(JobContext& job, const Formats& formats, const std::string& pa
 void SetOutputFormat(JobContext& job, const Formats& formats, const ConversionSettings& settings,
                      const std::string& key);
 
-// Converts job.inputPath; true when the output file was written.
-bool ConvertFile(const JobEnvironment& env);
-// Runs ConvertFile for every entry while progress allows; returns 0.
+// Converts job.inputPath; None when the output file was written.
+ConvertError ConvertFile(const JobEnvironment& env);
+// The reason as the run's lines give it: "not a Windows bitmap".
+std::string ConvertErrorText(ConvertError error);
+// Runs ConvertFile for every entry while progress allows, with the number of workers the
+// settings ask for (RunConversionPool); returns 0.
 int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress);
 
 }  // namespace pictorb

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace pictorb {
 
@@ -42,6 +43,34 @@ struct JobContext {
     int32_t outputHeight = 0;
     std::string inputFormatKey;    // read by the command-line run only
     InputFileMap inputFiles;
+    // Every input of the command line in order: the values of -i and the plain parameters
+    // after one. commandLineInput is the first.
+    std::vector<std::string> commandLineInputs;
+    int8_t reportExitCode = 0;  // --exit-code: the process's exit code tells the outcome
+    int32_t exitCode = 0;       // what the process ends with
+};
+
+// Why a file was not converted.
+enum class ConvertError {
+    None,
+    Empty,             // the file holds no bytes
+    Unreadable,        // it cannot be opened or read
+    NotABitmap,        // not a Windows bitmap, or its header contradicts itself
+    Unsupported,       // a bitmap variant this program does not decode
+    TooLarge,          // a picture beyond the limits
+    Truncated,         // its data is cut short
+    OutOfMemory,       // the memory for it could not be had
+    NameOutsideFolder, // the filename mask leads out of the output folder
+    SameOutput,        // another input of this run has the same output file
+    CannotWrite,       // the output file could not be created or written
+};
+
+// What became of one file of a run, in the order the files were taken.
+struct FileOutcome {
+    std::string path;
+    ConvertError error = ConvertError::None;
+    std::string otherPath;  // SameOutput: the input whose document has that name
+    bool done = false;      // false while the file is still being converted
 };
 
 struct ProgressRecord {
@@ -59,6 +88,8 @@ struct SharedProgress {
     ProgressRecord record;
     std::condition_variable gateChanged;
     bool gateClosed = false;  // written under the lock; notify gateChanged on opening
+    std::vector<FileOutcome> outcomes;  // one per file taken; written under the lock
+    std::condition_variable outcomeDone;  // notified when an outcome is done
 };
 
 }  // namespace pictorb

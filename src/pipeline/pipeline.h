@@ -2,6 +2,7 @@
 // The conversion pipeline's public face: the job context and input file map, the worker and
 // the conversion job, output naming, and the stages a job runs in order.
 
+#include "pipeline/batch.h"          // many files: the input file map filled, the worker pool
 #include "pipeline/bitmap_reader.h"  // load
 #include "pipeline/colors.h"         // colour adjustments, greyscale, threshold
 #include "pipeline/depth.h"          // output bit depth

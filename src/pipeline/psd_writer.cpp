@@ -1,9 +1,10 @@
 #include "pipeline/psd_writer.h"
 
-#include <IL/il.h>
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -117,37 +118,55 @@ void AskForHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t s
 #endif
 }
 
-// Room for the document DevIL writes: the pixels, its 40 bytes of header and empty sections,
-// and a little spare, so that a longer document shows as a full buffer. Kept small, so that
-// the buffer fits into the block the 32-bit picture has just freed (warm pages).
-constexpr std::size_t kDocumentSpare = 64;
-std::size_t PsdCapacity(uint32_t width, uint32_t height) {
-    return std::size_t{width} * height * 4 + kDocumentSpare;
+// The document: a 26-byte header, empty colour mode, resource and layer sections, raw
+// (uncompressed) data, then the red, green, blue and alpha planes, rows top-down. These are
+// the bytes DevIL's Photoshop writer produces, made without its process-wide state so that
+// several files can be encoded at once, and without its call per byte.
+constexpr std::size_t kPsdHeaderBytes = 40;
+
+void Put16(uint8_t* at, uint16_t value) {
+    at[0] = static_cast<uint8_t>(value >> 8);
+    at[1] = static_cast<uint8_t>(value);
+}
+void Put32(uint8_t* at, uint32_t value) {
+    Put16(at, static_cast<uint16_t>(value >> 16));
+    Put16(at + 2, static_cast<uint16_t>(value));
+}
+
+void EncodeFlatPsd(const uint8_t* rgba, uint32_t width, uint32_t height, uint8_t* out) {
+    std::memset(out, 0, kPsdHeaderBytes);
+    std::memcpy(out, "8BPS", 4);
+    Put16(out + 4, 1);   // version
+    Put16(out + 12, 4);  // channels
+    Put32(out + 14, height);
+    Put32(out + 18, width);
+    Put16(out + 22, 8);  // bits per channel
+    Put16(out + 24, 3);  // RGB colour mode
+    const std::size_t plane = std::size_t{width} * height;
+    uint8_t* red = out + kPsdHeaderBytes;
+    uint8_t* green = red + plane;
+    uint8_t* blue = green + plane;
+    uint8_t* alpha = blue + plane;
+    for (std::size_t i = 0; i < plane; ++i, rgba += 4) {
+        red[i] = rgba[0];
+        green[i] = rgba[1];
+        blue[i] = rgba[2];
+        alpha[i] = rgba[3];
+    }
 }
 
 }  // namespace
 
-PsdPixels::~PsdPixels() {
-    if (name_ != 0) ilDeleteImages(1, &name_);
-}
-
 PsdPixels::PsdPixels(PsdPixels&& other) noexcept
-    : name_(std::exchange(other.name_, 0)), width_(other.width_), height_(other.height_) {}
+    : data_(std::move(other.data_)), width_(other.width_), height_(other.height_) {}
 
 PsdPixels& PsdPixels::operator=(PsdPixels&& other) noexcept {
     if (this != &other) {
-        if (name_ != 0) ilDeleteImages(1, &name_);
-        name_ = std::exchange(other.name_, 0);
+        data_ = std::move(other.data_);
         width_ = other.width_;
         height_ = other.height_;
     }
     return *this;
-}
-
-bool PsdPixels::Bind() const {
-    if (name_ == 0) return false;
-    ilBindImage(name_);
-    return true;
 }
 
 PsdPixels TakePsdPixels(Image image) {
@@ -155,45 +174,33 @@ PsdPixels TakePsdPixels(Image image) {
     if (!image || !FreeImage_HasPixels(image.get())) return pixels;
     const uint64_t width = image.Width();
     const uint64_t height = image.Height();
-    // DevIL keeps sizes, and the document it writes to memory, within 32 bits.
+    // Sizes and the document stay within 32 bits, as the format's length fields do.
     const uint64_t size = width * height * 4;
-    if (size == 0 || size > UINT32_MAX - kDocumentSpare) return pixels;
+    if (size == 0 || size > UINT32_MAX - kPsdHeaderBytes) return pixels;
 
-    ilGenImages(1, &pixels.name_);
-    if (pixels.name_ == 0) return pixels;
-    pixels.Bind();
-    // Without data DevIL only allocates: every byte is written below.
-    const ILint depth = ilGetInteger(IL_IMAGE_DEPTH);
-    if (!ilTexImage(static_cast<ILuint>(width), static_cast<ILuint>(height),
-                    static_cast<ILuint>(depth), 4, IL_RGBA, IL_UNSIGNED_BYTE, nullptr)) {
-        return PsdPixels();
-    }
-    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
-    uint8_t* data = ilGetData();
-    if (data == nullptr) return PsdPixels();
-    AskForHugePages(data, static_cast<std::size_t>(size));
-    if (!FillRows(image.get(), data)) return PsdPixels();
+    // Not cleared: every byte is written below.
+    std::unique_ptr<uint8_t, PsdPixels::FreeData> data(
+        static_cast<uint8_t*>(std::malloc(static_cast<std::size_t>(size))));
+    if (!data) return pixels;
+    AskForHugePages(data.get(), static_cast<std::size_t>(size));
+    if (!FillRows(image.get(), data.get())) return pixels;
 
+    pixels.data_ = std::move(data);
     pixels.width_ = static_cast<uint32_t>(width);
     pixels.height_ = static_cast<uint32_t>(height);
     return pixels;  // the image is unloaded here, before anything is written
 }
 
 WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std::string& tempPath) {
-    if (!pixels.Bind()) return WriteResult::OutOfMemory;
-    const std::size_t capacity = PsdCapacity(pixels.Width(), pixels.Height());
+    if (!pixels) return WriteResult::OutOfMemory;
+    const std::size_t size = kPsdHeaderBytes + std::size_t{pixels.Width()} * pixels.Height() * 4;
     // The whole document is made in memory before any file exists, so that a conversion cut
-    // short while encoding leaves nothing behind. Saved to memory, DevIL's writer also costs
-    // one call per byte instead of three through file hooks. Not cleared: DevIL writes every
-    // byte it reports.
-    std::unique_ptr<uint8_t[]> document(new (std::nothrow) uint8_t[capacity]);
+    // short while encoding leaves nothing behind.
+    std::unique_ptr<uint8_t[]> document(new (std::nothrow) uint8_t[size]);
     if (!document) return WriteResult::OutOfMemory;
-    AskForHugePages(document.get(), capacity);
-    ilEnable(IL_FILE_OVERWRITE);
-    const ILuint size = ilSaveL(IL_PSD, document.get(), static_cast<ILuint>(capacity));
-    pixels = PsdPixels();  // DevIL's copy is done with
-    // A full buffer means the document did not fit and was cut short.
-    if (size == 0 || size >= capacity) return WriteResult::EncoderFailed;
+    AskForHugePages(document.get(), size);
+    EncodeFlatPsd(pixels.Data(), pixels.Width(), pixels.Height(), document.get());
+    pixels = PsdPixels();  // the pixels are done with
 
     const std::string_view bytes(reinterpret_cast<const char*>(document.get()), size);
     switch (PlaceFile(outputPath, tempPath, bytes).result) {

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -7,7 +8,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -239,6 +242,62 @@ LocalDateTime NowLocalDateTime() {
     localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::string CurrentFolder() {
+    std::vector<char> buffer(PATH_MAX);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return "./";
+        buffer.resize(buffer.size() * 2);
+    }
+    std::string folder(buffer.data());
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    entries.clear();
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const int dirFd = dirfd(dir);
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat info;
+        FolderEntry::Kind kind = FolderEntry::Kind::Other;
+        if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISREG(info.st_mode)) kind = FolderEntry::Kind::File;
+            else if (S_ISDIR(info.st_mode)) kind = FolderEntry::Kind::Folder;
+            else if (S_ISLNK(info.st_mode)) kind = FolderEntry::Kind::Link;
+        }
+        entries.push_back({name, kind});
+        errno = 0;
+    }
+    const int readError = errno;
+    closedir(dir);
+    if (readError != 0) {
+        error = std::strerror(readError);
+        return false;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    return true;
+}
+
+uint64_t PhysicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+int OnlineCpuCount() {
+    const long count = sysconf(_SC_NPROCESSORS_ONLN);
+    return count < 1 ? 1 : static_cast<int>(std::min<long>(count, 1024));
 }
 
 }  // namespace pictorb

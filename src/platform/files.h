@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pictorb {
 
@@ -14,6 +15,7 @@ inline constexpr int64_t kFileIsFolder = -2;
 int64_t QueryFileSize(const std::string& path);
 
 std::string ProgramFolder();          // folder of /proc/self/exe, with trailing '/'
+std::string CurrentFolder();          // the working directory, with trailing '/'
 std::string ApplicationDataFolder();  // $XDG_CONFIG_HOME or $HOME/.config, with trailing '/'
 bool CreateFolder(const std::string& path);  // true when it exists afterwards
 
@@ -37,5 +39,18 @@ struct LocalDateTime {
     int year, month, day, hour, minute, second;
 };
 LocalDateTime NowLocalDateTime();
+
+// One entry of a folder listing. A symbolic link is reported as such (never followed), so
+// a walk over folders cannot loop.
+struct FolderEntry {
+    std::string name;
+    enum class Kind { File, Folder, Link, Other } kind = Kind::Other;
+};
+// The entries of `folder` but "." and "..", sorted by name (byte order); false with the
+// system's reason in `error` when the folder cannot be read.
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, std::string& error);
+
+uint64_t PhysicalMemoryBytes();  // 0 when unknown
+int OnlineCpuCount();            // at least 1
 
 }  // namespace pictorb

@@ -14,10 +14,19 @@ namespace {
 // The handler may only read what was fully written before it ran, so the path lives in a
 // fixed buffer and a lock-free state word says whose it is.
 enum ArmState : int { kIdle, kCopying, kArmed, kClaimed };
-std::atomic<int> armState{kIdle};
 static_assert(std::atomic<int>::is_always_lock_free);
 constexpr std::size_t kPathCapacity = 4096;
-char armedPath[kPathCapacity];
+// One slot per file being written at once (a batch writes one file per worker).
+constexpr int kSlots = 16;
+struct ArmedSlot {
+    std::atomic<int> state{kIdle};
+    char path[kPathCapacity];
+};
+ArmedSlot slots[kSlots];
+
+// While a batch runs, the first SIGINT or SIGTERM only asks it to stop taking files.
+enum StopState : int { kStopOff, kStopArmed, kStopRequested };
+std::atomic<int> stopState{kStopOff};
 
 // Closing the terminal (SIGHUP) ends the program too, through the handler start-up installs.
 constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -29,8 +38,17 @@ struct sigaction previousActions[kSignalCount];
 // buffer while it is being read.
 void RemoveArmedFileAndEnd(int signalNumber, siginfo_t* info, void* context) {
     const int savedErrno = errno;
-    int expected = kArmed;
-    if (armState.compare_exchange_strong(expected, kClaimed)) unlink(armedPath);
+    if (signalNumber == SIGINT || signalNumber == SIGTERM) {
+        int armedStop = kStopArmed;
+        if (stopState.compare_exchange_strong(armedStop, kStopRequested)) {
+            errno = savedErrno;
+            return;  // the files being written are finished; a second signal ends at once
+        }
+    }
+    for (ArmedSlot& slot : slots) {
+        int expected = kArmed;
+        if (slot.state.compare_exchange_strong(expected, kClaimed)) unlink(slot.path);
+    }
     for (int i = 0; i < kSignalCount; ++i) {
         if (kCleanedSignals[i] != signalNumber) continue;
         const struct sigaction& previous = previousActions[i];
@@ -79,18 +97,35 @@ RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path) {
     if (path.empty() || path.size() >= kPathCapacity || path.find('\0') != std::string::npos) {
         return;
     }
-    int expected = kIdle;
-    if (!armState.compare_exchange_strong(expected, kCopying)) return;
-    std::memcpy(armedPath, path.c_str(), path.size() + 1);
-    armState.store(kArmed);
-    armed_ = true;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = kIdle;
+        if (!slots[i].state.compare_exchange_strong(expected, kCopying)) continue;
+        std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+        slots[i].state.store(kArmed);
+        slot_ = i;
+        armed_ = true;
+        return;
+    }
 }
 
 RemoveOnInterrupt::~RemoveOnInterrupt() {
     if (!armed_) return;
     // A claimed file belongs to the handler, which is ending the process.
     int expected = kArmed;
-    armState.compare_exchange_strong(expected, kIdle);
+    slots[slot_].state.compare_exchange_strong(expected, kIdle);
+}
+
+StopOnInterrupt::StopOnInterrupt() {
+    InstallInterruptCleanup();
+    stopState.store(kStopArmed);
+}
+
+StopOnInterrupt::~StopOnInterrupt() {
+    stopState.store(kStopOff);
+}
+
+bool StopOnInterrupt::Requested() {
+    return stopState.load() == kStopRequested;
 }
 
 }  // namespace pictorb

@@ -10,8 +10,8 @@ namespace pictorb {
 // While alive, those signals remove `path` before the process ends. Arm only a file this
 // process has just created. The handlers are installed (again, should something have
 // replaced them) on each arming; an ignored signal (nohup, a background job of a script)
-// stays ignored. One file at a time per process: Armed() is false when another file is
-// armed or the path is too long to keep, and the file is then not protected.
+// stays ignored. Up to sixteen files at a time per process: Armed() is false when that many
+// are armed or the path is too long to keep, and the file is then not protected.
 class RemoveOnInterrupt {
   public:
     explicit RemoveOnInterrupt(const std::string& path);
@@ -23,6 +23,20 @@ class RemoveOnInterrupt {
 
   private:
     bool armed_ = false;
+    int slot_ = 0;
+};
+
+// While alive, the first SIGINT or SIGTERM does not end the process: Requested() turns true,
+// so that a batch stops taking files and finishes the ones being written. A second signal
+// ends the process as above. One at a time per process.
+class StopOnInterrupt {
+  public:
+    StopOnInterrupt();
+    ~StopOnInterrupt();
+    StopOnInterrupt(const StopOnInterrupt&) = delete;
+    StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
+
+    static bool Requested();
 };
 
 }  // namespace pictorb

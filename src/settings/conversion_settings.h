@@ -164,6 +164,8 @@ struct ConversionSettings {
     int8_t outFoldersHistory = 0;
     int8_t outFoldersNumber = 0;
     int8_t keepSubfolders = 0;
+    int8_t includeSubfolders = 0;  // a folder's subfolders are converted too
+    int32_t threads = 0;           // files converted at once; 0 = one per CPU
 
     // File
     std::string txtFields;

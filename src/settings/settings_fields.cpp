@@ -219,6 +219,8 @@ constexpr SettingsField kFields[] = {
     I8(kAdvanced, "Out Folders History", &CS::outFoldersHistory, 1),
     I8(kAdvanced, "Out Folders Number", &CS::outFoldersNumber, 5),
     I8(kAdvanced, "Keep Subfolders", &CS::keepSubfolders, 1),
+    I8(kAdvanced, "Include Subfolders", &CS::includeSubfolders),
+    I32(kAdvanced, "Threads", &CS::threads),
 
     Saved(Str(kFile, "TxtFields", &CS::txtFields,
               "username,password,firstname,lastname,title,sex,notes"),

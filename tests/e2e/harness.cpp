@@ -37,7 +37,7 @@ Outcome ProgramTest::Run(const std::vector<std::string>& args, const RunExtras& 
     EXPECT_TRUE(outcome.child.started);
     EXPECT_TRUE(outcome.child.exited)
         << "signal " << outcome.child.termSignal << (outcome.child.timedOut ? ", timed out" : "");
-    EXPECT_EQ(outcome.child.exitCode, 0);
+    EXPECT_EQ(outcome.child.exitCode, extras.expectedExitCode);
     return outcome;
 }
 

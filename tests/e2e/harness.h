@@ -26,6 +26,7 @@ struct RunExtras {
     int64_t fileSizeLimit = -1;
     std::vector<std::pair<std::string, std::optional<std::string>>> environment;
     int timeoutMs = 60000;
+    int expectedExitCode = 0;
 };
 
 struct Outcome {

@@ -79,11 +79,15 @@ TEST_F(LinesTest, RunErrorsFollowTheirCheckOrder) {
     test::WriteBytes(Path("fontless.ini"), "[CLI]\r\n--wm-text = Hi\r\n--wm-font =\r\n");
     test::WriteBytes(Path("not-a-folder"), "x");
     // Each fault in the order the run checks it. Case k is run with faults k..end present,
-    // the later ones first, so only fault k can be the first one found.
+    // the later ones first, so only fault k can be the first one found. Each -i adds an input,
+    // so the input faults take turns at the head of the chain.
+    const std::string inputFaults[] = {Path("photo"), Path("empty.bmp"), Path("missing.bmp")};
+    for (const std::string& input : inputFaults) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(Run({"-o", "../x", "-c", "PSD", "--gamma=10", "-i", input}).AfterBanner(),
+                  (Lines{"Preparing...", "Error: Invalid input file"}));
+    }
     const std::pair<std::vector<std::string>, std::string> faults[] = {
-        {{"-i", Path("photo")}, "Invalid input file"},
-        {{"-i", Path("empty.bmp")}, "Invalid input file"},
-        {{"-i", Path("missing.bmp")}, "Invalid input file"},
         {{"-o", "../x"}, "Incorrect output folder"},
         {{"-o", Path("nope")}, "Invalid output folder"},
         {{"-o", Path("not-a-folder")}, "Invalid output folder"},
@@ -128,17 +132,25 @@ TEST_F(LinesTest, RelativeOutputFoldersLieBelowTheProgramFolder) {
         EXPECT_EQ(FolderNames(Path("work/sub")), Lines{});
         fs::remove(Path("bin/sub/in.psd"));
     }
-    // A bare input name without -o: the program folder.
+    // Without -o the document goes next to its input, also for a relative input path.
     EXPECT_EQ(Run({"-i", "in.bmp"}, copy).AfterBanner(), kSuccess);
-    EXPECT_TRUE(fs::is_regular_file(Path("bin/in.psd")));
-    EXPECT_EQ(FolderNames(Path("work")), (Lines{"in.bmp", "sub"}));
+    EXPECT_EQ(FolderNames(Path("work")), (Lines{"in.bmp", "in.psd", "sub"}));
+    fs::copy_file(input_, Path("work/sub/deeper.bmp"));
+    EXPECT_EQ(Run({"-i", "sub/deeper.bmp"}, copy).AfterBanner(), kSuccess);
+    EXPECT_EQ(FolderNames(Path("work/sub")), (Lines{"deeper.bmp", "deeper.psd"}));
+    EXPECT_FALSE(fs::exists(Path("bin/in.psd")));
 }
 
 TEST_F(LinesTest, RunChecksOnTheirOwn) {
     std::filesystem::create_directory(Path("folder.bmp"));
     test::WriteBytes(Path("empty.png"), "");
+    // A folder is an input of its own, even one named like a bitmap.
+    EXPECT_EQ(Run({"-o", OutFolder(), "-i", Path("folder.bmp")}).AfterBanner(),
+              (Lines{"Preparing...", "Importing...",
+                     "Error: " + Path("folder.bmp") + ": no bitmap (.bmp, .rle, .dib) in this folder",
+                     "Import complete, new files added: 0", "Conversion stopped",
+                     "No input file(s) found. Please, add valid file(s) and try again!"}));
     const std::pair<std::vector<std::string>, std::string> failing[] = {
-        {{"-i", Path("folder.bmp")}, "Invalid input file"},
         {{"-c", "jpg"}, "Invalid conversion type"},
         {{"--gamma=NaN"}, "Invalid gamma value"},
         {{"--gamma=0.009"}, "Invalid gamma value"},
@@ -364,6 +376,8 @@ TEST_F(LinesTest, DebugListingOfARunWithOptions) {
         "File Timestamp: CUSTOM",
         "Custom Timestamp: 1000000000",
         "Keep Subfolders: 0",
+        "Include Subfolders: 0",
+        "Threads: 0",
         "Importing...",
         "Import complete, new files added: 1",
         "Converting...",

@@ -4,8 +4,8 @@
 // FAT and old kernels do. The program itself knows nothing of it.
 //
 // PICTORB_SHIM_REPORT      file the moments are appended to, one line each
-// PICTORB_SHIM_HOLD        the moment to stop at for up to 30 s: encode (DevIL is about to
-//                          encode), write (half the document is in the file), rename (the
+// PICTORB_SHIM_HOLD        the moment to stop at for up to 30 s: encode (the document's
+//                          memory is about to be taken and filled), write (half the document is in the file), rename (the
 //                          complete file is about to replace the output), renamed (it has)
 // PICTORB_SHIM_NO_TMPFILE  when set, opening with O_TMPFILE fails with EOPNOTSUPP
 #define _GNU_SOURCE
@@ -22,9 +22,10 @@
 typedef int (*OpenFunction)(const char*, int, ...);
 typedef ssize_t (*WriteFunction)(int, const void*, size_t);
 typedef int (*RenameFunction)(const char*, const char*);
-typedef unsigned (*SaveFunction)(unsigned, void*, unsigned);
+typedef void* (*NewFunction)(size_t, const void*);
 
 static int documentFd = -1;  // the file the document goes into; held once, half-way
+static int encoding = 0;     // between the document's allocation and its first open
 
 static void* Real(const char* name) {
     void* function = dlsym(RTLD_NEXT, name);
@@ -77,10 +78,14 @@ static int Open(const char* path, int flags, mode_t mode) {
         errno = EOPNOTSUPP;
         return -1;
     }
-    const int fd = RealOpen(path, flags, mode);
     const size_t length = strlen(path);
     const int named = (flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL) && length > 4 &&
                       strcmp(path + length - 4, ".psd") == 0;
+    if (encoding && (unnamed || named)) {
+        encoding = 0;
+        Report("encoded");  // the document is complete in memory once its file is opened
+    }
+    const int fd = RealOpen(path, flags, mode);
     if (fd >= 0 && (unnamed || named)) {
         documentFd = fd;
         Report(unnamed ? "unnamed" : "named");
@@ -123,11 +128,12 @@ int rename(const char* from, const char* to) {
     return result;
 }
 
-unsigned ilSaveL(unsigned type, void* lump, unsigned size) {
-    static SaveFunction real;
-    if (real == NULL) real = (SaveFunction)Real("ilSaveL");
+// operator new[](size_t, const std::nothrow_t&): the document's memory, taken right before
+// it is encoded (the only such allocation of a conversion).
+void* _ZnamRKSt9nothrow_t(size_t size, const void* tag) {
+    static NewFunction real;
+    if (real == NULL) real = (NewFunction)Real("_ZnamRKSt9nothrow_t");
     Reach("encode");
-    const unsigned result = real(type, lump, size);
-    Report("encoded");
-    return result;
+    encoding = 1;
+    return real(size, tag);
 }

@@ -61,7 +61,7 @@ TEST_F(JobTest, AddInputFileTakesOnlyNonEmptyAcceptedFiles) {
 TEST_F(JobTest, RelativeFoldersAreCreatedBelowTheOutputFolder) {
     job_.inputPath = WriteBitmap("a.bmp");
     job_.relativeFolder = "2024/june/";
-    ASSERT_TRUE(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}));
+    ASSERT_EQ(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}), ConvertError::None);
     EXPECT_EQ(job_.outputPath, (folder_ / "out/2024/june/a.psd").string());
     EXPECT_TRUE(fs::exists(job_.outputPath));
     EXPECT_EQ(job_.targetBitDepth, 32);  // chosen automatically from the list "32"

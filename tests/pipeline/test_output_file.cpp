@@ -140,20 +140,25 @@ TEST_F(OutputFileTest, InterruptsRemoveTheArmedFileAndEndByTheSignal) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
     EXPECT_FALSE(fs::exists(temp_));
 
-    // Disarmed, or never armed because another file is: the file stays.
+    // Several files are armed at once (one per worker writing); a disarmed one stays, and
+    // disarming one leaves the others armed.
+    const std::string other = output_ + ".other";
     std::ofstream(temp_) << "done";
     std::ofstream(output_) << "first";
+    std::ofstream(other) << "third";
     status = InChild([&] {
         RemoveOnInterrupt first(output_);
         {
             RemoveOnInterrupt second(temp_);
-            if (second.Armed()) _exit(3);
+            if (!second.Armed()) _exit(3);
         }
-        { RemoveOnInterrupt again(output_); }  // not armed: must not disarm the first
+        RemoveOnInterrupt third(other);
+        if (!first.Armed() || !third.Armed()) _exit(3);
         raise(SIGTERM);
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     EXPECT_FALSE(fs::exists(output_));
+    EXPECT_FALSE(fs::exists(other));
     EXPECT_TRUE(fs::exists(temp_));
 }
 

@@ -1,0 +1,53 @@
+#pragma once
+// Many files in one run: filling the input file map from files and folders, and the pool of
+// workers that converts it. The command line and the desktop both use these.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/formats.h"
+#include "pipeline/job.h"
+#include "pipeline/job_context.h"
+
+namespace pictorb {
+
+// An input that was named but cannot be converted (missing, not a bitmap, unreadable folder).
+struct InputProblem {
+    std::string path;
+    std::string reason;
+};
+
+// Adds `path` to the input file map: a file with an accepted extension (any letter case, empty
+// files included: they fail with their reason when taken), or every such file directly inside
+// a folder, and with `recursive` inside its subfolders too, each with its folder below `path`
+// as its relative folder. Links to folders are not followed. Returns the number of entries
+// added; what was refused is appended to `problems` in the order met.
+int32_t AddInputPath(JobContext& job, const Formats& formats, const std::string& path,
+                     bool recursive, std::vector<InputProblem>& problems);
+
+// A generous estimate of the memory one conversion of a `width` x `height` picture needs at
+// its peak (the decoded picture, the copies stages make, the encoded document).
+uint64_t EstimatePeakBytes(uint64_t width, uint64_t height);
+
+struct PoolOptions {
+    int32_t workers = 0;        // 0: one per online CPU
+    uint64_t memoryBudget = 0;  // bytes the files in flight may need together; 0: half the memory
+};
+
+struct PoolReport {
+    int32_t workers = 0;       // threads started
+    int32_t mostInFlight = 0;  // the largest number of files converted at once
+};
+
+// Converts every entry of env.job.inputFiles in key order with several workers, each with its
+// own job context and watermark font, while progress allows (the gate and the continue flag are
+// checked before each file is taken). A file is taken only when the memory estimated from its
+// header fits into the budget beside the files in flight; one that alone exceeds it runs alone.
+// Outcomes are recorded in progress.outcomes in the order files were taken. Two files whose
+// output paths coincide: the later one (in that order) fails with ConvertError::SameOutput.
+// Afterwards env.job's conversion number has advanced by the files converted.
+PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress,
+                             const PoolOptions& options);
+
+}  // namespace pictorb

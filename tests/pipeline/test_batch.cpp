@@ -1,0 +1,198 @@
+// Many files in one run: the input file map filled from folders, and the worker pool.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "pipeline/batch.h"
+#include "settings/settings.h"
+#include "support/bmp_writer.h"
+
+namespace pictorb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pictorb-batch-" + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "out");
+        formats_ = MakeFormats();
+        InitJobContext(job_, formats_);
+        SetDefaults(settings_, DefaultsFor::CommandLine, formats_);
+        job_.outputFolder = Path("out") + "/";
+        SetOutputFormat(job_, formats_, settings_, "psd");
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // A bitmap `width` pixels wide, so that documents tell which input they came from.
+    std::string Bitmap(const std::string& name, int width = 3) const {
+        testsupport::BmpSpec spec;
+        spec.width = width;
+        spec.height = 2;
+        spec.pixels.assign(static_cast<std::size_t>(width) * 2, testsupport::Rgba{10, 20, 30, 255});
+        fs::create_directories(fs::path(Path(name)).parent_path());
+        testsupport::WriteFile(Path(name), testsupport::MakeBmp(spec));
+        return Path(name);
+    }
+
+    // The map's entries as "path relative to the test folder -> relative folder".
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> list;
+        for (const auto& [path, entry] : job_.inputFiles)
+            list.push_back(path.substr(folder_.string().size() + 1) + " -> " +
+                           entry.relativeFolder);
+        return list;
+    }
+
+    PoolReport Convert(int32_t workers, uint64_t budget = 0) {
+        progress_.record = ProgressRecord{0, {}, 0, 1};
+        return RunConversionPool(JobEnvironment{settings_, job_, formats_, nullptr}, progress_,
+                                 PoolOptions{workers, budget});
+    }
+
+    // The width stored in a document's header.
+    uint32_t DocumentWidth(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        unsigned char header[22] = {};
+        in.read(reinterpret_cast<char*>(header), sizeof header);
+        return uint32_t{header[18]} << 24 | uint32_t{header[19]} << 16 | uint32_t{header[20]} << 8 |
+               header[21];
+    }
+
+    fs::path folder_;
+    Formats formats_;
+    JobContext job_;
+    ConversionSettings settings_;
+    SharedProgress progress_;
+};
+
+TEST_F(BatchTest, FoldersAddTheirBitmapsWithTheirRelativeFolders) {
+    Bitmap("in/b.bmp");
+    Bitmap("in/A.BMP");
+    Bitmap("in/c.Dib");
+    Bitmap("in/sub/d.rle");
+    Bitmap("in/sub/deep/e.bmp");
+    std::ofstream(Path("in/notes.txt")) << "not a picture";
+    std::ofstream(Path("in/empty.bmp"));  // taken: it fails with its reason when converted
+    fs::create_symlink("b.bmp", Path("in/link.bmp"));
+    fs::create_symlink("..", Path("in/sub/loop"));  // a folder link: never followed
+    fs::create_directories(Path("nothing"));
+
+    std::vector<InputProblem> problems;
+    EXPECT_EQ(AddInputPath(job_, formats_, Path("in/"), false, problems), 5);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"in/A.BMP -> ", "in/b.bmp -> ", "in/c.Dib -> ",
+                                                   "in/empty.bmp -> ", "in/link.bmp -> "}));
+    EXPECT_TRUE(problems.empty());
+
+    job_.inputFiles.clear();
+    EXPECT_EQ(AddInputPath(job_, formats_, Path("in"), true, problems), 7);
+    EXPECT_EQ(Entries()[5], "in/sub/d.rle -> sub/");
+    EXPECT_EQ(Entries()[6], "in/sub/deep/e.bmp -> sub/deep/");
+    // The same file named again adds nothing.
+    EXPECT_EQ(AddInputPath(job_, formats_, Path("in/b.bmp"), true, problems), 0);
+    EXPECT_TRUE(problems.empty());
+
+    // What cannot be an input is named with its reason, in the order met.
+    AddInputPath(job_, formats_, Path("missing.bmp"), true, problems);
+    AddInputPath(job_, formats_, Path("in/notes.txt"), true, problems);
+    AddInputPath(job_, formats_, Path("nothing"), true, problems);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].reason, "no such file or folder");
+    EXPECT_EQ(problems[1].reason, "not a bitmap (.bmp, .rle, .dib)");
+    EXPECT_EQ(problems[2].reason, "no bitmap (.bmp, .rle, .dib) in this folder");
+}
+
+TEST_F(BatchTest, AnUnreadableSubfolderIsReportedAndSkipped) {
+    Bitmap("in/a.bmp");
+    Bitmap("in/locked/b.bmp");
+    Bitmap("in/open/c.bmp");
+    chmod(Path("in/locked").c_str(), 0);
+    // In a child, as an ordinary user: root reads every folder.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(99);
+        std::vector<InputProblem> problems;
+        const int32_t added = AddInputPath(job_, formats_, Path("in"), true, problems);
+        const bool named = problems.size() == 1 && problems[0].path == Path("in/locked") &&
+                           problems[0].reason.rfind("cannot read folder: ", 0) == 0;
+        _exit(added == 2 && named ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(Path("in/locked").c_str(), 0755);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(BatchTest, MemoryBudgetKeepsLargeFilesApart) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) Bitmap(name, 64);
+    std::vector<InputProblem> problems;
+    AddInputPath(job_, formats_, folder_.string(), false, problems);
+    const uint64_t one = EstimatePeakBytes(64, 2);
+
+    // Room for one and a half: never two in flight, however many workers.
+    PoolReport report = Convert(4, one + one / 2);
+    EXPECT_EQ(report.mostInFlight, 1);
+    EXPECT_EQ(progress_.record.converted, 4);
+    // A file that alone exceeds the budget still runs, alone.
+    report = Convert(4, 1);
+    EXPECT_EQ(report.mostInFlight, 1);
+    EXPECT_EQ(progress_.record.converted, 4);
+    // Room enough: the workers share the files.
+    report = Convert(4, one * 100);
+    EXPECT_EQ(progress_.record.converted, 4);
+    EXPECT_GE(report.workers, 1);
+    EXPECT_LE(report.mostInFlight, 4);
+}
+
+TEST_F(BatchTest, OutputNamesAndNumbersFollowTheOrderOfFilesNotOfWorkers) {
+    // x/deep.bmp and y/deep.bmp meet without subfolders, A.bmp and a.bmp under a lower-case
+    // mask: in each pair the later file (in name order) fails and names the earlier one.
+    Bitmap("in/x/deep.bmp", 3);
+    Bitmap("in/y/deep.bmp", 4);
+    Bitmap("in/A.bmp", 5);
+    Bitmap("in/a.bmp", 6);
+    Bitmap("in/b.bmp", 7);
+    settings_.keepSubfolders = 0;
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        fs::remove_all(Path("out"));
+        fs::create_directories(Path("out"));
+        job_.inputFiles.clear();
+        job_.conversionNumber = 1;
+        std::vector<InputProblem> problems;
+        AddInputPath(job_, formats_, Path("in"), true, problems);
+        settings_.filenameMask = "%filename[l]%.%ext%";
+        Convert(4);
+        ASSERT_EQ(progress_.outcomes.size(), 5u);
+        EXPECT_EQ(progress_.outcomes[1].error, ConvertError::SameOutput);
+        EXPECT_EQ(progress_.outcomes[1].otherPath, Path("in/A.bmp"));
+        EXPECT_EQ(progress_.outcomes[4].error, ConvertError::SameOutput);
+        EXPECT_EQ(progress_.outcomes[4].otherPath, Path("in/x/deep.bmp"));
+        EXPECT_EQ(DocumentWidth("out/a.psd"), 5u);
+        EXPECT_EQ(DocumentWidth("out/deep.psd"), 3u);
+        EXPECT_EQ(job_.conversionNumber, 4);  // three converted
+
+        // %n% (five digits) is the file's place in the run.
+        fs::remove_all(Path("out"));
+        fs::create_directories(Path("out"));
+        job_.conversionNumber = 1;
+        settings_.filenameMask = "%n%.%ext%";
+        Convert(4);
+        EXPECT_EQ(progress_.record.converted, 5);
+        EXPECT_EQ(DocumentWidth("out/00001.psd"), 5u);
+        EXPECT_EQ(DocumentWidth("out/00005.psd"), 4u);
+    }
+}
+
+}  // namespace
+}  // namespace pictorb
