@@ -46,10 +46,10 @@ class BatchTest : public ProgramTest {
     }
 };
 
-TEST_F(BatchTest, ParallelRecipeConvertsEveryFileWithItsOwnRuntimeFolder) {
+TEST_F(BatchTest, ParallelRecipeConvertsEveryFile) {
+    // Its jobs share one runtime folder: command-line conversions do not exclude each other.
     const std::string recipe = ReadmeLine("find . -name '*.bmp' -print0 | xargs -0 -P");
     ASSERT_FALSE(recipe.empty()) << "the README lost its parallel recipe";
-    ASSERT_NE(recipe.find("XDG_RUNTIME_DIR=$d"), std::string::npos) << recipe;
     constexpr int kFiles = 16;
     fs::create_directories(Path("in/out"));
     for (int i = 0; i < kFiles; ++i)
