@@ -1,31 +1,123 @@
 #!/usr/bin/env bash
-# Times the README's parallel batch recipe over FILES bitmaps of 4000 x 3000 (24-bit) with
-# each number of jobs given, e.g. scripts/batch-benchmark.sh 1 2. Uses the Release build in
-# build-package/ (scripts/package.sh) or builds one; inputs and outputs go to
-# build-package/batch/ (about 4.6 GB for 64 files).
+# The batch row of the benchmark: FILES bitmaps of 3000 x 2000 (24-bit) converted four ways,
+# alternating run by run: one pictorbcmd over their folder, one pictorbcmd per file in a loop,
+# the README's xargs recipe with -P $(nproc), and ImageMagick's "mogrify -format psd".
+# Prints medians [min - max] of wall time, CPU time and peak memory, the ratios of the folder
+# run to each of the others taken run pair by run pair, and the folder run's peak memory
+# against a single file's conversion.
+# Usage: scripts/batch-benchmark.sh [PICTORBCMD]; environment FILES (default "16 64"), RUNS
+# (alternating runs, default 5). Builds a Release binary in build-bench/ unless given one.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-files=${FILES:-64}
-[ $# -gt 0 ] || set -- 1 2
-if [ ! -x build-package/pictorbcmd ]; then
-    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DPICTORB_TESTS=OFF > /dev/null
-    cmake --build build-package --target pictorbcmd
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-bench"
+work="$build/batch"
+runs="${RUNS:-5}"
+pictorb="${1:-}"
+if [ -z "$pictorb" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPICTORB_TESTS=OFF > /dev/null
+    cmake --build "$build" --target pictorbcmd -j "$(nproc)" > /dev/null
+    pictorb="$build/pictorbcmd"
 fi
-work=$PWD/build-package/batch
-mkdir -p "$work/in" "$work/bin"
-ln -sf "$PWD/build-package/pictorbcmd" "$work/bin/pictorbcmd"
-if [ ! -f "$work/in/photo$((files - 1)).bmp" ]; then
-    convert -size 4000x3000 plasma:fractal -seed 7 -type TrueColor BMP3:"$work/in/photo0.bmp"
-    for i in $(seq 1 $((files - 1))); do cp "$work/in/photo0.bmp" "$work/in/photo$i.bmp"; done
-fi
-recipe=$(sed -n "s/^ *\(find . -name '\*.bmp' -print0 | xargs -0 -P.*\)$/\1/p" README.md | head -n 1)
-printf 'jobs  wall seconds  files converted\n'
-for jobs in "$@"; do
-    rm -rf "$work/in/out" && mkdir "$work/in/out"
-    sync
-    start=$(date +%s.%N)
-    (cd "$work/in" && PATH="$work/bin:$PATH" bash -c "nproc() { echo $jobs; }; $recipe")
-    end=$(date +%s.%N)
-    printf '%4s  %12.1f  %d of %d\n' "$jobs" "$(echo "$end - $start" | bc)" \
-        "$(ls "$work/in/out" | wc -l)" "$files"
+mogrify="$(command -v mogrify-im6.q16 || command -v mogrify)"
+im="$(command -v convert-im6.q16 || command -v convert)"
+mkdir -p "$work/bin" "$work/out"
+"${CC:-cc}" -O2 -o "$work/measure" "$root/scripts/bench-measure.c"
+ln -sf "$pictorb" "$work/bin/pictorbcmd"
+recipe=$(sed -n "s/^ *\(find . -name '\*.bmp' -print0 | xargs -0 -P.*\)$/\1/p" "$root/README.md" | head -n 1)
+[ -n "$recipe" ] || { echo "batch-benchmark: the README has no xargs recipe" >&2; exit 1; }
+
+results="$work/results.txt"  # files tool wall cpu rss
+: > "$results"
+
+measure() {  # files tool command...
+    local files=$1 tool=$2
+    shift 2
+    rm -rf "$work/out" && mkdir "$work/out"
+    "$work/measure" "$work/line" "$@" > /dev/null || { echo "batch-benchmark: failed: $*" >&2; exit 1; }
+    local written
+    written=$(find "$work/out" -name '*.psd' | wc -l)
+    if [ "$written" -ne "$files" ] && [ "$tool" != single ]; then
+        echo "batch-benchmark: $tool wrote $written of $files documents" >&2
+        exit 1
+    fi
+    echo "$files $tool $(tail -n 1 "$work/line")" >> "$results"
+}
+
+for files in ${FILES:-16 64}; do
+    in="$work/in$files"
+    if [ ! -f "$in/photo$((files - 1)).bmp" ]; then
+        mkdir -p "$in"
+        "$im" -seed 7 -size 750x500 plasma:fractal -resize '3000x2000!' -depth 8 \
+            -type TrueColor "BMP3:$in/photo0.bmp"
+        for ((i = 1; i < files; i++)); do cp "$in/photo0.bmp" "$in/photo$i.bmp"; done
+    fi
+    folder=("$pictorb" -q -i "$in" -o "$work/out")
+    loop=(bash -c "for f in \"$in\"/*.bmp; do \"$pictorb\" -q -i \"\$f\" -o \"$work/out\"; done")
+    xargsRun=(bash -c "cd \"$in\" && PATH=\"$work/bin:\$PATH\" && ${recipe//\$PWD\/out/$work/out}")
+    magick=("$mogrify" -path "$work/out" -format psd "$in"/*.bmp)
+    single=("$pictorb" -q -i "$in/photo0.bmp" -o "$work/out")
+    measure "$files" warmup "${folder[@]}"
+    for ((r = 0; r < runs; r++)); do
+        measure "$files" folder "${folder[@]}"
+        measure "$files" loop "${loop[@]}"
+        measure "$files" xargs "${xargsRun[@]}"
+        measure "$files" mogrify "${magick[@]}"
+        measure "$files" single "${single[@]}"
+    done
 done
+
+echo
+echo "batch: 3000 x 2000 24-bit bitmaps, $(nproc) CPUs, $runs alternating runs; pictorbcmd" \
+    "$("$pictorb" -v | tr -d '\0\r\n'), $("$mogrify" -version | head -1 | cut -d' ' -f2-3)"
+awk '
+    function median(list, n,    sorted, i, j, t) {
+        for (i = 1; i <= n; i++) sorted[i] = list[i]
+        for (i = 2; i <= n; i++)
+            for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
+                t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
+            }
+        return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
+    }
+    function stats(list, n, format,    i, lo, hi) {
+        lo = hi = list[1]
+        for (i = 2; i <= n; i++) { if (list[i] < lo) lo = list[i]; if (list[i] > hi) hi = list[i] }
+        return sprintf(format " [" format " - " format "]", median(list, n), lo, hi)
+    }
+    $2 == "warmup" { next }
+    {
+        if (!($1 in seen)) { seen[$1] = 1; order[++sizes] = $1 }
+        k = $1 SUBSEP $2; n = ++count[k]
+        wall[k, n] = $3; cpu[k, n] = $4; rss[k, n] = $5 / 1024
+    }
+    function column(array, key, n, format,    i, list) {
+        for (i = 1; i <= n; i++) list[i] = array[key, i]
+        return stats(list, n, format)
+    }
+    function ratio(array, files, other, n,    i, list) {
+        for (i = 1; i <= n; i++)
+            list[i] = array[files SUBSEP "folder", i] / array[files SUBSEP other, i]
+        return stats(list, n, "%.2f")
+    }
+    END {
+        printf "%-6s %-22s %-26s %-26s %s\n", "files", "", "wall s", "CPU s", "peak RSS MiB"
+        split("folder loop xargs mogrify single", tools, " ")
+        names["folder"] = "one process, folder"; names["loop"] = "one process per file"
+        names["xargs"] = "xargs -P $(nproc)"; names["mogrify"] = "ImageMagick mogrify"
+        names["single"] = "one file alone"
+        for (s = 1; s <= sizes; s++) {
+            files = order[s]
+            for (t = 1; t <= 5; t++) {
+                k = files SUBSEP tools[t]; n = count[k]
+                printf "%-6s %-22s %-26s %-26s %s\n", t == 1 ? files : "", names[tools[t]],
+                    column(wall, k, n, "%.2f"), column(cpu, k, n, "%.2f"), column(rss, k, n, "%.0f")
+            }
+            n = count[files SUBSEP "folder"]
+            printf "%-6s %-22s %s\n", "", "folder / loop", ratio(wall, files, "loop", n)
+            printf "%-6s %-22s %s\n", "", "folder / xargs", ratio(wall, files, "xargs", n)
+            printf "%-6s %-22s %s\n", "", "folder / mogrify", ratio(wall, files, "mogrify", n)
+            printf "%-6s %-22s %s (peak RSS)\n", "", "folder / one file", ratio(rss, files, "single", n)
+            for (i = 1; i <= n; i++) folderWall[i] = wall[files SUBSEP "folder", i]
+            printf "%-6s %-22s %.3f s\n", "", "folder time per file", median(folderWall, n) / files
+        }
+    }' "$results"
