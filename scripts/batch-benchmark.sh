@@ -70,29 +70,12 @@ done
 echo
 echo "batch: 3000 x 2000 24-bit bitmaps, $(nproc) CPUs, $runs alternating runs; pictorbcmd" \
     "$("$pictorb" -v | tr -d '\0\r\n'), $("$mogrify" -version | head -1 | cut -d' ' -f2-3)"
-awk '
-    function median(list, n,    sorted, i, j, t) {
-        for (i = 1; i <= n; i++) sorted[i] = list[i]
-        for (i = 2; i <= n; i++)
-            for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
-                t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
-            }
-        return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
-    }
-    function stats(list, n, format,    i, lo, hi) {
-        lo = hi = list[1]
-        for (i = 2; i <= n; i++) { if (list[i] < lo) lo = list[i]; if (list[i] > hi) hi = list[i] }
-        return sprintf(format " [" format " - " format "]", median(list, n), lo, hi)
-    }
+awk -f "$root/scripts/bench-stats.awk" -f - "$results" << 'AWK'
     $2 == "warmup" { next }
     {
         if (!($1 in seen)) { seen[$1] = 1; order[++sizes] = $1 }
         k = $1 SUBSEP $2; n = ++count[k]
         wall[k, n] = $3; cpu[k, n] = $4; rss[k, n] = $5 / 1024
-    }
-    function column(array, key, n, format,    i, list) {
-        for (i = 1; i <= n; i++) list[i] = array[key, i]
-        return stats(list, n, format)
     }
     function ratio(array, files, other, n,    i, list) {
         for (i = 1; i <= n; i++)
@@ -120,4 +103,5 @@ awk '
             for (i = 1; i <= n; i++) folderWall[i] = wall[files SUBSEP "folder", i]
             printf "%-6s %-22s %.3f s\n", "", "folder time per file", median(folderWall, n) / files
         }
-    }' "$results"
+    }
+AWK

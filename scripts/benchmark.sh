@@ -136,29 +136,12 @@ echo "$(nproc) CPUs, $(uname -r), transparent huge pages:" \
     "$(cat /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null || echo n/a)"
 echo "load average before/after: $load_before / $load_after; $runs alternating runs per input"
 echo
-awk -v runs="$runs" '
-    function median(list, n,    sorted, i, j, t) {
-        for (i = 1; i <= n; i++) sorted[i] = list[i]
-        for (i = 2; i <= n; i++)
-            for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
-                t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
-            }
-        return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
-    }
-    function stats(list, n, format,    i, lo, hi) {
-        lo = hi = list[1]
-        for (i = 2; i <= n; i++) { if (list[i] < lo) lo = list[i]; if (list[i] > hi) hi = list[i] }
-        return sprintf(format " [" format " - " format "]", median(list, n), lo, hi)
-    }
+awk -v runs="$runs" -f "$root/scripts/bench-stats.awk" -f - "$results" << 'AWK'
     $1 == "warmup" { next }
     {
         if (!($1 in seen)) { seen[$1] = 1; order[++inputs] = $1 }
         k = $1 SUBSEP $2; n = ++count[k]
         wall[k, n] = $3; cpu[k, n] = $4; rss[k, n] = $5 / 1024
-    }
-    function column(array, key, n, format,    i, list) {
-        for (i = 1; i <= n; i++) list[i] = array[key, i]
-        return stats(list, n, format)
     }
     function ratio(array, input, n,    i, list) {
         for (i = 1; i <= n; i++)
@@ -188,7 +171,8 @@ awk -v runs="$runs" '
             printf "\nframe + text watermark on 6000x4000 add %.3f s (difference of medians)\n",
                 median(b, runs) - median(a, runs)
         }
-    }' "$results"
+    }
+AWK
 echo "pictorbcmd -v start-up: median $start_ms ms [$start_range] over $startRuns runs (hyperfine)"
 
 # The desktop start on a private X display (needs xvfb and xdotool).

@@ -40,7 +40,7 @@ for name in "${targets[@]}"; do
     [ "$share" -lt 1 ] && share=1
     seeds="$build/seeds/$name"
     mkdir -p "$seeds" "$build/corpus/$name" "$build/artifacts/$name"
-    if [ "$name" = bitmap_reader ]; then
+    if [ "$name" = bitmap_reader ] || [ "$name" = batch ]; then
         "$build/fuzz/make_bitmap_seeds" "$seeds"
     elif [ -x "$build/fuzz/make_${name}_seeds" ]; then
         "$build/fuzz/make_${name}_seeds" "$seeds"
