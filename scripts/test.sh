@@ -29,6 +29,14 @@ LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build-asan
 
+echo "== thread sanitizer: the batch tests"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICTORB_TSAN=ON > /dev/null
+cmake --build build-tsan -j "$jobs" --target test_pipeline
+TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/tests/tsan.supp" \
+    build-tsan/tests/test_pipeline --gtest_filter='BatchTest.*:JobTest.*'
+passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests \
+    --gtest_filter='BatchTest.*:JobTest.*' | grep -c '^  ')))
+
 if [ -f fuzz/CMakeLists.txt ]; then
     echo "== short fuzzing run"
     bash scripts/fuzz.sh "${PICTORB_FUZZ_SECONDS:-60}"
