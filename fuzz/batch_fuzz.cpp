@@ -3,14 +3,18 @@
 // left its document.
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "pipeline/batch.h"
+#include "pipeline/bitmap_reader.h"
 #include "settings/settings.h"
 
 namespace {
@@ -27,8 +31,8 @@ const std::string& Folder() {
 }
 
 void Empty(const std::string& folder) {
-    if (std::system(("rm -rf '" + folder + "/in' '" + folder + "/out'").c_str()) != 0)
-        std::abort();
+    std::filesystem::remove_all(folder + "/in");
+    std::filesystem::remove_all(folder + "/out");
 }
 
 }  // namespace
@@ -74,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (outcome.error != ConvertError::None) continue;
         ++converted;
         const std::string name = outcome.path.substr(outcome.path.rfind('/') + 1);
-        if (access((folder + "/out/" + name.substr(0, name.size() - 4) + ".psd").c_str(), F_OK) != 0)
+        if (access((folder + "/out/" + name.substr(0, name.size() - 4) + ".psd").c_str(), F_OK) !=
+            0)
             std::abort();
     }
     if (converted != progress.record.converted) std::abort();
