@@ -34,7 +34,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Visit Homepage", "Visit the Program's Homepage"},
     {"Check For New Version", "Check For a New Version"},
     {"About", "About..."},
-    // General: 10 entries.
+    // General: 11 entries.
     {"_GROUP_", "General"},
     {"Input File", "Input File:"},
     {"Input Files", "Input Files:"},
@@ -46,6 +46,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Preparing", "Preparing..."},
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
+    {"Checking for updates", "Checking for a new version... (Esc cancels)"},
     // Msg: 41 entries.
     {"_GROUP_", "Msg"},
     {"Error", "Error"},

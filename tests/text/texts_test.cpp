@@ -33,7 +33,7 @@ TEST(BuiltinTexts, EveryGroupHoldsItsEntries) {
     }
     const std::vector<std::pair<std::string, int>> expected = {
         {"Menu", 27},
-        {"General", 10},
+        {"General", 11},
         {"Msg", 41},
         {"Dialog", 16},
         {"Preferences", 214},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "test_server.h"
 #include "update/update.h"
@@ -56,7 +57,13 @@ TEST(HttpGetBody, ReadsTheVersionFromTheBody) {
         {kHeaders + " 221 ", "221", UpdateVerdict::NewerVersion},
         {kHeaders + "230\r\n\r\nnotes", "230", UpdateVerdict::NewerVersion},
         {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n221", "", UpdateVerdict::Failure},
-        {"HTTP/1.0 404 Not Found\r\n\r\n<html>gone</html>", "<ht", UpdateVerdict::Failure},
+        {"HTTP/1.0 404 Not Found\r\n\r\n<html>gone</html>", "", UpdateVerdict::Failure},
+        // Error pages whose text starts with a number are no version either.
+        {"HTTP/1.1 404 Not Found\r\n\r\n404 page not found", "", UpdateVerdict::Failure},
+        {"HTTP/1.1 503 Service Unavailable\r\n\r\n503 Service Unavailable", "",
+         UpdateVerdict::Failure},
+        {"HTTP/1.1 308 Permanent Redirect\r\nLocation: /x\r\n\r\n308 Permanent Redirect", "",
+         UpdateVerdict::Failure},
         {"", "", UpdateVerdict::Failure},
     };
     for (const Case& c : cases) {
@@ -81,6 +88,38 @@ TEST(HttpGetBody, DropsUserPartAndQueryAndUsesThePort) {
     const std::string request = server.Request();
     EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /files/pictorb.dat HTTP/1.0");
     EXPECT_NE(request.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos);
+}
+
+TEST(HttpGetBody, KeepAliveAnswersEndWithTheirBodyOrStatus) {
+    struct Case {
+        const char* label;
+        std::string response;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"200 with length", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n221", "221"},
+        {"404 with length",
+         "HTTP/1.1 404 Not Found\r\nContent-Length: 18\r\n\r\n404 page not found", ""},
+        {"404 without length", "HTTP/1.1 404 Not Found\r\n\r\n404 page not found", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TestServer server({c.response}, TestServer::Mode::KeepOpen);
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(HttpGetBody(server.Url(), kUserAgent), c.text);
+        const double seconds = SecondsSince(start);
+        EXPECT_LT(seconds, 1.0);
+        std::printf("%s: %.2f ms\n", c.label, seconds * 1000);
+    }
+}
+
+TEST(HttpGetBody, AnAnswerCutOffByTheDeadlineIsAFailure) {
+    // The server sends "2" of "221" and then nothing: that is not version 2.
+    TestServer server({kHeaders + "2"}, TestServer::Mode::KeepOpen);
+    EXPECT_EQ(HttpGetBody(server.Url(), kUserAgent, 300), "");
+    // The same answer ended by the server's close is whole.
+    TestServer closing({kHeaders + "2"});
+    EXPECT_EQ(HttpGetBody(closing.Url(), kUserAgent, 300), "2");
 }
 
 TEST(HttpGetBody, FailsAtOnceWithoutAServer) {
