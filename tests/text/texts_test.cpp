@@ -34,10 +34,10 @@ TEST(BuiltinTexts, EveryGroupHoldsItsEntries) {
     const std::vector<std::pair<std::string, int>> expected = {
         {"Menu", 27},
         {"General", 11},
-        {"Msg", 41},
+        {"Msg", 42},
         {"Dialog", 16},
         {"Preferences", 214},
-        {"About", 4},
+        {"About", 7},
         {"Custom-Converter", 4},
         {"Uninstall", 3},
     };
