@@ -237,7 +237,7 @@ TEST_F(UpdateCheckTest, LocalServerAnswersAreToldAtOnce) {
         std::string title;
     };
     const Case cases[] = {
-        {"404", "HTTP/1.1 404 Not Found\r\n\r\n404 page not found", "Error"},
+        {"keep-alive 404", "HTTP/1.1 404 Not Found\r\n\r\n404 page not found", "Error"},
         {"keep-alive 404 with length",
          "HTTP/1.1 404 Not Found\r\nContent-Length: 18\r\n\r\n404 page not found", "Error"},
         {"keep-alive 200 with length, no number",

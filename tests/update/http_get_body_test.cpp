@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 
 #include "test_server.h"
 #include "update/update.h"
@@ -88,29 +87,6 @@ TEST(HttpGetBody, DropsUserPartAndQueryAndUsesThePort) {
     const std::string request = server.Request();
     EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /files/pictorb.dat HTTP/1.0");
     EXPECT_NE(request.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos);
-}
-
-TEST(HttpGetBody, KeepAliveAnswersEndWithTheirBodyOrStatus) {
-    struct Case {
-        const char* label;
-        std::string response;
-        std::string text;
-    };
-    const Case cases[] = {
-        {"200 with length", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n221", "221"},
-        {"404 with length",
-         "HTTP/1.1 404 Not Found\r\nContent-Length: 18\r\n\r\n404 page not found", ""},
-        {"404 without length", "HTTP/1.1 404 Not Found\r\n\r\n404 page not found", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        TestServer server({c.response}, TestServer::Mode::KeepOpen);
-        const Clock::time_point start = Clock::now();
-        EXPECT_EQ(HttpGetBody(server.Url(), kUserAgent), c.text);
-        const double seconds = SecondsSince(start);
-        EXPECT_LT(seconds, 1.0);
-        std::printf("%s: %.2f ms\n", c.label, seconds * 1000);
-    }
 }
 
 TEST(HttpGetBody, AnAnswerCutOffByTheDeadlineIsAFailure) {
