@@ -230,6 +230,19 @@ TEST_F(UpdateCheckTest, WithoutAnUpdateHostNothingIsOfferedOrAsked) {
     EXPECT_EQ(settings.updateRange, 1);
 }
 
+TEST_F(UpdateCheckTest, ServerFailsQuicklyWhenItsHostDoesNotResolve) {
+    // .invalid never resolves: without a network at once, else within the open limit.
+    fixture.context.updateHost = "update.corvalen.invalid";
+    const Clock::time_point start = Clock::now();
+    CheckForUpdate(fixture.context);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "Internet connection problems!");
+    EXPECT_LT(seconds, kUpdateOpenTimeoutMs / 1000.0 + 1.0);
+    RecordProperty("seconds_to_failure_message", std::to_string(seconds));
+    std::printf("time to the failure message: %.3f s\n", seconds);
+}
+
 TEST_F(UpdateCheckTest, LocalServerAnswersAreToldAtOnce) {
     struct Case {
         const char* label;
