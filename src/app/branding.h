@@ -1,6 +1,6 @@
 #pragma once
 // The maker's names and addresses, fixed at build time. The hosts are .example names: there
-// is no real server behind them.
+// is no real server behind them. The update server is a build option (PICTORB_UPDATE_HOST).
 
 #include <cstdint>
 #include <string_view>
@@ -15,7 +15,6 @@ inline constexpr std::string_view kVendorName = "Corvalen";
 inline constexpr std::string_view kSiteAddress = "https://www.corvalen.example";
 inline constexpr std::string_view kWebAddress = "https://www.corvalen.example/pictorb/";
 inline constexpr std::string_view kSupportAddress = "support@corvalen.example";
-inline constexpr std::string_view kUpdateHost = "update.corvalen.example";
 // The banner prints "©" as "(c)".
 inline constexpr std::string_view kNoticeLine =
     "Copyright \u00A9 2026 Corvalen Software. All rights reserved.";

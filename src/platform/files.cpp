@@ -88,6 +88,27 @@ int64_t ToLocalSeconds(time_t epochSeconds) {
     return static_cast<int64_t>(epochSeconds) + local.tm_gmtoff;
 }
 
+// $HOME, else the password database's home folder, else /tmp.
+std::string HomeFolder() {
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') return env;
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] != '\0') {
+        return found->pw_dir;
+    }
+    return "/tmp";
+}
+
+// The folder an XDG variable names, else `fallback` below the home folder. A relative value
+// is invalid by the XDG rules and is ignored.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/') return WithTrailingSlash(value);
+    return WithTrailingSlash(HomeFolder()) + fallback;
+}
+
 }  // namespace
 
 int64_t QueryFileSize(const std::string& path) {
@@ -110,23 +131,11 @@ std::string ProgramFolder() {
 }
 
 std::string ApplicationDataFolder() {
-    // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') return WithTrailingSlash(config);
-    std::string home;
-    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') {
-        home = env;
-    } else {
-        std::vector<char> buffer(16384);
-        struct passwd entry;
-        struct passwd* found = nullptr;
-        if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-            found != nullptr && found->pw_dir != nullptr) {
-            home = found->pw_dir;
-        }
-    }
-    if (home.empty()) home = "/tmp";
-    return WithTrailingSlash(home) + ".config/";
+    return XdgFolder("XDG_CONFIG_HOME", ".config/");
+}
+
+std::string UserDataFolder() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share/");
 }
 
 bool CreateFolder(const std::string& path) {

@@ -34,7 +34,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Visit Homepage", "Visit the Program's Homepage"},
     {"Check For New Version", "Check For a New Version"},
     {"About", "About..."},
-    // General: 10 entries.
+    // General: 11 entries.
     {"_GROUP_", "General"},
     {"Input File", "Input File:"},
     {"Input Files", "Input Files:"},
@@ -46,7 +46,8 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Preparing", "Preparing..."},
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
-    // Msg: 41 entries.
+    {"Checking for updates", "Checking for a new version... (Esc cancels)"},
+    // Msg: 42 entries.
     {"_GROUP_", "Msg"},
     {"Error", "Error"},
     {"Warning", "Warning"},
@@ -99,6 +100,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Ask break export", "Do you want to break the export?"},
     {"Ask break conversion", "Do you want to break the conversion?"},
     {"Empty extensions", "Please, fill all required fields and try again!"},
+    {"Manual missing", "The user manual is not installed. It was looked for here:\r\n%s1%"},
     // Dialog: 16 entries.
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
@@ -333,12 +335,17 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
-    // About: 4 entries.
+    // About: 7 entries.
     {"_GROUP_", "About"},
     {"Title", "About..."},
     {"Version", "Version:"},
     {"Website", "Web:"},
     {"Email", "E-mail:"},
+    {"Build", "Build:"},
+    {"Libraries", "Libraries and their licences:"},
+    {"Licence Texts",
+     "The full licence texts come with each library, in "
+     "/usr/share/doc/<package>/copyright."},
     // Custom-Converter: 4 entries.
     {"_GROUP_", "Custom-Converter"},
     {"Title", "Find a File Converter"},

@@ -167,6 +167,15 @@ std::string Utf8TitleCase(std::string_view text) {
     return MapCodePoints(text, ToLower, true);
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Decoded d = DecodeAt(text, pos);
+        if (!d.valid) return false;
+        pos += d.length;
+    }
+    return true;
+}
+
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

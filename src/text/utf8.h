@@ -12,6 +12,7 @@ std::string Utf8Prefix(std::string_view text, std::size_t count);   // first `co
 std::string Utf8Upper(std::string_view text);                       // full Unicode simple case map
 std::string Utf8Lower(std::string_view text);
 std::string Utf8TitleCase(std::string_view text);  // first code point upper, the rest lower
+bool IsValidUtf8(std::string_view text);
 std::string Latin1ToUtf8(std::string_view bytes);
 std::u16string Utf8ToUtf16(std::string_view text);  // invalid bytes become U+FFFD
 

@@ -8,6 +8,7 @@
 #include "themes/icon_sets.h"
 #include "themes/themes.h"
 #include "ui/dialogs.h"
+#include "update/update.h"
 
 namespace pictorb {
 
@@ -25,6 +26,7 @@ struct DesktopContext {
     std::string themeFolder;
     ThemeReload themeReload = ThemeReload::None;
     bool screenshotMode = false;  // skips the scheduled update check
+    std::string updateHost{BuiltInUpdateHost()};  // empty: no update check at all
 };
 
 }  // namespace pictorb

@@ -51,7 +51,8 @@ void LoadIconsAndTheme(DesktopContext& context) {
     FillIconNames(context.icons);
     LoadBuiltInIcons(context.icons, settings.uiSize);
     context.themeFolder = ThemeFolder();
-    context.themes = ListThemes(context.themeFolder);
+    // The user's own themes first: one of theirs hides an installed one of the same file name.
+    context.themes = ListThemes({UserThemeFolder(), context.themeFolder});
     LoadTheme(context.themeFolder, context.themes, settings.uiTheme, settings.uiSize,
               context.icons, true, true, true);
 }

@@ -7,14 +7,22 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
+#include <QSysInfo>
 #include <QVBoxLayout>
+#include <QtGlobal>
+
+#include <functional>
 
 #include "app/branding.h"
 #include "platform/files.h"
+#include "text/texts.h"
 #include "text/utf8.h"
 #include "ui/builtin_icons.h"
 #include "ui/desktop_context.h"
@@ -25,7 +33,8 @@ namespace pictorb {
 namespace {
 
 constexpr int kAboutWidth = 360;
-constexpr int kAboutHeight = 240;
+// Taller than the banner, name and links need: the version, build and licence text below.
+constexpr int kAboutHeight = 420;
 constexpr int kFinderWidth = 370;
 constexpr int kFinderHeight = 60;
 constexpr int kUninstallWidth = 300;
@@ -79,6 +88,76 @@ void CentreOver(QWidget& widget, const QRect& area) {
     widget.move(area.center() - QPoint(widget.width() / 2, widget.height() / 2));
 }
 
+// The libraries shipped with the program and their licences, which ask to be named in a
+// program that is passed on.
+struct LibraryLicence {
+    const char* library;
+    const char* licence;
+};
+constexpr LibraryLicence kLibraries[] = {
+    {"Qt 6", "GNU LGPL 3"},
+    {"FreeImage 3", "FreeImage Public License 1.0, or GNU GPL 2 or 3"},
+    {"DevIL 1.7", "GNU LGPL 2.1"},
+    {"libarchive", "BSD 2-clause"},
+    {"cairo", "GNU LGPL 2.1, or Mozilla Public License 1.1"},
+    {"Pango", "GNU LGPL 2 or later"},
+    {"libpng", "libpng License"},
+    {"zlib", "zlib License"},
+};
+
+std::string CompilerText() {
+#if defined(__clang__)
+    return "Clang " __clang_version__;
+#elif defined(__GNUC__)
+    return "GCC " __VERSION__;
+#else
+    return "unknown compiler";
+#endif
+}
+
+// The version, the build and the libraries as plain text, for the user to copy into a
+// report.
+QString AboutDetails(TextTable& texts, const std::string& title) {
+    QStringList lines;
+    lines << ToQString(title + " (" + std::to_string(kVersionNumber) + ")");
+    lines << ToQString(texts.Text("About", "Build")) + ' ' + PICTORB_BUILD_TYPE + ", " +
+                 ToQString(CompilerText()) + ", " + QSysInfo::buildCpuArchitecture();
+    lines << QStringLiteral("Qt %1 (built with %2), %3")
+                 .arg(qVersion(), QT_VERSION_STR, QSysInfo::prettyProductName());
+    lines << QString();
+    lines << ToQString(texts.Text("About", "Libraries"));
+    for (const LibraryLicence& entry : kLibraries)
+        lines << QStringLiteral("%1: %2").arg(entry.library, entry.licence);
+    lines << ToQString(texts.Text("About", "Licence Texts"));
+    return lines.join('\n');
+}
+
+// Keys on a focused link: Return and Enter act as the window's OK, as they do everywhere
+// else in it; Space opens the link, as it presses a focused button.
+class LinkKeys : public QObject {
+  public:
+    LinkKeys(QLabel* link, std::function<void()> open) : QObject(link), open_(std::move(open)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // The window's default button takes it, with the link out of the way.
+            if (auto* window = qobject_cast<QDialog*>(static_cast<QWidget*>(watched)->window()))
+                window->accept();
+            return true;
+        }
+        if (key == Qt::Key_Space) {
+            open_();
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> open_;
+};
+
 // A hyperlink in pure blue that hands its target to the desktop and leaves its window open.
 QLabel* NewLink(QWidget* parent, const char* objectName, const std::string& shown,
                 const std::string& target, Dialogs& dialogs) {
@@ -91,6 +170,7 @@ QLabel* NewLink(QWidget* parent, const char* objectName, const std::string& show
     link->setOpenExternalLinks(false);
     QObject::connect(link, &QLabel::linkActivated, link,
                      [&dialogs](const QString& url) { dialogs.OpenUrl(ToUtf8(url)); });
+    link->installEventFilter(new LinkKeys(link, [&dialogs, target] { dialogs.OpenUrl(target); }));
     return link;
 }
 
@@ -108,7 +188,19 @@ std::string ManualLocation(const std::string& programFolder) {
 }
 
 void OpenManual(DesktopContext& context) {
-    context.dialogs.OpenUrl(ManualLocation(ProgramFolder()));
+    OpenManualAt(context, ManualLocation(ProgramFolder()));
+}
+
+void OpenManualAt(DesktopContext& context, const std::string& manual) {
+    if (QueryFileSize(manual) < 0) {
+        // The desktop would open nothing, or an error page, without saying why.
+        TextTable& texts = context.state.texts;
+        ShowMessage(context.dialogs, texts.Text("Msg", "Warning"),
+                    ExpandPlaceholders(texts.Text("Msg", "Manual missing"), manual),
+                    MessageIcon::Warning);
+        return;
+    }
+    context.dialogs.OpenUrl(manual);
 }
 
 void SendFeedback(DesktopContext& context) {
@@ -157,6 +249,13 @@ void OpenAbout(DesktopContext& context, MainWindow& window) {
                     1, 1);
     rows->setColumnStretch(1, 1);
 
+    auto* details = new QPlainTextEdit(AboutDetails(texts, context.state.title), about);
+    details->setObjectName("aboutDetails");
+    details->setReadOnly(true);
+    details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    details->setTabChangesFocus(true);
+    details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
     auto* ok = new QPushButton(ToQString(texts.Text("Dialog", "OK")), about);
     ok->setObjectName("okButton");
     ok->setDefault(true);
@@ -167,8 +266,8 @@ void OpenAbout(DesktopContext& context, MainWindow& window) {
     body->setContentsMargins(10, 0, 10, 0);
     body->addWidget(frame);
     body->addLayout(rows);
-    layout->addLayout(body);
-    layout->addStretch(1);
+    body->addWidget(details, 1);
+    layout->addLayout(body, 1);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
 
     CentreOver(*about, window.frameGeometry());

@@ -138,6 +138,7 @@ QAction* MainWindow::ActionFor(int32_t command, bool withShortcut) {
         text += QLatin1Char('\t') + QString::fromLatin1(row->shortcut);
     auto* action = new QAction(text, this);
     action->setData(command);
+    action->setVisible(command != kCommandCheckUpdate || UpdateCheckAvailable(context_));
     connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
     return action;
 }

@@ -17,6 +17,8 @@
 
 #include "settings/settings.h"
 #include "settings/settings_fields.h"
+#include "ui/update_check.h"
+#include "update/update.h"
 
 namespace pictorb {
 namespace {
@@ -83,6 +85,13 @@ PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
     }
     BuildFrame(start);
     for (Bound& bound : bound_) LoadRow(bound);
+    if (!UpdateCheckAvailable(context_)) {
+        // Nothing is ever checked: say so, and keep the stored value (nothing is written back).
+        Bound* range = Find("General", "Update Range");
+        qobject_cast<QComboBox*>(range->control)->setCurrentIndex(kUpdateRangeNever);
+        range->field = nullptr;
+        EnableRow("General", "Update Range", false);
+    }
     loading_ = false;
     ApplyRules();
     setFixedSize(kClientWidth, kClientHeight);

@@ -1,31 +1,61 @@
 #include "update/update.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstring>
 
 #include "app/branding.h"
 #include "platform/tcp_connection.h"
+#include "text/utf8.h"
 
 namespace pictorb {
 namespace {
 
-// A distributor may point the check at a real server at build time (host, or host:port).
+// A vendor build names its server at build time (host, or host:port); the default has none.
 #ifdef PICTORB_UPDATE_HOST
 constexpr std::string_view kServer = PICTORB_UPDATE_HOST;
 #else
-constexpr std::string_view kServer = kUpdateHost;
+constexpr std::string_view kServer = "";
 #endif
 
+constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kEmptyLine = "\r\n\r\n";
+
+// The declared body length; nullopt without a single well-formed Content-Length header.
+std::optional<std::size_t> DeclaredContentLength(std::string_view headers) {
+    constexpr std::string_view kName = "content-length:";
+    std::optional<std::size_t> length;
+    std::size_t lineStart = headers.find(kLineEnd);
+    while (lineStart != std::string_view::npos) {
+        lineStart += kLineEnd.size();
+        const std::size_t lineEnd = headers.find(kLineEnd, lineStart);
+        const std::string_view line = headers.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd;
+        if (!EqualsIgnoreAsciiCase(line.substr(0, kName.size()), kName)) continue;
+        const std::string value = Trim(line.substr(kName.size()));
+        std::size_t number = 0;
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), number);
+        // A second length, or one that is not all digits, leaves the end to the server's close.
+        if (length || value.empty() || error != std::errc() || end != value.data() + value.size())
+            return std::nullopt;
+        length = number;
+    }
+    return length;
+}
 
 }  // namespace
 
-std::string UpdateDataUrl() {
-    return "http://" + std::string(kServer) + "/files/pictorb.dat";
+std::string_view BuiltInUpdateHost() {
+    return kServer;
+}
+
+std::string UpdateDataUrl(std::string_view host) {
+    return "http://" + std::string(host) + "/files/pictorb.dat";
 }
 
 std::string UpdateDownloadUrl() {
-    return "http://" + std::string(kServer) + "/pictorb/";
+    return std::string(kWebAddress);
 }
 
 std::optional<HttpTarget> SplitHttpUrl(std::string_view url) {
@@ -107,7 +137,24 @@ int32_t VersionNumberFromText(std::string_view text) {
     return number;
 }
 
-std::string HttpGetBody(const std::string& url, const std::string& userAgent) {
+std::optional<bool> AnswerStatusOk(std::string_view received) {
+    const std::size_t lineEnd = received.find(kLineEnd);
+    if (lineEnd == std::string_view::npos) return std::nullopt;
+    const std::string_view line = received.substr(0, lineEnd);
+    // "HTTP/1.0 200 OK", "HTTP/1.1 200": the reason phrase is free.
+    return line.size() >= 12 && line.starts_with("HTTP/1.") && line[7] >= '0' && line[7] <= '9' &&
+           line.substr(8, 4) == " 200" && (line.size() == 12 || line[12] == ' ');
+}
+
+bool AnswerBodyComplete(std::string_view received) {
+    const std::size_t headersEnd = received.find(kEmptyLine);
+    if (headersEnd == std::string_view::npos) return false;
+    const std::optional<std::size_t> length = DeclaredContentLength(received.substr(0, headersEnd));
+    return length && received.size() - headersEnd - kEmptyLine.size() >= *length;
+}
+
+std::string HttpGetBody(const std::string& url, const std::string& userAgent,
+                        int32_t answerTimeoutMs) {
     using Clock = std::chrono::steady_clock;
     const std::optional<HttpTarget> target = SplitHttpUrl(url);
     if (!target) return {};
@@ -116,20 +163,27 @@ std::string HttpGetBody(const std::string& url, const std::string& userAgent) {
         return {};
     }
 
-    // Reads until the server closes, the buffer is full or the time is up; whatever arrived
-    // by then is the answer.
+    // Reads until the answer is complete: the server closes, its declared body is all there,
+    // its status already says no, or the buffer is full. Time running out or the connection
+    // failing first leaves an answer cut off, which says nothing.
     ResponseBuffer buffer;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(kUpdateAnswerTimeoutMs);
-    while (!buffer.Full() && Clock::now() < deadline) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(answerTimeoutMs);
+    bool complete = false;
+    while (!complete && !buffer.Full() && Clock::now() < deadline) {
         if (!connection.WaitReadable(kUpdatePollMs)) continue;
         const int64_t received = connection.Receive(buffer.FreeSpace(), buffer.FreeSize());
         if (received > 0) {
             buffer.Commit(static_cast<std::size_t>(received));
+            complete =
+                AnswerStatusOk(buffer.Bytes()) == false || AnswerBodyComplete(buffer.Bytes());
+        } else if (received == 0) {
+            complete = true;
         } else if (received != TcpConnection::kReceiveNothingYet) {
-            break;  // the end of the stream, or the connection failed
+            break;
         }
     }
+    if (!complete && !buffer.Full()) return {};
+    if (AnswerStatusOk(buffer.Bytes()) != true) return {};
     return VersionTextFromResponse(buffer.Text());
 }
 

@@ -11,9 +11,12 @@
 
 namespace pictorb {
 
-// The version data file's address on the maker's server.
-std::string UpdateDataUrl();
-// The download page, opened when the user accepts a newer version.
+// The update server this build asks ("host" or "host:port"); empty when it has none, as
+// distributions update their programs themselves.
+std::string_view BuiltInUpdateHost();
+// The version data file's address on `host`.
+std::string UpdateDataUrl(std::string_view host);
+// The download page, opened when the user accepts a newer version: the program's homepage.
 std::string UpdateDownloadUrl();
 
 // Sent when the caller gives no user agent of its own.
@@ -49,6 +52,7 @@ class ResponseBuffer {
     bool Full() const { return used_ == bytes_.size(); }
     // The received bytes up to the first zero byte.
     std::string_view Text() const;
+    std::string_view Bytes() const { return {bytes_.data(), used_}; }
 
   private:
     std::array<char, kUpdateBufferSize> bytes_{};
@@ -61,15 +65,25 @@ std::string VersionTextFromResponse(std::string_view response);
 // The leading decimal digits as a number; 0 when the text does not start with a digit.
 int32_t VersionNumberFromText(std::string_view text);
 
+// Whether the status line is "HTTP/1.x 200"; nullopt while the line has not fully arrived.
+std::optional<bool> AnswerStatusOk(std::string_view received);
+// Whether the answer declares a Content-Length and its whole body has arrived: a server
+// that keeps the connection open has then said everything.
+bool AnswerBodyComplete(std::string_view received);
+
 // Fetches `url` with one HTTP/1.0 GET and returns VersionTextFromResponse of the answer, or
-// the empty text on any failure (bad address, no connection, no answer in 10 seconds).
-std::string HttpGetBody(const std::string& url, const std::string& userAgent);
+// the empty text on any failure: bad address, no connection, a status other than 200, or
+// an answer not complete within `answerTimeoutMs`.
+std::string HttpGetBody(const std::string& url, const std::string& userAgent,
+                        int32_t answerTimeoutMs = kUpdateAnswerTimeoutMs);
 
 enum class UpdateVerdict { Failure, NewerVersion, NoNewerVersion };
 // What the fetched text says about `ownVersion`: 0 or no number is a failure.
 UpdateVerdict JudgeUpdate(std::string_view versionText, int32_t ownVersion);
 
-// Days between scheduled checks for "Update Range"; 0 for 5 ("Never").
+// The "Update Range" that never checks.
+inline constexpr int32_t kUpdateRangeNever = 5;
+// Days between scheduled checks for "Update Range"; 0 for kUpdateRangeNever.
 int32_t UpdateIntervalDays(int32_t updateRange);
 // Whether the scheduled check asks now: never for range 5, otherwise once `now` is past the
 // last check plus the interval. Times in local seconds.

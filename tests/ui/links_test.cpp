@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -56,13 +57,25 @@ class LinksTest : public ::testing::Test {
 TEST_F(LinksTest, CommandsOpenTheirLinks) {
     window.RunCommand(kCommandFeedback);
     window.RunCommand(kCommandHomepage);
-    window.RunCommand(kCommandManual);
-    ASSERT_EQ(dialogs.opened.size(), 3u);
+    ASSERT_EQ(dialogs.opened.size(), 2u);
     EXPECT_EQ(dialogs.opened[0],
               "mailto:support@corvalen.example?subject=Corvalen%20Pictorb%202.2%20Feedback");
     EXPECT_EQ(dialogs.opened[1], kSite + "/pictorb/");
-    EXPECT_EQ(dialogs.opened[2].front(), '/');
-    EXPECT_NE(dialogs.opened[2].find("index.html"), std::string::npos);
+}
+
+TEST_F(LinksTest, ManualOpensOrSaysItIsNotInstalled) {
+    const std::string manual = fixture.dir.Join("index.html");
+    OpenManualAt(fixture.context, manual);
+    EXPECT_TRUE(dialogs.opened.empty());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(dialogs.asked[0].text,
+              "The user manual is not installed. It was looked for here:\r\n" + manual);
+
+    WriteBytes(manual, "<html>");
+    OpenManualAt(fixture.context, manual);
+    EXPECT_EQ(dialogs.opened, std::vector<std::string>{manual});
+    EXPECT_EQ(dialogs.asked.size(), 1u);
 }
 
 TEST_F(LinksTest, ManualIsFoundInstalledOrInTheBuildFolder) {
@@ -81,7 +94,7 @@ TEST_F(LinksTest, ManualIsFoundInstalledOrInTheBuildFolder) {
 TEST_F(LinksTest, AboutWindowLinksOpenWithoutClosingIt) {
     QPointer<QDialog> about = Open(kCommandAbout, "aboutWindow");
     ASSERT_TRUE(about);
-    EXPECT_EQ(about->size(), QSize(360, 240));
+    EXPECT_EQ(about->size(), QSize(360, 420));
     EXPECT_EQ(about->windowTitle(), "About...");
     EXPECT_EQ(about->windowModality(), Qt::WindowModal);
     auto* banner = Find<QLabel>(about, "banner");
@@ -102,6 +115,51 @@ TEST_F(LinksTest, AboutWindowLinksOpenWithoutClosingIt) {
     PressKey(about, Qt::Key_Escape);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(about);
+}
+
+TEST_F(LinksTest, AboutReturnIsOkWhereverTheFocusIs) {
+    for (const char* focused : {"webLink", "emailLink", "aboutDetails", "okButton"}) {
+        SCOPED_TRACE(focused);
+        dialogs.opened.clear();
+        QPointer<QDialog> about = Open(kCommandAbout, "aboutWindow");
+        ASSERT_TRUE(about);
+        auto* widget = Find<QWidget>(about, focused);
+        ASSERT_NE(widget, nullptr);
+        // Tab as the user would; on a link a further Tab selects the link itself, on which
+        // Return would otherwise open it.
+        QApplication::setActiveWindow(about);
+        for (int i = 0; i < 8 && QApplication::focusWidget() != widget; ++i)
+            PressKey(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_TRUE(widget->hasFocus());
+        if (auto* link = qobject_cast<QLabel*>(widget)) {
+            PressKey(link, Qt::Key_Tab);
+            ASSERT_FALSE(link->selectedText().isEmpty());
+        }
+        PressKey(widget, Qt::Key_Return);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(about);
+        EXPECT_TRUE(dialogs.opened.empty());
+    }
+    // Space opens the focused link and leaves the window open.
+    QPointer<QDialog> about = Open(kCommandAbout, "aboutWindow");
+    PressKey(Find<QWidget>(about, "emailLink"), Qt::Key_Space);
+    EXPECT_EQ(dialogs.opened, std::vector<std::string>{"mailto:support@corvalen.example"});
+    EXPECT_TRUE(about);
+    about->close();
+}
+
+TEST_F(LinksTest, AboutNamesVersionBuildAndLibraryLicencesAsCopyableText) {
+    QPointer<QDialog> about = Open(kCommandAbout, "aboutWindow");
+    auto* details = Find<QPlainTextEdit>(about, "aboutDetails");
+    ASSERT_NE(details, nullptr);
+    EXPECT_TRUE(details->isReadOnly());
+    EXPECT_TRUE(details->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_TRUE(details->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    const QString text = details->toPlainText();
+    EXPECT_TRUE(text.startsWith("Corvalen Pictorb 2.2 (220)\nBuild: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Qt %1").arg(qVersion()))) << text.toStdString();
+    EXPECT_TRUE(text.contains("FreeImage 3: FreeImage Public License")) << text.toStdString();
+    about->close();
 }
 
 TEST_F(LinksTest, FinderFiltersBothFieldsOrWarns) {

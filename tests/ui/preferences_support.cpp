@@ -20,6 +20,8 @@ PreferencesTest::PreferencesTest() : settings(desktop.state.settings) {
     desktop.state.formats.outputList = {"psd", "jpg"};
     desktop.context.themes.displayNames = {{"handdrawn", "Hand Drawn"}, {"flat", "Flat"}};
     desktop.context.themes.current = "handdrawn";
+    // A build with an update server, where every row edits its setting.
+    desktop.context.updateHost = "127.0.0.1";
 }
 
 std::unique_ptr<PreferencesDialog> PreferencesTest::Open(PreferencesPage start) {

@@ -2,19 +2,28 @@
 
 #include "ui/update_check.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <future>
 #include <thread>
 
 #include "platform/files.h"
+#include "ui/commands.h"
+#include "ui/main_window.h"
+#include "ui/preferences_dialog.h"
 #include "ui/ui_harness.h"
+#include "update/test_server.h"
 #include "update/update.h"
 
 namespace pictorb::test {
@@ -23,8 +32,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int64_t kDay = 86400;
 
+constexpr const char* kHost = "update.vendor.example";
+
 class UpdateCheckTest : public ::testing::Test {
   protected:
+    UpdateCheckTest() { fixture.context.updateHost = kHost; }
+
     DesktopFixture fixture;
     ScriptedDialogs& dialogs = fixture.dialogs;
     ConversionSettings& settings = fixture.state.settings;
@@ -64,15 +77,16 @@ TEST_F(UpdateCheckTest, TellsWhatTheServerSaid) {
         CheckForUpdate(fixture.context, Answer(c.text));
 
         ASSERT_EQ(fetched.size(), 1u);
-        EXPECT_EQ(fetched[0].first, UpdateDataUrl());
+        EXPECT_EQ(fetched[0].first, "http://update.vendor.example/files/pictorb.dat");
         EXPECT_EQ(fetched[0].second, "Corvalen Pictorb 2.2");
         ASSERT_EQ(dialogs.asked.size(), 1u);
         EXPECT_EQ(dialogs.asked[0].title, c.title);
         EXPECT_EQ(dialogs.asked[0].icon, c.icon);
         EXPECT_EQ(dialogs.asked[0].buttons, c.buttons);
-        EXPECT_EQ(dialogs.opened, c.opensDownloadPage
-                                      ? std::vector<std::string>{UpdateDownloadUrl()}
-                                      : std::vector<std::string>{});
+        EXPECT_EQ(dialogs.opened,
+                  c.opensDownloadPage
+                      ? std::vector<std::string>{"https://www.corvalen.example/pictorb/"}
+                      : std::vector<std::string>{});
     }
     EXPECT_EQ(dialogs.asked[0].text, "Internet connection problems!");
 }
@@ -151,10 +165,74 @@ TEST_F(UpdateCheckTest, ScheduleAsksOnceTheIntervalHasPassed) {
     }
 }
 
-TEST_F(UpdateCheckTest, BuiltInServerFailsQuicklyWhenItsHostDoesNotResolve) {
-    // The built-in host is an .example name with no server; a distributor's build may name
-    // a real one, and then this says nothing.
-    if (UpdateDataUrl().find(".example/") == std::string::npos) GTEST_SKIP();
+TEST_F(UpdateCheckTest, StatusBarSaysItIsCheckingAndEscapeCancels) {
+    MainWindow window(fixture.context);
+    std::promise<void> release;
+    std::promise<void> finished;
+    std::shared_future<void> released = release.get_future().share();
+    QString shownWhileWaiting;
+    QTimer::singleShot(50, &window, [&] {
+        shownWhileWaiting = window.statusBar()->currentMessage();
+        QCoreApplication::postEvent(
+            &window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+    const Clock::time_point start = Clock::now();
+    CheckForUpdate(fixture.context, [&](const std::string&, const std::string&) {
+        released.wait();  // a server that does not answer
+        finished.set_value();
+        return std::string("221");
+    });
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    release.set_value();
+    finished.get_future().wait();
+
+    EXPECT_EQ(shownWhileWaiting, "Checking for a new version... (Esc cancels)");
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_TRUE(dialogs.asked.empty()) << "a cancelled check says nothing";
+    EXPECT_EQ(window.statusBar()->currentMessage(), "");
+}
+
+// The actions of the check-for-update command in the window's menus and toolbars.
+std::vector<QAction*> CheckUpdateActions(MainWindow& window) {
+    std::vector<QAction*> found;
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->data().toInt() == kCommandCheckUpdate) found.push_back(action);
+    return found;
+}
+
+TEST_F(UpdateCheckTest, WithoutAnUpdateHostNothingIsOfferedOrAsked) {
+    {
+        MainWindow window(fixture.context);
+        const std::vector<QAction*> actions = CheckUpdateActions(window);
+        ASSERT_EQ(actions.size(), 2u) << "menu and toolbar";
+        for (QAction* action : actions) EXPECT_TRUE(action->isVisible());
+    }
+    fixture.context.updateHost.clear();
+    MainWindow window(fixture.context);
+    for (QAction* action : CheckUpdateActions(window)) EXPECT_FALSE(action->isVisible());
+
+    settings.updateRange = 1;
+    settings.updateDate = static_cast<int32_t>(NowLocalSeconds() - 400 * kDay);
+    const int32_t before = settings.updateDate;
+    ScheduledUpdateCheck(fixture.context, Answer("221"));
+    window.RunCommand(kCommandCheckUpdate);
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(fetched.empty());
+    EXPECT_EQ(settings.updateDate, before);
+
+    // The preferences show "Never" and leave the stored range as it was.
+    PreferencesDialog preferences(fixture.context, &window, PreferencesPage::General);
+    auto* range = qobject_cast<QComboBox*>(preferences.Control("General", "Update Range"));
+    ASSERT_NE(range, nullptr);
+    EXPECT_EQ(range->currentText(), "Never");
+    EXPECT_FALSE(range->isEnabled());
+    preferences.Confirm();
+    EXPECT_EQ(settings.updateRange, 1);
+}
+
+TEST_F(UpdateCheckTest, ServerFailsQuicklyWhenItsHostDoesNotResolve) {
+    // .invalid never resolves: without a network at once, else within the open limit.
+    fixture.context.updateHost = "update.corvalen.invalid";
     const Clock::time_point start = Clock::now();
     CheckForUpdate(fixture.context);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -163,6 +241,36 @@ TEST_F(UpdateCheckTest, BuiltInServerFailsQuicklyWhenItsHostDoesNotResolve) {
     EXPECT_LT(seconds, kUpdateOpenTimeoutMs / 1000.0 + 1.0);
     RecordProperty("seconds_to_failure_message", std::to_string(seconds));
     std::printf("time to the failure message: %.3f s\n", seconds);
+}
+
+TEST_F(UpdateCheckTest, LocalServerAnswersAreToldAtOnce) {
+    struct Case {
+        const char* label;
+        std::string response;
+        std::string title;
+    };
+    const Case cases[] = {
+        {"keep-alive 404", "HTTP/1.1 404 Not Found\r\n\r\n404 page not found", "Error"},
+        {"keep-alive 404 with length",
+         "HTTP/1.1 404 Not Found\r\nContent-Length: 18\r\n\r\n404 page not found", "Error"},
+        {"keep-alive 200 with length, no number",
+         "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nnone", "Error"},
+        {"keep-alive 200 with length", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n221",
+         "New Update"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        dialogs.asked.clear();
+        TestServer server({c.response}, TestServer::Mode::KeepOpen);
+        fixture.context.updateHost = server.Host();
+        const Clock::time_point start = Clock::now();
+        CheckForUpdate(fixture.context);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_EQ(dialogs.asked[0].title, c.title);
+        EXPECT_LT(seconds, 1.0);
+        std::printf("%s: %s after %.2f ms\n", c.label, c.title.c_str(), seconds * 1000);
+    }
 }
 
 }  // namespace

@@ -56,7 +56,13 @@ TEST(HttpGetBody, ReadsTheVersionFromTheBody) {
         {kHeaders + " 221 ", "221", UpdateVerdict::NewerVersion},
         {kHeaders + "230\r\n\r\nnotes", "230", UpdateVerdict::NewerVersion},
         {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n221", "", UpdateVerdict::Failure},
-        {"HTTP/1.0 404 Not Found\r\n\r\n<html>gone</html>", "<ht", UpdateVerdict::Failure},
+        {"HTTP/1.0 404 Not Found\r\n\r\n<html>gone</html>", "", UpdateVerdict::Failure},
+        // Error pages whose text starts with a number are no version either.
+        {"HTTP/1.1 404 Not Found\r\n\r\n404 page not found", "", UpdateVerdict::Failure},
+        {"HTTP/1.1 503 Service Unavailable\r\n\r\n503 Service Unavailable", "",
+         UpdateVerdict::Failure},
+        {"HTTP/1.1 308 Permanent Redirect\r\nLocation: /x\r\n\r\n308 Permanent Redirect", "",
+         UpdateVerdict::Failure},
         {"", "", UpdateVerdict::Failure},
     };
     for (const Case& c : cases) {
@@ -81,6 +87,15 @@ TEST(HttpGetBody, DropsUserPartAndQueryAndUsesThePort) {
     const std::string request = server.Request();
     EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /files/pictorb.dat HTTP/1.0");
     EXPECT_NE(request.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos);
+}
+
+TEST(HttpGetBody, AnAnswerCutOffByTheDeadlineIsAFailure) {
+    // The server sends "2" of "221" and then nothing: that is not version 2.
+    TestServer server({kHeaders + "2"}, TestServer::Mode::KeepOpen);
+    EXPECT_EQ(HttpGetBody(server.Url(), kUserAgent, 300), "");
+    // The same answer ended by the server's close is whole.
+    TestServer closing({kHeaders + "2"});
+    EXPECT_EQ(HttpGetBody(closing.Url(), kUserAgent, 300), "2");
 }
 
 TEST(HttpGetBody, FailsAtOnceWithoutAServer) {

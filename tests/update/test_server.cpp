@@ -36,8 +36,8 @@ bool WaitReadable(int fd, int ms) {
 
 TestServer::TestServer(std::vector<std::string> pieces, Mode mode) {
     listener_ = ListenOnLoopback(port_);
-    if (listener_ >= 0 && mode == Mode::Answer) {
-        thread_ = std::thread(&TestServer::Serve, this, std::move(pieces));
+    if (listener_ >= 0 && mode != Mode::Silent) {
+        thread_ = std::thread(&TestServer::Serve, this, std::move(pieces), mode == Mode::KeepOpen);
     }
 }
 
@@ -47,7 +47,7 @@ TestServer::~TestServer() {
 }
 
 std::string TestServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return "http://" + Host() + path;
 }
 
 std::string TestServer::Request() {
@@ -55,7 +55,7 @@ std::string TestServer::Request() {
     return request_;
 }
 
-void TestServer::Serve(std::vector<std::string> pieces) {
+void TestServer::Serve(std::vector<std::string> pieces, bool keepOpen) {
     if (!WaitReadable(listener_, 15000)) return;
     const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) return;
@@ -69,6 +69,9 @@ void TestServer::Serve(std::vector<std::string> pieces) {
         // A pause between pieces makes the client see them in separate reads.
         if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(60));
         send(client, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL);
+    }
+    // Until the client hangs up (or has long given up).
+    while (keepOpen && WaitReadable(client, 15000) && recv(client, chunk, sizeof chunk, 0) > 0) {
     }
     close(client);
 }

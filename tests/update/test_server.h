@@ -11,20 +11,23 @@ namespace pictorb::test {
 
 class TestServer {
   public:
-    enum class Mode { Answer, Silent };
-    // Silent: listens but never accepts, so connections open and no answer ever comes.
+    enum class Mode { Answer, KeepOpen, Silent };
+    // KeepOpen: answers, then leaves the connection open until the client closes it, as a
+    // keep-alive server does. Silent: listens but never accepts, so connections open and no
+    // answer ever comes.
     explicit TestServer(std::vector<std::string> pieces, Mode mode = Mode::Answer);
     ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
     uint16_t Port() const { return port_; }
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string Url(const std::string& path = "/files/pictorb.dat") const;
     // The bytes the client sent; waits for the server to finish.
     std::string Request();
 
   private:
-    void Serve(std::vector<std::string> pieces);
+    void Serve(std::vector<std::string> pieces, bool keepOpen);
 
     int listener_ = -1;
     uint16_t port_ = 0;

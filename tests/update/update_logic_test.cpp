@@ -99,14 +99,57 @@ TEST(ScheduledCheckDue, FollowsTheIntervalTable) {
     EXPECT_FALSE(ScheduledCheckDue(1, kNow - 6 * kDay, kNow));
 }
 
-TEST(UpdateUrls, PointAtTheUpdateServer) {
-    EXPECT_EQ(UpdateDataUrl().substr(0, 7), "http://");
-    const std::optional<HttpTarget> data = SplitHttpUrl(UpdateDataUrl());
-    const std::optional<HttpTarget> page = SplitHttpUrl(UpdateDownloadUrl());
-    ASSERT_TRUE(data && page);
+TEST(UpdateUrls, DataOnTheUpdateHostDownloadOnTheHomepage) {
+    const std::optional<HttpTarget> data =
+        SplitHttpUrl(UpdateDataUrl("update.vendor.example:8080"));
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->host, "update.vendor.example");
+    EXPECT_EQ(data->port, 8080);
     EXPECT_EQ(data->path, "/files/pictorb.dat");
-    EXPECT_EQ(page->path, "/pictorb/");
-    EXPECT_EQ(data->host, page->host);
+    // Offered to the browser: the homepage over https, not plain http on the update host.
+    EXPECT_EQ(UpdateDownloadUrl(), "https://www.corvalen.example/pictorb/");
+}
+
+TEST(AnswerStatusOk, OnlyHttp1Status200) {
+    const struct {
+        const char* received;
+        std::optional<bool> ok;
+    } cases[] = {
+        {"HTTP/1.0 200 OK\r\n", true},
+        {"HTTP/1.1 200\r\n\r\n221", true},
+        {"HTTP/1.0 2000 OK\r\n", false},
+        {"HTTP/1.0 20\r\n", false},
+        {"HTTP/2 200\r\n", false},
+        {"221\r\n\r\n221", false},
+        {"HTTP/1.0 200 O", std::nullopt},  // the line is still arriving
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.received)));
+        EXPECT_EQ(AnswerStatusOk(c.received), c.ok);
+    }
+}
+
+TEST(AnswerBodyComplete, WhenTheDeclaredLengthHasArrived) {
+    const struct {
+        const char* received;
+        bool complete;
+    } cases[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n221", true},
+        {"HTTP/1.1 200 OK\r\ncontent-length:3\r\n\r\n2210", true},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", true},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n22", false},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n", false},  // headers not ended
+        {"HTTP/1.1 200 OK\r\n\r\n221", false},                // the end is the close
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3x\r\n\r\n221", false},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 2\r\n\r\n221", false},
+        {"HTTP/1.1 200 OK\r\nX-Content-Length: 3\r\n\r\n221", false},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n221", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.received)));
+        EXPECT_EQ(AnswerBodyComplete(c.received), c.complete);
+    }
 }
 
 }  // namespace
