@@ -57,7 +57,8 @@ bool ConvertFile(const JobEnvironment& env) {
     JobContext& job = env.job;
     const std::string depthList = BitDepthList(env.formats, job.outputFormatKey);
 
-    Image image = LoadBitmapFile(job.inputPath).image;
+    LoadedBitmap loaded = LoadBitmapFile(job.inputPath);
+    Image image = std::move(loaded.image);
     unsigned width = image.Width();
     unsigned height = image.Height();
     job.sourceBitDepth = static_cast<int32_t>(image.Bpp());
@@ -77,6 +78,12 @@ bool ConvertFile(const JobEnvironment& env) {
     image =
         DrawWatermark(std::move(image), width, height, settings, job, depthList, env.watermarkFont);
     image = ConvertToOutputDepth(std::move(image), job, depthList);
+    // A picture too large even for the large document format fails before anything is written.
+    if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge) {
+        if (job.commandLineMode == 1)
+            ConsolePrintLine(DocumentTooLargeMessage(image.Width(), image.Height()));
+        return false;
+    }
 
     PsdPixels pixels = TakePsdPixels(std::move(image));
     if (!pixels) return false;
@@ -96,7 +103,8 @@ bool ConvertFile(const JobEnvironment& env) {
     // The document is encoded in memory and written as a file only then, one that gets its
     // name and replaces an existing output only once complete: a conversion that fails or is
     // cut short never costs the user an earlier file or leaves a partial one.
-    return WritePsd(std::move(pixels), job.outputPath, job.tempPath) == WriteResult::Ok;
+    const DocumentInfo info{std::move(loaded.properties), InputName(job.inputPath)};
+    return WritePsd(std::move(pixels), info, job.outputPath, job.tempPath) == WriteResult::Ok;
 }
 
 int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
@@ -119,6 +127,8 @@ int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
         const bool ok = ConvertFile(env);
         if (debug) {
             ConsolePrintLine("Saving As: " + job.outputPath);
+            if (ok && DocumentFormatFor(job.outputWidth, job.outputHeight) == DocumentFormat::Psb)
+                ConsolePrintLine("Large document format (psb): wider or taller than 30000 pixels");
             ConsolePrintLine(ok ? "OK" : "Not OK");
         }
         if (ok) {

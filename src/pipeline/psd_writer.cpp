@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -21,14 +22,18 @@ constexpr unsigned kBandRows = 64;
 // Pictures whose halves are at least this many bytes of DevIL's copy are filled by two threads.
 constexpr std::size_t kParallelBytes = std::size_t{8} << 20;
 
-// 32-bit blue, green, red, alpha to red, green, blue, alpha.
-void CopyRow32(const uint8_t* src, uint8_t* dst, unsigned width) {
+// 32-bit blue, green, red, alpha to red, green, blue, alpha; returns all alpha values ANDed
+// (255 for an opaque row).
+uint8_t CopyRow32(const uint8_t* src, uint8_t* dst, unsigned width) {
+    uint8_t alpha = 0xFF;
     for (unsigned x = 0; x < width; ++x, src += 4, dst += 4) {
         dst[0] = src[2];
         dst[1] = src[1];
         dst[2] = src[0];
         dst[3] = src[3];
+        alpha &= src[3];
     }
+    return alpha;
 }
 
 // 24-bit blue, green, red to opaque red, green, blue, alpha, as FreeImage's conversion does.
@@ -43,7 +48,7 @@ void CopyRow24(const uint8_t* src, uint8_t* dst, unsigned width) {
 
 // Palette, 16-bit and wide-channel pictures go through FreeImage's own 32-bit conversion, one
 // band of rows at a time (a view shares the pixels), so no full-size 32-bit copy is made.
-bool FillRowsByBands(FIBITMAP* dib, uint8_t* out) {
+bool FillRowsByBands(FIBITMAP* dib, uint8_t* out, uint8_t& alpha) {
     const unsigned width = FreeImage_GetWidth(dib);
     const unsigned height = FreeImage_GetHeight(dib);
     const std::size_t rowBytes = std::size_t{width} * 4;
@@ -57,15 +62,16 @@ bool FillRowsByBands(FIBITMAP* dib, uint8_t* out) {
         if (!band || band.Bpp() != 32) return false;
         // Band rows are stored bottom-up, like every FreeImage bitmap.
         for (unsigned row = top; row < bottom; ++row) {
-            CopyRow32(FreeImage_GetScanLine(band.get(), static_cast<int>(bottom - 1 - row)),
-                      out + row * rowBytes, width);
+            alpha &=
+                CopyRow32(FreeImage_GetScanLine(band.get(), static_cast<int>(bottom - 1 - row)),
+                          out + row * rowBytes, width);
         }
     }
     return true;
 }
 
-// Rows [first, end) of a 24- or 32-bit picture, top-down.
-void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end) {
+// Rows [first, end) of a 24- or 32-bit picture, top-down; `alpha` is ANDed with their alpha.
+void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end, uint8_t& alpha) {
     const unsigned bpp = FreeImage_GetBPP(dib);
     const unsigned width = FreeImage_GetWidth(dib);
     const unsigned height = FreeImage_GetHeight(dib);
@@ -73,7 +79,7 @@ void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end) {
     for (unsigned row = first; row < end; ++row) {
         const uint8_t* src = FreeImage_GetScanLine(dib, static_cast<int>(height - 1 - row));
         if (bpp == 32) {
-            CopyRow32(src, out + row * rowBytes, width);
+            alpha &= CopyRow32(src, out + row * rowBytes, width);
         } else {
             CopyRow24(src, out + row * rowBytes, width);
         }
@@ -82,10 +88,14 @@ void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end) {
 
 // Writes the picture's rows top-down as red, green, blue, alpha: DevIL's Photoshop writer
 // stores that form as it is, where blue-first or bottom-up rows would cost it a full copy each.
-bool FillRows(FIBITMAP* dib, uint8_t* out) {
+// `opaque` tells whether every alpha value is 255.
+bool FillRows(FIBITMAP* dib, uint8_t* out, bool& opaque) {
     const unsigned bpp = FreeImage_GetBPP(dib);
+    uint8_t alpha = 0xFF;
     if (FreeImage_GetImageType(dib) != FIT_BITMAP || (bpp != 24 && bpp != 32)) {
-        return FillRowsByBands(dib, out);
+        const bool filled = FillRowsByBands(dib, out, alpha);
+        opaque = alpha == 0xFF;
+        return filled;
     }
     const unsigned height = FreeImage_GetHeight(dib);
     // Large pictures are filled by two threads: most of the time goes to faulting in DevIL's
@@ -93,15 +103,18 @@ bool FillRows(FIBITMAP* dib, uint8_t* out) {
     const unsigned half = height / 2;
     if (std::size_t{FreeImage_GetWidth(dib)} * half * 4 >= kParallelBytes) {
         try {
-            std::thread lower(CopyRows, dib, out, half, height);
-            CopyRows(dib, out, 0, half);
+            uint8_t lowerAlpha = 0xFF;
+            std::thread lower(CopyRows, dib, out, half, height, std::ref(lowerAlpha));
+            CopyRows(dib, out, 0, half, alpha);
             lower.join();
+            opaque = (alpha & lowerAlpha) == 0xFF;
             return true;
         } catch (const std::system_error&) {
             // no second thread: fill on this one
         }
     }
-    CopyRows(dib, out, 0, height);
+    CopyRows(dib, out, 0, height, alpha);
+    opaque = alpha == 0xFF;
     return true;
 }
 
@@ -117,7 +130,7 @@ void AskForHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t s
 #endif
 }
 
-// Room for the document DevIL writes: the pixels, its 40 bytes of header and empty sections,
+// Room for the flat document DevIL writes: the pixels, its 40 bytes of header and empty sections,
 // and a little spare, so that a longer document shows as a full buffer. Kept small, so that
 // the buffer fits into the block the 32-bit picture has just freed (warm pages).
 constexpr std::size_t kDocumentSpare = 64;
@@ -132,7 +145,10 @@ PsdPixels::~PsdPixels() {
 }
 
 PsdPixels::PsdPixels(PsdPixels&& other) noexcept
-    : name_(std::exchange(other.name_, 0)), width_(other.width_), height_(other.height_) {}
+    : name_(std::exchange(other.name_, 0)),
+      width_(other.width_),
+      height_(other.height_),
+      opaque_(other.opaque_) {}
 
 PsdPixels& PsdPixels::operator=(PsdPixels&& other) noexcept {
     if (this != &other) {
@@ -140,6 +156,7 @@ PsdPixels& PsdPixels::operator=(PsdPixels&& other) noexcept {
         name_ = std::exchange(other.name_, 0);
         width_ = other.width_;
         height_ = other.height_;
+        opaque_ = other.opaque_;
     }
     return *this;
 }
@@ -172,14 +189,15 @@ PsdPixels TakePsdPixels(Image image) {
     uint8_t* data = ilGetData();
     if (data == nullptr) return PsdPixels();
     AskForHugePages(data, static_cast<std::size_t>(size));
-    if (!FillRows(image.get(), data)) return PsdPixels();
+    if (!FillRows(image.get(), data, pixels.opaque_)) return PsdPixels();
 
     pixels.width_ = static_cast<uint32_t>(width);
     pixels.height_ = static_cast<uint32_t>(height);
     return pixels;  // the image is unloaded here, before anything is written
 }
 
-WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std::string& tempPath) {
+WriteResult WritePsd(PsdPixels pixels, const DocumentInfo& info, const std::string& outputPath,
+                     const std::string& tempPath) {
     if (!pixels.Bind()) return WriteResult::OutOfMemory;
     const std::size_t capacity = PsdCapacity(pixels.Width(), pixels.Height());
     // The whole document is made in memory before any file exists, so that a conversion cut
@@ -191,12 +209,17 @@ WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std:
     AskForHugePages(document.get(), capacity);
     ilEnable(IL_FILE_OVERWRITE);
     const ILuint size = ilSaveL(IL_PSD, document.get(), static_cast<ILuint>(capacity));
+    const uint32_t width = pixels.Width();
+    const uint32_t height = pixels.Height();
+    const bool transparent = !pixels.Opaque();
     pixels = PsdPixels();  // DevIL's copy is done with
     // A full buffer means the document did not fit and was cut short.
     if (size == 0 || size >= capacity) return WriteResult::EncoderFailed;
 
-    const std::string_view bytes(reinterpret_cast<const char*>(document.get()), size);
-    switch (PlaceFile(outputPath, tempPath, bytes).result) {
+    const PsdDocument full(std::string_view(reinterpret_cast<const char*>(document.get()), size),
+                           width, height, transparent, info);
+    if (!full.Valid()) return WriteResult::EncoderFailed;
+    switch (PlaceFile(outputPath, tempPath, full.Pieces()).result) {
         case PlaceResult::Ok:
             return WriteResult::Ok;
         case PlaceResult::CannotCreate:

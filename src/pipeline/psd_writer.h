@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pipeline/image.h"
+#include "pipeline/psd_document.h"
 
 namespace pictorb {
 
@@ -22,6 +23,8 @@ class PsdPixels {
     explicit operator bool() const { return name_ != 0; }
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
+    // True when every alpha value is 255.
+    bool Opaque() const { return opaque_; }
     // Binds the picture as DevIL's current image; false when empty.
     bool Bind() const;
 
@@ -30,6 +33,7 @@ class PsdPixels {
     unsigned name_ = 0;  // DevIL image name
     uint32_t width_ = 0;
     uint32_t height_ = 0;
+    bool opaque_ = true;
 };
 
 // Hands the image's pixels to DevIL as 32 bits per pixel (the same values
@@ -40,10 +44,12 @@ PsdPixels TakePsdPixels(Image image);
 
 enum class WriteResult { Ok, OutOfMemory, EncoderFailed, CannotCreate, WriteFailed, CannotMove };
 
-// Encodes the document in memory (the same bytes a plain ilSave(IL_PSD) of the picture
-// writes), then writes it as `outputPath`, replacing a file there only once the new one is
-// complete (PlaceFile, platform/output_file.h; `tempPath` must not exist). On any failure the
-// old output is untouched and no temporary file remains.
-WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std::string& tempPath);
+// Encodes the document in memory (DevIL's flat document, with the resolution, the colour
+// profile, for a transparent picture a layer, and beyond 30 000 pixels per side the large
+// document format added around it: PsdDocument), then writes it as `outputPath`, replacing a
+// file there only once the new one is complete (PlaceFile, platform/output_file.h; `tempPath`
+// must not exist). On any failure the old output is untouched and no temporary file remains.
+WriteResult WritePsd(PsdPixels pixels, const DocumentInfo& info, const std::string& outputPath,
+                     const std::string& tempPath);
 
 }  // namespace pictorb
