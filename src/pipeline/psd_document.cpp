@@ -138,11 +138,8 @@ PsdDocument::PsdDocument(std::string_view flat, uint32_t width, uint32_t height,
 
     // One layer holding the picture. Its channels are the merged image's planes, alpha first.
     const uint64_t planeSize = uint64_t{width} * height;
-    const auto plane = [&](int index) {
-        return flat.substr(kPlanesStart + index * planeSize, planeSize);
-    };
-    constexpr int kAlpha = 3;
     constexpr int16_t kChannelIds[] = {-1, 0, 1, 2};  // alpha, red, green, blue
+    constexpr int kAlphaPlane = 3;
 
     std::string record;
     for (const uint32_t edge : {0u, 0u, height, width}) PutBe32(record, edge);  // top, left, ...
@@ -175,9 +172,10 @@ PsdDocument::PsdDocument(std::string_view flat, uint32_t width, uint32_t height,
     PutBe32(tail_, 0);  // no global layer mask
 
     pieces_ = {head_};
-    for (const int index : {kAlpha, 0, 1, 2}) {
+    for (const int16_t id : kChannelIds) {
+        const uint64_t index = id < 0 ? kAlphaPlane : id;
         pieces_.push_back(kRawCompression);
-        pieces_.push_back(plane(index));
+        pieces_.push_back(flat.substr(kPlanesStart + index * planeSize, planeSize));
     }
     pieces_.push_back(tail_);
     pieces_.push_back(image);
