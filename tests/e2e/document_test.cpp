@@ -73,11 +73,8 @@ BmpSpec SpriteSpec() {
 class DocumentTest : public ProgramTest {
   protected:
     // Converts `name` (written from spec) into the out folder; the document's bytes.
-    std::string Convert(const std::string& name, const BmpSpec& spec,
-                        std::vector<std::string> extraArgs = {}) {
-        std::vector<std::string> args = {"-q", "-i", WriteBitmap(name, spec), "-o", OutFolder()};
-        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        const Outcome outcome = Run(args);
+    std::string Convert(const std::string& name, const BmpSpec& spec) {
+        const Outcome outcome = Run({"-q", "-i", WriteBitmap(name, spec), "-o", OutFolder()});
         EXPECT_EQ(outcome.AfterBanner(), std::vector<std::string>{});
         return test::ReadBytes(OutFolder() + "/" + name.substr(0, name.find('.')) + ".psd")
             .value_or("");
@@ -92,18 +89,21 @@ TEST_F(DocumentTest, ResolutionReachesImageMagick) {
         const char* expected;
     };
     // Resizing keeps the resolution: the print size follows the pixel count.
-    const Case cases[] = {{11811, 11811, {}, "300 300 PixelsPerInch"},
-                          {3780, 3780, {}, "96 96 PixelsPerInch"},
-                          {0, 0, {}, "72 72 PixelsPerInch"},
-                          {11811, 5906, {"--width=200", "--height=100"}, "300 150 PixelsPerInch"}};
+    const Case cases[] = {
+        {11811, 11811, {}, "4x3 300 300 PixelsPerInch"},
+        {3780, 3780, {}, "4x3 96 96 PixelsPerInch"},
+        {0, 0, {}, "4x3 72 72 PixelsPerInch"},
+        {11811, 5906, {"--width=200", "--height=100"}, "200x100 300 150 PixelsPerInch"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         std::vector<uint8_t> bytes = testsupport::MakeBmp(TrueColourSpec(4, 3, 24));
         PutLe32(bytes, 38, c.x);  // biXPelsPerMeter
         PutLe32(bytes, 42, c.y);
         testsupport::WriteFile(Path("scan.bmp"), bytes);
-        Run({"-q", "-i", Path("scan.bmp"), "-o", OutFolder()});
-        EXPECT_EQ(ImageMagick("identify", {"-format", "%x %y %U", OutFolder() + "/scan.psd"}),
+        std::vector<std::string> args = {"-q", "-i", Path("scan.bmp"), "-o", OutFolder()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Run(args);
+        EXPECT_EQ(ImageMagick("identify", {"-format", "%wx%h %x %y %U", OutFolder() + "/scan.psd"}),
                   c.expected);
     }
 }
