@@ -216,10 +216,11 @@ WriteResult WritePsd(PsdPixels pixels, const DocumentInfo& info, const std::stri
     // A full buffer means the document did not fit and was cut short.
     if (size == 0 || size >= capacity) return WriteResult::EncoderFailed;
 
-    const PsdDocument full(std::string_view(reinterpret_cast<const char*>(document.get()), size),
-                           width, height, transparent, info);
-    if (!full.Valid()) return WriteResult::EncoderFailed;
-    switch (PlaceFile(outputPath, tempPath, full.Pieces()).result) {
+    const PsdDocument assembled(
+        std::string_view(reinterpret_cast<const char*>(document.get()), size), width, height,
+        transparent, info);
+    if (!assembled.Valid()) return WriteResult::EncoderFailed;
+    switch (PlaceFile(outputPath, tempPath, assembled.Pieces()).result) {
         case PlaceResult::Ok:
             return WriteResult::Ok;
         case PlaceResult::CannotCreate:
