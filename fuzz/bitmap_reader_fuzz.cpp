@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 
 #include "pipeline/bitmap_format.h"
@@ -26,6 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (loaded.error != BitmapError::None) std::abort();
     } else if (loaded.error == BitmapError::None) {
+        std::abort();
+    }
+    // A profile is carried only when it lies inside the file and looks like one.
+    const std::vector<uint8_t>& profile = loaded.properties.iccProfile;
+    if (!profile.empty() && (profile.size() < 128 || profile.size() > size ||
+                             std::memcmp(profile.data() + 36, "acsp", 4) != 0)) {
         std::abort();
     }
 

@@ -1,6 +1,7 @@
 // Writes a small seed corpus for the bitmap fuzzer: one file per header, depth and
 // compression variant the front door handles. Usage: make_bitmap_seeds <folder>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -103,6 +104,17 @@ int main(int argc, char** argv) {
     write("rgb32", {.width = w, .height = h, .bpp = 32, .pixels = Picture(w, h, colours)});
     write("topdown24",
           {.width = w, .height = h, .bpp = 24, .topDown = true, .pixels = Picture(w, h, colours)});
+    // A version-5 bitmap with an embedded colour profile after its pixels.
+    std::vector<uint8_t> tagged = MakeBmp(
+        {.width = w, .height = h, .bpp = 24, .headerSize = 124, .pixels = Picture(w, h, colours)});
+    const auto profileAt = static_cast<uint32_t>(tagged.size() - 14);
+    tagged.resize(tagged.size() + 132);
+    std::copy_n("acsp", 4, tagged.end() - 132 + 36);
+    PutLe32(tagged, 14 + 56, 0x4D424544);  // 'MBED'
+    PutLe32(tagged, 14 + 112, profileAt);
+    PutLe32(tagged, 14 + 116, 132);
+    WriteFile(folder + "/v5_profile.bmp", tagged);
+    ++count;
     std::printf("%d seeds written to %s\n", count, folder.c_str());
     return 0;
 }

@@ -55,6 +55,10 @@ make_input() {  # name width height [palette]
     if [ "${4:-}" = palette ]; then
         "$im" -seed 7 -size "$small" plasma:fractal +dither -colors 256 -filter point \
             -resize "$2x$3!" -type Palette -compress None "BMP3:$file"
+    elif [ "${4:-}" = alpha ]; then  # a 32-bit bitmap whose alpha falls from left to right
+        "$im" -seed 7 -size "$small" plasma:fractal -resize "$2x$3!" -depth 8 \
+            \( -size "$3x$2" gradient:white-black -rotate 90 \) -compose CopyOpacity -composite \
+            -type TrueColorAlpha "BMP:$file"
     else
         "$im" -seed 7 -size "$small" plasma:fractal -resize "$2x$3!" -depth 8 \
             -type TrueColor "BMP3:$file"
@@ -64,6 +68,7 @@ make_input 640x480 640 480
 make_input 4000x3000 4000 3000
 make_input 6000x4000 6000 4000
 make_input 6000x4000-8bit 6000 4000 palette
+make_input 6000x4000-alpha 6000 4000 alpha
 
 frame=(--fr-solid-left=40 --fr-solid-right=40 --fr-solid-top=40 --fr-solid-bottom=40
        --fr-solid-left-color=FF0000 "--wm-text=Pictorb benchmark")
@@ -116,6 +121,7 @@ bench 640x480 640x480
 bench 4000x3000 4000x3000
 bench 6000x4000 6000x4000
 bench 6000x4000-8bit 6000x4000-8bit
+bench 6000x4000-alpha 6000x4000-alpha
 bench 6000x4000+frame+text 6000x4000 "${frame[@]}" -- "${imFrame[@]}"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 

@@ -294,7 +294,11 @@ RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
         for (;;) {
             for (; printed < progress.outcomes.size() && progress.outcomes[printed].done;
                  ++printed) {
-                if (batch && progress.outcomes[printed].error != ConvertError::None)
+                // A single file's failures say only "Conversion stopped", as they always have,
+                // but for a picture no document can hold.
+                const ConvertError error = progress.outcomes[printed].error;
+                if ((batch && error != ConvertError::None) ||
+                    error == ConvertError::TooLargeForDocument)
                     ConsolePrintLine(FailureLine(progress.outcomes[printed]));
             }
             if (finished) break;

@@ -15,6 +15,7 @@
 
 #include "pipeline/bitmap_reader.h"
 #include "pipeline/naming.h"
+#include "pipeline/psd_document.h"
 #include "pipeline/watermark.h"
 #include "platform/canvas.h"
 #include "platform/console.h"
@@ -191,6 +192,9 @@ class Worker {
         if (job_.commandLineMode == 1 && job_.runMode == "DEBUG") {
             ConsolePrintLine("Processing: " + path);
             ConsolePrintLine("Saving As: " + job_.outputPath);
+            if (error == ConvertError::None &&
+                DocumentFormatFor(job_.outputWidth, job_.outputHeight) == DocumentFormat::Psb)
+                ConsolePrintLine("Large document format (psb): wider or taller than 30000 pixels");
             ConsolePrintLine(error == ConvertError::None ? "OK" : "Not OK");
         }
         progress_.outcomeDone.notify_all();

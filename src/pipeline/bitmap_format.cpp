@@ -161,6 +161,12 @@ BitmapError ReadBitmapInfo(const ByteSource& source, const BitmapLimits& limits,
         clrUsed = Le32(h + 32);
     }
     info.headerSize = headerSize;
+    // Only an embedded profile travels; a linked one names a file on the writer's machine.
+    constexpr uint32_t kProfileEmbedded = 0x4D424544;  // 'MBED'
+    if (headerSize == kLargestHeaderSize && Le32(h + 56) == kProfileEmbedded) {
+        info.profileOffset = kFileHeaderSize + uint64_t{Le32(h + 112)};
+        info.profileSize = Le32(h + 116);
+    }
 
     switch (info.bpp) {
         case 1:

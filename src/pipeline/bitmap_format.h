@@ -65,6 +65,9 @@ struct BitmapInfo {
     uint64_t dataOffset = 0;
     uint64_t dataAvailable = 0;  // bytes from dataOffset to the end of the file
     uint64_t stride = 0;         // bytes per stored row of uncompressed data
+    // Version-5 headers: where an embedded colour profile lies in the file (size 0: none).
+    uint64_t profileOffset = 0;
+    uint32_t profileSize = 0;
 };
 
 // Reads and checks the header; None when info describes a bitmap worth decoding.

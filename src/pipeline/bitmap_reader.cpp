@@ -344,6 +344,26 @@ void ApplyAlphaRule(FIBITMAP* dib, AlphaRule rule) {
     FreeImage_SetTransparent(dib, FALSE);
 }
 
+// Profiles larger than this are not carried (real ones are a few kilobytes, rarely a megabyte).
+constexpr uint32_t kMaxProfileBytes = 16u << 20;
+
+// The embedded profile when it is where the header says and looks like one (a 128-byte
+// header with the signature "acsp"); otherwise none, which costs only the colour management.
+std::vector<uint8_t> ReadProfile(const ByteSource& source, const BitmapInfo& info) {
+    constexpr std::size_t kIccHeaderSize = 128;
+    if (info.profileSize < kIccHeaderSize || info.profileSize > kMaxProfileBytes ||
+        info.profileOffset > source.Size() ||
+        info.profileSize > source.Size() - info.profileOffset) {
+        return {};
+    }
+    std::vector<uint8_t> profile(info.profileSize);
+    if (!source.Read(info.profileOffset, profile.data(), profile.size()) ||
+        std::memcmp(profile.data() + 36, "acsp", 4) != 0) {
+        return {};
+    }
+    return profile;
+}
+
 LoadedBitmap LoadFromSource(const ByteSource& source, const BitmapLimits& limits) {
     static std::once_flag messagesSwallowed;
     std::call_once(messagesSwallowed, [] { FreeImage_SetOutputMessage(SwallowMessage); });
@@ -375,6 +395,9 @@ LoadedBitmap LoadFromSource(const ByteSource& source, const BitmapLimits& limits
             return result;
         }
         ApplyAlphaRule(result.image.get(), plan.alpha);
+        result.properties.xPixelsPerMetre = info.xPelsPerMeter;
+        result.properties.yPixelsPerMetre = info.yPelsPerMeter;
+        result.properties.iccProfile = ReadProfile(source, info);
     } catch (const std::bad_alloc&) {
         result.image.Reset();
         result.error = BitmapError::OutOfMemory;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "pipeline/image.h"
 
@@ -33,9 +34,17 @@ struct BitmapLimits {
     uint64_t maxBytes = 0;
 };
 
+// What a bitmap says about itself beside its pixels.
+struct BitmapProperties {
+    int32_t xPixelsPerMetre = 0;  // 0 or less: not stated
+    int32_t yPixelsPerMetre = 0;
+    std::vector<uint8_t> iccProfile;  // an embedded colour profile; empty when there is none
+};
+
 struct LoadedBitmap {
     Image image;  // empty unless error is None
     BitmapError error = BitmapError::None;
+    BitmapProperties properties;
 };
 
 // Loads the bitmap at path (UTF-8); 32-bit bitmaps without alpha come back opaque.

@@ -106,6 +106,12 @@ ConvertError ConvertFile(const JobEnvironment& env) {
     image =
         DrawWatermark(std::move(image), width, height, settings, job, depthList, env.watermarkFont);
     image = ConvertToOutputDepth(std::move(image), job, depthList);
+    // A picture too large even for the large document format fails before anything is written.
+    if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge) {
+        job.outputWidth = static_cast<int32_t>(image.Width());
+        job.outputHeight = static_cast<int32_t>(image.Height());
+        return ConvertError::TooLargeForDocument;
+    }
 
     PsdPixels pixels = TakePsdPixels(std::move(image));
     if (!pixels) return ConvertError::OutOfMemory;
@@ -126,7 +132,8 @@ ConvertError ConvertFile(const JobEnvironment& env) {
     // The document is encoded in memory and written as a file only then, one that gets its
     // name and replaces an existing output only once complete: a conversion that fails or is
     // cut short never costs the user an earlier file or leaves a partial one.
-    switch (WritePsd(std::move(pixels), job.outputPath, job.tempPath)) {
+    const DocumentInfo info{std::move(loaded.properties), InputName(job.inputPath)};
+    switch (WritePsd(std::move(pixels), info, job.outputPath, job.tempPath)) {
         case WriteResult::Ok:
             ApplyFileTime(settings, job);
             return ConvertError::None;
@@ -151,6 +158,8 @@ std::string ConvertErrorText(ConvertError error) {
             return "a bitmap variant this program does not convert";
         case ConvertError::TooLarge:
             return "picture too large";
+        case ConvertError::TooLargeForDocument:
+            return "picture too large for a Photoshop document (at most 300000 pixels per side)";
         case ConvertError::Truncated:
             return "bitmap data cut short";
         case ConvertError::OutOfMemory:

@@ -58,6 +58,7 @@ enum class ConvertError {
     NotABitmap,        // not a Windows bitmap, or its header contradicts itself
     Unsupported,       // a bitmap variant this program does not decode
     TooLarge,          // a picture beyond the limits
+    TooLargeForDocument,  // a side longer than even the large document format holds
     Truncated,         // its data is cut short
     OutOfMemory,       // the memory for it could not be had
     NameOutsideFolder, // the filename mask leads out of the output folder

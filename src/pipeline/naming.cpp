@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <random>
 
+#include "pipeline/psd_document.h"
 #include "platform/files.h"
 #include "text/utf8.h"
 
@@ -33,9 +34,9 @@ std::string TokenValue(std::string_view token, const MaskValues& values) {
     if (token == "%filename[u]%") return Utf8Upper(InputName(values.inputPath));
     if (token == "%filename[l]%") return Utf8Lower(InputName(values.inputPath));
     if (token == "%filename[t]%") return Utf8TitleCase(InputName(values.inputPath));
-    if (token == "%ext%") return values.outputFormatKey;
-    if (token == "%ext[u]%") return Utf8Upper(values.outputFormatKey);
-    if (token == "%ext[t]%") return Utf8TitleCase(values.outputFormatKey);
+    if (token == "%ext%") return OutputExtension(values);
+    if (token == "%ext[u]%") return Utf8Upper(OutputExtension(values));
+    if (token == "%ext[t]%") return Utf8TitleCase(OutputExtension(values));
     if (token == "%bpp%") return std::to_string(values.bitDepth);
     if (token == "%width%") return std::to_string(values.width);
     if (token == "%height%") return std::to_string(values.height);
@@ -53,6 +54,16 @@ std::string TokenValue(std::string_view token, const MaskValues& values) {
 }
 
 }  // namespace
+
+std::string OutputExtension(const MaskValues& values) {
+    if (values.outputFormatKey == "psd" &&
+        DocumentFormatFor(static_cast<uint64_t>(std::max(values.width, 0)),
+                          static_cast<uint64_t>(std::max(values.height, 0))) !=
+            DocumentFormat::Psd) {
+        return "psb";
+    }
+    return values.outputFormatKey;
+}
 
 MaskValues MaskValuesOf(const JobContext& job) {
     return MaskValues{job.inputPath,   job.outputFormatKey, job.targetBitDepth,

@@ -28,10 +28,14 @@ inline constexpr std::string_view kMaskTokens[] = {
     "%ss%",       "%bpp%",         "%width%",       "%height%",      "%rnd%", "%n%"};
 
 MaskValues MaskValuesOf(const JobContext& job);
+// What "%ext%" gives: the output format key, but "psb" for a Photoshop document whose width or
+// height needs the large document format.
+std::string OutputExtension(const MaskValues& values);
 // The input name: the name part without extension, and without a further last dot part.
 std::string InputName(std::string_view inputPath);
 // `text` with every occurrence of `token` (any letter case) replaced by its value.
-std::string ReplaceMaskToken(std::string_view text, std::string_view token, const MaskValues& values);
+std::string ReplaceMaskToken(std::string_view text, std::string_view token,
+                             const MaskValues& values);
 std::string ApplyFilenameMask(const ConversionSettings& settings, const JobContext& job);
 std::string FormOutputPath(const ConversionSettings& settings, const JobContext& job);
 // The folder output and temporary paths start with: the output folder, and the relative

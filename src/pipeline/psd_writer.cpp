@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -19,17 +20,21 @@ namespace {
 
 // Rows converted per band for the depths that go through FreeImage's own 32-bit conversion.
 constexpr unsigned kBandRows = 64;
-// Pictures whose halves are at least this many bytes of DevIL's copy are filled by two threads.
+// Pictures whose halves are at least this many bytes of the copy are filled by two threads.
 constexpr std::size_t kParallelBytes = std::size_t{8} << 20;
 
-// 32-bit blue, green, red, alpha to red, green, blue, alpha.
-void CopyRow32(const uint8_t* src, uint8_t* dst, unsigned width) {
+// 32-bit blue, green, red, alpha to red, green, blue, alpha; returns all alpha values ANDed
+// (255 for an opaque row).
+uint8_t CopyRow32(const uint8_t* src, uint8_t* dst, unsigned width) {
+    uint8_t alpha = 0xFF;
     for (unsigned x = 0; x < width; ++x, src += 4, dst += 4) {
         dst[0] = src[2];
         dst[1] = src[1];
         dst[2] = src[0];
         dst[3] = src[3];
+        alpha &= src[3];
     }
+    return alpha;
 }
 
 // 24-bit blue, green, red to opaque red, green, blue, alpha, as FreeImage's conversion does.
@@ -44,7 +49,7 @@ void CopyRow24(const uint8_t* src, uint8_t* dst, unsigned width) {
 
 // Palette, 16-bit and wide-channel pictures go through FreeImage's own 32-bit conversion, one
 // band of rows at a time (a view shares the pixels), so no full-size 32-bit copy is made.
-bool FillRowsByBands(FIBITMAP* dib, uint8_t* out) {
+bool FillRowsByBands(FIBITMAP* dib, uint8_t* out, uint8_t& alpha) {
     const unsigned width = FreeImage_GetWidth(dib);
     const unsigned height = FreeImage_GetHeight(dib);
     const std::size_t rowBytes = std::size_t{width} * 4;
@@ -58,15 +63,16 @@ bool FillRowsByBands(FIBITMAP* dib, uint8_t* out) {
         if (!band || band.Bpp() != 32) return false;
         // Band rows are stored bottom-up, like every FreeImage bitmap.
         for (unsigned row = top; row < bottom; ++row) {
-            CopyRow32(FreeImage_GetScanLine(band.get(), static_cast<int>(bottom - 1 - row)),
-                      out + row * rowBytes, width);
+            alpha &=
+                CopyRow32(FreeImage_GetScanLine(band.get(), static_cast<int>(bottom - 1 - row)),
+                          out + row * rowBytes, width);
         }
     }
     return true;
 }
 
-// Rows [first, end) of a 24- or 32-bit picture, top-down.
-void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end) {
+// Rows [first, end) of a 24- or 32-bit picture, top-down; `alpha` is ANDed with their alpha.
+void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end, uint8_t& alpha) {
     const unsigned bpp = FreeImage_GetBPP(dib);
     const unsigned width = FreeImage_GetWidth(dib);
     const unsigned height = FreeImage_GetHeight(dib);
@@ -74,35 +80,42 @@ void CopyRows(FIBITMAP* dib, uint8_t* out, unsigned first, unsigned end) {
     for (unsigned row = first; row < end; ++row) {
         const uint8_t* src = FreeImage_GetScanLine(dib, static_cast<int>(height - 1 - row));
         if (bpp == 32) {
-            CopyRow32(src, out + row * rowBytes, width);
+            alpha &= CopyRow32(src, out + row * rowBytes, width);
         } else {
             CopyRow24(src, out + row * rowBytes, width);
         }
     }
 }
 
-// Writes the picture's rows top-down as red, green, blue, alpha: DevIL's Photoshop writer
+// Writes the picture's rows top-down as red, green, blue, alpha: the document's writer
 // stores that form as it is, where blue-first or bottom-up rows would cost it a full copy each.
-bool FillRows(FIBITMAP* dib, uint8_t* out) {
+// `opaque` tells whether every alpha value is 255.
+bool FillRows(FIBITMAP* dib, uint8_t* out, bool& opaque) {
     const unsigned bpp = FreeImage_GetBPP(dib);
+    uint8_t alpha = 0xFF;
     if (FreeImage_GetImageType(dib) != FIT_BITMAP || (bpp != 24 && bpp != 32)) {
-        return FillRowsByBands(dib, out);
+        const bool filled = FillRowsByBands(dib, out, alpha);
+        opaque = alpha == 0xFF;
+        return filled;
     }
     const unsigned height = FreeImage_GetHeight(dib);
-    // Large pictures are filled by two threads: most of the time goes to faulting in DevIL's
+    // Large pictures are filled by two threads: most of the time goes to faulting in the copy's
     // fresh pages, which the kernel does in parallel.
     const unsigned half = height / 2;
     if (std::size_t{FreeImage_GetWidth(dib)} * half * 4 >= kParallelBytes) {
         try {
-            std::thread lower(CopyRows, dib, out, half, height);
-            CopyRows(dib, out, 0, half);
+            uint8_t lowerAlpha = 0xFF;
+            std::thread lower(CopyRows, dib, out, half, height, std::ref(lowerAlpha));
+            CopyRows(dib, out, 0, half, alpha);
             lower.join();
+            opaque = (alpha & lowerAlpha) == 0xFF;
             return true;
         } catch (const std::system_error&) {
             // no second thread: fill on this one
         }
     }
-    CopyRows(dib, out, 0, height);
+    CopyRows(dib, out, 0, height, alpha);
+    opaque = alpha == 0xFF;
     return true;
 }
 
@@ -158,13 +171,17 @@ void EncodeFlatPsd(const uint8_t* rgba, uint32_t width, uint32_t height, uint8_t
 }  // namespace
 
 PsdPixels::PsdPixels(PsdPixels&& other) noexcept
-    : data_(std::move(other.data_)), width_(other.width_), height_(other.height_) {}
+    : data_(std::move(other.data_)),
+      width_(other.width_),
+      height_(other.height_),
+      opaque_(other.opaque_) {}
 
 PsdPixels& PsdPixels::operator=(PsdPixels&& other) noexcept {
     if (this != &other) {
         data_ = std::move(other.data_);
         width_ = other.width_;
         height_ = other.height_;
+        opaque_ = other.opaque_;
     }
     return *this;
 }
@@ -183,7 +200,7 @@ PsdPixels TakePsdPixels(Image image) {
         static_cast<uint8_t*>(std::malloc(static_cast<std::size_t>(size))));
     if (!data) return pixels;
     AskForHugePages(data.get(), static_cast<std::size_t>(size));
-    if (!FillRows(image.get(), data.get())) return pixels;
+    if (!FillRows(image.get(), data.get(), pixels.opaque_)) return pixels;
 
     pixels.data_ = std::move(data);
     pixels.width_ = static_cast<uint32_t>(width);
@@ -191,19 +208,25 @@ PsdPixels TakePsdPixels(Image image) {
     return pixels;  // the image is unloaded here, before anything is written
 }
 
-WriteResult WritePsd(PsdPixels pixels, const std::string& outputPath, const std::string& tempPath) {
+WriteResult WritePsd(PsdPixels pixels, const DocumentInfo& info, const std::string& outputPath,
+                     const std::string& tempPath) {
     if (!pixels) return WriteResult::OutOfMemory;
-    const std::size_t size = kPsdHeaderBytes + std::size_t{pixels.Width()} * pixels.Height() * 4;
+    const uint32_t width = pixels.Width();
+    const uint32_t height = pixels.Height();
+    const std::size_t size = kPsdHeaderBytes + std::size_t{width} * height * 4;
     // The whole document is made in memory before any file exists, so that a conversion cut
     // short while encoding leaves nothing behind.
-    std::unique_ptr<uint8_t[]> document(new (std::nothrow) uint8_t[size]);
-    if (!document) return WriteResult::OutOfMemory;
-    AskForHugePages(document.get(), size);
-    EncodeFlatPsd(pixels.Data(), pixels.Width(), pixels.Height(), document.get());
+    std::unique_ptr<uint8_t[]> flat(new (std::nothrow) uint8_t[size]);
+    if (!flat) return WriteResult::OutOfMemory;
+    AskForHugePages(flat.get(), size);
+    EncodeFlatPsd(pixels.Data(), width, height, flat.get());
+    const bool transparent = !pixels.Opaque();
     pixels = PsdPixels();  // the pixels are done with
 
-    const std::string_view bytes(reinterpret_cast<const char*>(document.get()), size);
-    switch (PlaceFile(outputPath, tempPath, bytes).result) {
+    const PsdDocument assembled(std::string_view(reinterpret_cast<const char*>(flat.get()), size),
+                                width, height, transparent, info);
+    if (!assembled.Valid()) return WriteResult::EncoderFailed;
+    switch (PlaceFile(outputPath, tempPath, assembled.Pieces()).result) {
         case PlaceResult::Ok:
             return WriteResult::Ok;
         case PlaceResult::CannotCreate:

@@ -50,6 +50,13 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool WriteAll(int fd, std::span<const std::string_view> pieces) {
+    for (std::string_view piece : pieces) {
+        if (!WriteAll(fd, piece)) return false;
+    }
+    return true;
+}
+
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -68,11 +75,11 @@ PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& output
 // The file is created exclusively under the temporary name, so nothing of someone else's is
 // ever armed for removal or replaced half-written.
 PlaceResult PlaceNamed(const std::string& outputPath, const std::string& tempPath,
-                       std::string_view bytes) {
+                       std::span<const std::string_view> pieces) {
     OpenFile file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
     if (file.Get() < 0) return PlaceResult::CannotCreate;
     RemoveOnInterrupt cleanup(tempPath);
-    const bool written = WriteAll(file.Get(), bytes);
+    const bool written = WriteAll(file.Get(), pieces);
     if (!file.Close() || !written) {
         unlink(tempPath.c_str());
         return PlaceResult::WriteFailed;
@@ -86,10 +93,10 @@ enum class Unnamed { Placed, Refused };
 // as the output when there is none yet, else as the temporary file that replaces it. Refused
 // when the file system cannot make such files or link them (no /proc, say).
 Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
-                     std::string_view bytes, PlaceResult& result) {
+                     std::span<const std::string_view> pieces, PlaceResult& result) {
     OpenFile file(OpenRetrying(FolderOf(outputPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC));
     if (file.Get() < 0) return Unnamed::Refused;
-    if (!WriteAll(file.Get(), bytes)) {
+    if (!WriteAll(file.Get(), pieces)) {
         result = PlaceResult::WriteFailed;
         return Unnamed::Placed;
     }
@@ -125,13 +132,18 @@ Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
 
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
                     std::string_view bytes) {
+    return PlaceFile(outputPath, tempPath, std::span<const std::string_view>(&bytes, 1));
+}
+
+Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
+                    std::span<const std::string_view> pieces) {
     if (unnamedAllowed.load()) {
         PlaceResult result = PlaceResult::CannotCreate;
-        if (PlaceUnnamed(outputPath, tempPath, bytes, result) == Unnamed::Placed) {
+        if (PlaceUnnamed(outputPath, tempPath, pieces, result) == Unnamed::Placed) {
             return {result, PlaceRoute::Unnamed};
         }
     }
-    return {PlaceNamed(outputPath, tempPath, bytes), PlaceRoute::Named};
+    return {PlaceNamed(outputPath, tempPath, pieces), PlaceRoute::Named};
 }
 
 void AllowUnnamedFiles(bool allowed) {

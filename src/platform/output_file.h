@@ -4,6 +4,7 @@
 // complete; where the file system refuses such files, to a named temporary file that Ctrl+C
 // and SIGTERM remove.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ struct Placement {
 // old output is untouched and no temporary file remains.
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
                     std::string_view bytes);
+// The same for a file made of `pieces` written one after another, so that a document built
+// around large blocks held elsewhere needs no copy of them.
+Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
+                    std::span<const std::string_view> pieces);
 
 // Tests turn the unnamed route off to exercise the named one, as on NFS or FAT.
 void AllowUnnamedFiles(bool allowed);

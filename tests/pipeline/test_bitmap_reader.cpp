@@ -377,6 +377,45 @@ TEST(BitmapReader, TopDownRowsLoadExactly) {
     ExpectRefused(MakeBmp(rle), BitmapError::NotABitmap);  // compressed rows cannot be top-down
 }
 
+TEST(BitmapReader, ResolutionAndEmbeddedProfileComeAlong) {
+    std::vector<uint8_t> profile(200, 7);
+    std::copy_n("acsp", 4, profile.begin() + 36);
+    struct Case {
+        const char* name;
+        uint32_t csType, offsetShift, size;
+        const char* signature;
+        bool carried;
+    };
+    // A profile that is not where or what the header says is dropped; the picture still loads.
+    const Case cases[] = {
+        {"embedded", 0x4D424544, 0, 200, "acsp", true},
+        {"linked", 0x4C494E4B, 0, 200, "acsp", false},
+        {"past the end", 0x4D424544, 1, 200, "acsp", false},
+        {"longer than the file", 0x4D424544, 0, 0xFFFFFFF0u, "acsp", false},
+        {"too short", 0x4D424544, 0, 100, "acsp", false},
+        {"no signature", 0x4D424544, 0, 200, "ACSP", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BmpSpec spec{.width = 3, .height = 2, .bpp = 24, .headerSize = 124};
+        spec.pixels.assign(6, {1, 2, 3, 255});
+        std::vector<uint8_t> bytes = MakeBmp(spec);
+        const auto at = static_cast<uint32_t>(bytes.size() - 14);
+        bytes.insert(bytes.end(), profile.begin(), profile.end());
+        std::copy_n(c.signature, 4, bytes.end() - 200 + 36);
+        PutLe32(bytes, 38, 11811);  // pixels per metre
+        PutLe32(bytes, 42, 3780);
+        PutLe32(bytes, 14 + 56, c.csType);
+        PutLe32(bytes, 14 + 112, at + c.offsetShift * 200);
+        PutLe32(bytes, 14 + 116, c.size);
+        const LoadedBitmap loaded = Load(bytes);
+        ASSERT_EQ(loaded.error, BitmapError::None);
+        EXPECT_EQ(loaded.properties.xPixelsPerMetre, 11811);
+        EXPECT_EQ(loaded.properties.yPixelsPerMetre, 3780);
+        EXPECT_EQ(loaded.properties.iccProfile, c.carried ? profile : std::vector<uint8_t>{});
+    }
+}
+
 TEST(BitmapReader, TruncatedFilesFail) {
     for (uint16_t bpp : {1, 8, 16, 24, 32}) {
         SCOPED_TRACE(std::to_string(bpp) + " bpp");

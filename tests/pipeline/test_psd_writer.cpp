@@ -10,13 +10,19 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/output_file.h"
+#include "support/psd_sections.h"
 
 namespace pictorb {
 namespace {
+
+using testsupport::PsdSections;
+using testsupport::SplitPsd;
+using testsupport::WithoutResources;
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -99,7 +105,7 @@ class PsdWriterTest : public ::testing::Test {
     std::string folder_;
 };
 
-TEST_F(PsdWriterTest, WritesTheSameBytesAsAPlainSave) {
+TEST_F(PsdWriterTest, KeepsThePlainSavesLayoutAndPixels) {
     // Heights above 64 rows cross the bands in which the palette depths are converted; pictures
     // of 16 MiB and more are filled by two threads, split at an odd row here.
     const Variant variants[] = {
@@ -131,10 +137,20 @@ TEST_F(PsdWriterTest, WritesTheSameBytesAsAPlainSave) {
         EXPECT_EQ(pixels.Height(), v.height);
         const std::string path = folder_ + "/checked.psd";
         std::remove(path.c_str());
-        ASSERT_EQ(WritePsd(std::move(pixels), path, TempPath()), WriteResult::Ok);
-        const std::string written = ReadBytes(path);
-        ASSERT_EQ(written.size(), expected.size());
-        EXPECT_TRUE(written == expected);
+        ASSERT_EQ(WritePsd(std::move(pixels), {}, path, TempPath()), WriteResult::Ok);
+        const std::optional<PsdSections> written = SplitPsd(ReadBytes(path));
+        ASSERT_TRUE(written);
+        // Opaque pictures stay flat; others get a layer, and the merged image is as before.
+        const std::size_t planeSize = std::size_t{v.width} * v.height;
+        const bool opaque =
+            expected.find_first_not_of('\xFF', expected.size() - planeSize) == std::string::npos;
+        EXPECT_EQ(written->layerCount, opaque ? 0 : -1);
+        if (opaque) {
+            EXPECT_TRUE(WithoutResources(*written) == expected);
+        } else {
+            EXPECT_EQ(written->header, expected.substr(0, 26));
+            EXPECT_TRUE(written->image == expected.substr(expected.size() - 4 * planeSize - 2));
+        }
     }
 }
 
@@ -144,7 +160,7 @@ TEST_F(PsdWriterTest, WrittenPixelsReadBackWithFreeImage) {
     RGBQUAD corner{};
     FreeImage_GetPixelColor(source.get(), 8, 3, &corner);
     const std::string path = folder_ + "/out.psd";
-    ASSERT_EQ(WritePsd(TakePsdPixels(std::move(source)), path, TempPath()), WriteResult::Ok);
+    ASSERT_EQ(WritePsd(TakePsdPixels(std::move(source)), {}, path, TempPath()), WriteResult::Ok);
     Image back(FreeImage_Load(FIF_PSD, path.c_str(), 0));
     ASSERT_TRUE(back);
     ASSERT_EQ(back.Width(), 9u);
@@ -172,7 +188,7 @@ TEST_F(PsdWriterTest, AShortWriteFailsAndLeavesNothing) {
             ilInit();
             Image picture(FreeImage_Allocate(200, 200, 24));
             const WriteResult result =
-                WritePsd(TakePsdPixels(std::move(picture)), path, TempPath());
+                WritePsd(TakePsdPixels(std::move(picture)), {}, path, TempPath());
             _exit(result == WriteResult::WriteFailed ? 0 : 1);
         }
         int status = 0;
@@ -218,7 +234,8 @@ TEST_F(PsdWriterTest, RefusesWhatDevilCannotHold) {
         EXPECT_FALSE(TakePsdPixels(std::move(header)));
     }
     EXPECT_FALSE(TakePsdPixels(Image()));
-    EXPECT_EQ(WritePsd(PsdPixels(), folder_ + "/none.psd", TempPath()), WriteResult::OutOfMemory);
+    EXPECT_EQ(WritePsd(PsdPixels(), {}, folder_ + "/none.psd", TempPath()),
+              WriteResult::OutOfMemory);
     EXPECT_NE(access((folder_ + "/none.psd").c_str(), F_OK), 0);
 }
 
