@@ -106,24 +106,31 @@ std::string ProgramFolder() {
     }
 }
 
+std::string HomeFolder() {
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0')
+        return WithTrailingSlash(env);
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] != '\0') {
+        return WithTrailingSlash(found->pw_dir);
+    }
+    return {};
+}
+
 std::string ApplicationDataFolder() {
     // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') return WithTrailingSlash(config);
-    std::string home;
-    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') {
-        home = env;
-    } else {
-        std::vector<char> buffer(16384);
-        struct passwd entry;
-        struct passwd* found = nullptr;
-        if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-            found != nullptr && found->pw_dir != nullptr) {
-            home = found->pw_dir;
-        }
-    }
-    if (home.empty()) home = "/tmp";
-    return WithTrailingSlash(home) + ".config/";
+    const std::string home = HomeFolder();
+    return (home.empty() ? std::string("/tmp/") : home) + ".config/";
+}
+
+std::string CurrentFolder() {
+    std::vector<char> buffer(PATH_MAX);
+    if (getcwd(buffer.data(), buffer.size()) == nullptr) return {};
+    return WithTrailingSlash(buffer.data());
 }
 
 bool CreateFolder(const std::string& path) {

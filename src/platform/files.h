@@ -15,6 +15,8 @@ int64_t QueryFileSize(const std::string& path);
 
 std::string ProgramFolder();          // folder of /proc/self/exe, with trailing '/'
 std::string ApplicationDataFolder();  // $XDG_CONFIG_HOME or $HOME/.config, with trailing '/'
+std::string HomeFolder();     // $HOME or the user's home, with trailing '/'; empty when unknown
+std::string CurrentFolder();  // the working folder, with trailing '/'; empty when unknown
 bool CreateFolder(const std::string& path);  // true when it exists afterwards
 
 bool RemoveFile(const std::string& path);

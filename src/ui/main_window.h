@@ -13,9 +13,11 @@ class QAction;
 class QCloseEvent;
 class QComboBox;
 class QDragEnterEvent;
+class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QResizeEvent;
+class QShowEvent;
 class QShortcut;
 class QLineEdit;
 class QToolBar;
@@ -83,17 +85,26 @@ public:
     void StoreGeometry();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Drags over the fields go to the window's own handlers above.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void BuildMainMenu();
     void BuildMainToolbar();
     void BuildFieldToolbars();
+    // Grows the window's fixed height and least width with the main toolbar's icons.
+    void FitToMainToolbar();
+    void NameFieldsForScreenReaders();
     void FillOutputFormatList();
+    // Selects the folder entry whose text the field shows, or none.
+    void MatchFolderEntryToText();
     QAction* ActionFor(int32_t command, bool withShortcut);
 
     DesktopContext& context_;
@@ -107,6 +118,7 @@ private:
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;
     std::vector<QShortcut*> shortcuts_;
+    bool placedWithFrame_ = false;
 };
 
 }  // namespace pictorb
