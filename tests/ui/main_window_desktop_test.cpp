@@ -35,8 +35,12 @@ DragOutcome DragAndDrop(MainWindow& window, QWidget* field, const QList<QUrl>& u
     QWidget* target = window.childAt(field->mapTo(&window, field->rect().center()));
     if (target == nullptr) target = &window;
     const QPoint at = target->mapFrom(&window, field->mapTo(&window, field->rect().center()));
+    // File managers offer the URLs as plain text as well, which a line edit would insert.
     QMimeData data;
     data.setUrls(urls);
+    QStringList texts;
+    for (const QUrl& url : urls) texts << url.toString();
+    data.setText(texts.join(QLatin1Char('\n')));
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
     DragOutcome outcome;
     QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
