@@ -67,11 +67,19 @@ void ExitSequence(ProcessState& state) {
 }
 
 // A second desktop start: the window comes to the front and takes the start's file as a drop.
+// While a dialog holds the window (a conversion runs, say), the dialog comes to the front and
+// the file is not taken, as a drop would not be.
 void TakeHandOver(MainWindow& window, const std::vector<std::string>& parameters,
                   const Formats& formats) {
     if (window.isMinimized()) window.showNormal();
     window.raise();
     window.activateWindow();
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        dialog->raise();
+        dialog->activateWindow();
+        return;
+    }
+    if (!window.isEnabled()) return;
     const std::string file = FileToOpen(parameters, formats);
     if (!file.empty()) window.AddDroppedFiles({file});
 }

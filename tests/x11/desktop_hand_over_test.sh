@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A second desktop start hands its file to the open window and ends with code 0, saying so on
 # standard error only; the window takes the file (F5 then converts it next to the input). A
-# start without files hands over as well.
+# start without files hands over as well; while a dialog holds the window, no file is taken.
 set -u
 program=$(realpath "$1")
 source "$(dirname "$0")/xvfb_session.sh"
@@ -32,6 +32,20 @@ for _ in $(seq 100); do [ -f "$session/pictures/photo.psd" ] && break; sleep 0.1
 "$program" 2> "$session/err.txt"
 code=$?
 [ "$code" -eq 0 ] && grep -q "handed over" "$session/err.txt" || fail "start without files: $code"
+
+# While the progress dialog holds the window, a handed-over file is not taken, as a drop
+# would not be: Convert after the dialog converts the first file again, not this one.
+cp "$session/pictures/photo.bmp" "$session/pictures/second.bmp"
+"$program" "$session/pictures/second.bmp" 2> /dev/null || fail "hand-over during the dialog"
+dialog=$(wait_window "Conversion complete \\(1/1\\)" 10)
+[ -n "$dialog" ] || fail "no progress dialog"
+rm "$session/pictures/photo.psd"
+xdotool windowfocus --sync "$dialog" key Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name "^Conversion complete" > /dev/null || break; sleep 0.1; done
+xdotool windowfocus --sync "$window" key --clearmodifiers F5
+for _ in $(seq 100); do [ -f "$session/pictures/photo.psd" ] && break; sleep 0.1; done
+[ -f "$session/pictures/photo.psd" ] || fail "Convert after the dialog did not convert the first file"
+[ ! -e "$session/pictures/second.psd" ] || fail "the file handed over during the dialog was taken"
 
 # The progress dialog is still open: SIGTERM ends the window through its normal exit.
 kill -TERM "$first"
