@@ -466,7 +466,6 @@ void MainWindow::MatchFolderEntryToText() {
     field->setCurrentIndex(entry);
     if (edit->text() != text) edit->setText(text);
     edit->setCursorPosition(cursor);
-    field->update();
 }
 
 void MainWindow::FillOutputFormatList() {
