@@ -149,6 +149,8 @@ MainWindow::MainWindow(DesktopContext& context) : context_(context) {
 
     BuildMainMenu();
     BuildMainToolbar();
+    // The frame's size is not known before the window is shown, and asking the display for it
+    // would slow the start: the client's size stands for the whole window.
     move(PlaceOnNearestScreen(QRect(QPoint(settings.windowX, settings.windowY), size())));
     auto* status = new QLabel(this);
     status->setObjectName("statusText");
@@ -228,9 +230,12 @@ void MainWindow::FitToMainToolbar() {
     // Icons larger than the default make the window taller by as much, and at least as wide as
     // the toolbar: no button hides behind an overflow menu, the fields keep their room.
     const int extraHeight =
-        std::max(IconPixelSize(context_.state.settings.uiSize) - IconPixelSize(kDefaultUiSize), 0);
-    const int height = kFixedHeight + extraHeight;
-    const int width = std::max(kMinimumWidth, mainToolbar_->sizeHint().width());
+        IconPixelSize(context_.state.settings.uiSize) - IconPixelSize(kDefaultUiSize);
+    // Up to the default size the design's bounds hold; the toolbar is not measured then,
+    // which would lay it out ahead of the window's first show.
+    const int height = kFixedHeight + std::max(extraHeight, 0);
+    const int width =
+        extraHeight > 0 ? std::max(kMinimumWidth, mainToolbar_->sizeHint().width()) : kMinimumWidth;
     setMinimumSize(width, height);
     setMaximumHeight(height);
     resize(std::max(this->width(), width), height);
@@ -566,15 +571,6 @@ void MainWindow::StoreGeometry() {
         settings.windowWidth = width();
         settings.windowHeight = height();
     }
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    // Placed again once shown, now with the frame's size known.
-    if (placedWithFrame_ || isMaximized() || isFullScreen()) return;
-    placedWithFrame_ = true;
-    const QPoint place = PlaceOnNearestScreen(frameGeometry());
-    if (place != frameGeometry().topLeft()) move(place);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

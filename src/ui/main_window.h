@@ -17,7 +17,6 @@ class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QResizeEvent;
-class QShowEvent;
 class QShortcut;
 class QLineEdit;
 class QToolBar;
@@ -85,7 +84,6 @@ public:
     void StoreGeometry();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -118,7 +116,6 @@ private:
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;
     std::vector<QShortcut*> shortcuts_;
-    bool placedWithFrame_ = false;
 };
 
 }  // namespace pictorb
