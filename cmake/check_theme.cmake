@@ -76,4 +76,4 @@ function(check_group group names sizes)
 endfunction()
 
 check_group(Buttons "${control_names}" "16")
-check_group(Icons "${icon_names}" "16;24;32")
+check_group(Icons "${icon_names}" "16;24;32;48;64")

@@ -1,7 +1,8 @@
 # Shipped themes: every gfx/<base>/ folder of SVG drawings and a theme.cfg becomes the archive
 # gfx/<base>.zip in the build folder, beside the program that looks for it there, and in
-# share/pictorb/gfx/ when installed. Each <stem>.svg is rendered as <stem>_16/_24/_32.png; a
-# <stem>_large.svg (the Convert button's picture) as <stem>_large.png at 96 pixels.
+# share/pictorb/gfx/ when installed. Each <stem>.svg is rendered at every toolbar size as
+# <stem>_16/_24/_32/_48/_64.png; a <stem>_large.svg (the Convert button's picture) as
+# <stem>_large.png at 96 pixels.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 
 set(PICTORB_THEME_BASES handdrawn contrast)
@@ -28,7 +29,10 @@ foreach(base IN LISTS PICTORB_THEME_BASES)
         if(stem MATCHES "_large$")
             set(renders "${stem}.png:96")
         else()
-            set(renders "${stem}_16.png:16" "${stem}_24.png:24" "${stem}_32.png:32")
+            set(renders)
+            foreach(size IN ITEMS 16 24 32 48 64)
+                list(APPEND renders "${stem}_${size}.png:${size}")
+            endforeach()
         endif()
         foreach(render IN LISTS renders)
             string(REPLACE ":" ";" parts ${render})

@@ -16,6 +16,9 @@
 #include "cli/cli.h"
 #include "formats/formats.h"
 #include "pipeline/job.h"
+#include "platform/files.h"
+#include "platform/hand_over.h"
+#include "platform/instance_guard.h"
 #include "platform/modules.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -70,6 +73,34 @@ void RunDesktopModule(ProcessState& state, DesktopMode mode, const std::vector<s
     entry(&state, static_cast<int32_t>(mode), &args);
 }
 
+// The parameters as the running window can read them from its own folder: plain relative
+// paths are made absolute against this start's folder.
+std::vector<std::string> WithAbsolutePaths(const std::vector<std::string>& args) {
+    const std::string folder = CurrentFolder();
+    std::vector<std::string> absolute;
+    for (const std::string& arg : args) {
+        const bool plainRelative = !arg.empty() && arg[0] != '-' && arg[0] != '/';
+        absolute.push_back(plainRelative ? folder + arg : arg);
+    }
+    return absolute;
+}
+
+// The desktop's settings file has one writer: the Desktop and Uninstall modes run only while
+// they hold the instance guard. A second desktop start hands its parameters to the window
+// that holds it; any refusal is said in one line on standard error.
+void RunGuardedDesktopModule(ProcessState& state, DesktopMode mode,
+                             const std::vector<std::string>& args) {
+    if (mode == DesktopMode::Screenshot) return RunDesktopModule(state, mode, args);
+    const InstanceGuard guard(state.title);
+    if (guard.Held()) return RunDesktopModule(state, mode, args);
+    if (mode == DesktopMode::Desktop && HandOver(state.title, WithAbsolutePaths(args))) {
+        std::fprintf(stderr, "pictorbcmd: already running; handed over to the open window\n");
+        return;
+    }
+    std::fprintf(stderr, "pictorbcmd: another instance is running in this session (%s)\n",
+                 InstanceLockPath(state.title).c_str());
+}
+
 }  // namespace
 
 int RunEngineModes(int argc, char** argv) {
@@ -80,7 +111,7 @@ int RunEngineModes(int argc, char** argv) {
     auto state = std::make_unique<ProcessState>();
     const std::optional<DesktopMode> desktop =
         RunFrontEnd(*state, args, argc > 0 && argv[0] != nullptr ? argv[0] : "");
-    if (desktop) RunDesktopModule(*state, *desktop, args);
+    if (desktop) RunGuardedDesktopModule(*state, *desktop, args);
     ilShutDown();
     return state->job.exitCode;
 }

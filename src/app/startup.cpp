@@ -11,7 +11,6 @@
 
 #include "app/branding.h"
 #include "platform/console.h"
-#include "platform/instance_guard.h"
 #include "platform/modules.h"
 #include "text/utf8.h"
 
@@ -114,13 +113,9 @@ int RunProcess(int argc, char** argv) {
     KeepFreedMemory();
     InstallSignalHandlers();
 
-    // A second start, in any mode, ends here without a word.
-    const std::string title = TitleText(kDisplayName, kVersionNumber);
-    InstanceGuard guard(title);
-    if (!guard.Held()) return 0;
-
+    // Command-line modes run side by side; the engine guards the desktop's modes.
     if (argc >= 2 && IsVersionOption(argv[1])) {
-        ConsoleSetTitle(title);
+        ConsoleSetTitle(TitleText(kDisplayName, kVersionNumber));
         ConsolePrintLine(VersionText(kVersionNumber));
         return 0;
     }

@@ -23,13 +23,14 @@ std::vector<std::string> BannerLines();
 // True when `parameter`, as the first one, selects Version mode ("-v", " --VERSION=1", ...).
 bool IsVersionOption(std::string_view parameter);
 
-// The whole life of the process: start-up, the single-instance guard, then the mode the
-// parameters select. Version mode is answered here; the others run in the engine module,
-// loaded on demand. Returns the exit code 0, or 1 when the engine module cannot be loaded.
+// The whole life of the process: start-up, then the mode the parameters select. Version mode is
+// answered here; the others run in the engine module, loaded on demand. Returns the exit code 0, or
+// 1 when the engine module cannot be loaded.
 int RunProcess(int argc, char** argv);
 
-// The engine module's side, called by RunProcess with the guard held: initialises DevIL and
-// runs the command-line front end. Returns the exit code 0.
+// The engine module's side, called by RunProcess: initialises DevIL and runs the command-line
+// front end; the Desktop and Uninstall modes only while holding the single-instance guard.
+// Returns the exit code 0.
 int RunEngineModes(int argc, char** argv);
 
 }  // namespace pictorb

@@ -88,25 +88,13 @@ int64_t ToLocalSeconds(time_t epochSeconds) {
     return static_cast<int64_t>(epochSeconds) + local.tm_gmtoff;
 }
 
-// $HOME, else the password database's home folder, else /tmp.
-std::string HomeFolder() {
-    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') return env;
-    std::vector<char> buffer(16384);
-    struct passwd entry;
-    struct passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] != '\0') {
-        return found->pw_dir;
-    }
-    return "/tmp";
-}
-
 // The folder an XDG variable names, else `fallback` below the home folder. A relative value
 // is invalid by the XDG rules and is ignored.
 std::string XdgFolder(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
     if (value != nullptr && value[0] == '/') return WithTrailingSlash(value);
-    return WithTrailingSlash(HomeFolder()) + fallback;
+    const std::string home = HomeFolder();
+    return (home.empty() ? std::string("/tmp/") : home) + fallback;
 }
 
 }  // namespace
@@ -130,12 +118,34 @@ std::string ProgramFolder() {
     }
 }
 
+std::string HomeFolder() {
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0')
+        return WithTrailingSlash(env);
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] != '\0') {
+        return WithTrailingSlash(found->pw_dir);
+    }
+    return {};
+}
+
 std::string ApplicationDataFolder() {
     return XdgFolder("XDG_CONFIG_HOME", ".config/");
 }
 
 std::string UserDataFolder() {
     return XdgFolder("XDG_DATA_HOME", ".local/share/");
+}
+
+std::string CurrentFolder() {
+    std::vector<char> buffer(PATH_MAX);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return WithTrailingSlash(buffer.data());
 }
 
 bool CreateFolder(const std::string& path) {
@@ -251,17 +261,6 @@ LocalDateTime NowLocalDateTime() {
     localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
-std::string CurrentFolder() {
-    std::vector<char> buffer(PATH_MAX);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return "./";
-        buffer.resize(buffer.size() * 2);
-    }
-    std::string folder(buffer.data());
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
 }
 
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, std::string& error) {

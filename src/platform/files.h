@@ -15,9 +15,10 @@ inline constexpr int64_t kFileIsFolder = -2;
 int64_t QueryFileSize(const std::string& path);
 
 std::string ProgramFolder();          // folder of /proc/self/exe, with trailing '/'
-std::string CurrentFolder();          // the working directory, with trailing '/'
 std::string ApplicationDataFolder();  // $XDG_CONFIG_HOME or $HOME/.config, with trailing '/'
 std::string UserDataFolder();         // $XDG_DATA_HOME or $HOME/.local/share, with trailing '/'
+std::string HomeFolder();     // $HOME or the user's home, with trailing '/'; empty when unknown
+std::string CurrentFolder();  // the working folder, with trailing '/'; empty when unknown
 bool CreateFolder(const std::string& path);  // true when it exists afterwards
 
 bool RemoveFile(const std::string& path);

@@ -48,11 +48,15 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
 
     // A path that does not name an existing, non-empty file is refused here, at once,
     // rather than failing later inside the conversion.
-    const std::string inputPath = Trim(ToUtf8(window.InputField()->text()));
+    const std::string home = HomeFolder();
+    const std::string startFolder = CurrentFolder();
+    const std::string inputPath =
+        ExpandTypedPath(Trim(ToUtf8(window.InputField()->text())), home, startFolder);
     job.inputFiles.clear();
     if (QueryFileSize(inputPath) > 0 && IsAcceptedInput(state.formats, inputPath))
         job.inputFiles[inputPath] = InputFileEntry{1, {}};
-    std::string outputFolder = Trim(ToUtf8(window.OutputFolderField()->currentText()));
+    std::string outputFolder =
+        ExpandTypedPath(Trim(ToUtf8(window.OutputFolderField()->currentText())), home, startFolder);
     const std::string formatKey = window.SelectedOutputFormat();
 
     window.SetStatusText(texts.Text("General", "Preparing"));

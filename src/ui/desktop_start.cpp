@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
@@ -11,6 +12,8 @@
 #include "formats/formats.h"
 #include "platform/display.h"
 #include "platform/files.h"
+#include "platform/hand_over.h"
+#include "platform/quit_signals.h"
 #include "settings/settings.h"
 #include "ui/builtin_icons.h"
 #include "ui/desktop.h"
@@ -64,9 +67,31 @@ void ExitSequence(ProcessState& state) {
     SaveSettings(settings, state.formats);
 }
 
+// A second desktop start: the window comes to the front and takes the start's file as a drop.
+// While a dialog holds the window (a conversion runs, say), the dialog comes to the front and
+// the file is not taken, as a drop would not be.
+void TakeHandOver(MainWindow& window, const std::vector<std::string>& parameters,
+                  const Formats& formats) {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        dialog->raise();
+        dialog->activateWindow();
+        return;
+    }
+    if (!window.isEnabled()) return;
+    const std::string file = FileToOpen(parameters, formats);
+    if (!file.empty()) window.AddDroppedFiles({file});
+}
+
 int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args) {
     ProcessState& state = context.state;
     ConversionSettings& settings = state.settings;
+    // Made first, so that a start or a signal that comes while the window is being built
+    // waits for the event loop instead of being refused or ending the process.
+    HandOverListener listener(state.title);
+    QuitSignals quitSignals;
     LocateSettingsFile(settings);
     const QRect desktop = QGuiApplication::primaryScreen() != nullptr
                               ? QGuiApplication::primaryScreen()->availableGeometry()
@@ -97,6 +122,27 @@ int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args)
     if (!file.empty()) window->AddInputFile(file);
     // Asked once the window is on screen, after the event loop has started.
     QTimer::singleShot(0, window.get(), [&context] { ScheduledUpdateCheck(context); });
+
+    std::unique_ptr<QSocketNotifier> handOvers;
+    if (listener.Listening()) {
+        handOvers = std::make_unique<QSocketNotifier>(listener.Descriptor(), QSocketNotifier::Read);
+        QObject::connect(handOvers.get(), &QSocketNotifier::activated, window.get(), [&] {
+            if (const auto parameters = listener.Accept())
+                TakeHandOver(*window, *parameters, state.formats);
+        });
+    }
+    // Logout, kill and Ctrl+C close the window as Exit does, and every dialog still open
+    // returns, so that the exit sequence below runs.
+    std::unique_ptr<QSocketNotifier> quitRequests;
+    if (quitSignals.Active()) {
+        quitRequests =
+            std::make_unique<QSocketNotifier>(quitSignals.Descriptor(), QSocketNotifier::Read);
+        QObject::connect(quitRequests.get(), &QSocketNotifier::activated, window.get(), [&] {
+            if (!quitSignals.Take()) return;
+            window->close();
+            QCoreApplication::exit(0);
+        });
+    }
 
     QApplication::exec();
     ExitSequence(state);

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <map>
 
 #include "cli/cli.h"
@@ -80,6 +81,14 @@ std::string FileToOpen(const std::vector<std::string>& args, const Formats& form
         if (IsAcceptedInput(formats, args[i]) && QueryFileSize(args[i]) > 0) return args[i];
     }
     return {};
+}
+
+std::string ExpandTypedPath(const std::string& typed, const std::string& home,
+                            const std::string& startFolder) {
+    if (typed.empty() || typed[0] == '/') return typed;
+    if (!home.empty() && (typed == "~" || typed.starts_with("~/")))
+        return home + typed.substr(std::min<std::size_t>(typed.size(), 2));
+    return startFolder + typed;
 }
 
 std::string FolderOfPath(const std::string& path) {

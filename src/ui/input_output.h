@@ -26,6 +26,11 @@ std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& tex
 // "Open With": the first plain parameter (neither an option nor the value of a one-letter
 // option) that names an accepted, non-empty input file; empty when there is none.
 std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats);
+// A path typed into a field, as the command line would take it: a leading "~/" (or "~" alone)
+// stands for `home`, a relative path is taken below `startFolder` (the folder the program was
+// started from). Both folders end with '/'; an empty text stays empty.
+std::string ExpandTypedPath(const std::string& typed, const std::string& home,
+                            const std::string& startFolder);
 // The folder part of a path with its trailing '/'; empty for a bare name.
 std::string FolderOfPath(const std::string& path);
 

@@ -5,11 +5,14 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -42,6 +45,8 @@ constexpr int kFieldToolbarSize = 24;
 constexpr int kRowDistance = 40;
 constexpr int kMargin = 10;
 constexpr int kFieldHeight = 24;
+// The icon size the fixed height is designed for ("Large", 32 pixels).
+constexpr int32_t kDefaultUiSize = 2;
 
 // Stands for a separator in the menu and toolbar layouts.
 constexpr int32_t kSeparator = -100;
@@ -72,6 +77,38 @@ const std::vector<int32_t> kMainToolbarCommands = {
 const std::vector<int32_t> kFieldToolbarCommands = {kCommandAddInputFile,
                                                    kCommandSelectOutputFolder,
                                                    kCommandOutputOptions};
+
+// A saved place on a screen that is gone (a monitor unplugged, a smaller resolution) would
+// leave the window out of reach: the window is moved wholly onto the nearest screen's area.
+QPoint PlaceOnNearestScreen(const QRect& saved) {
+    QRect nearest;
+    int64_t nearestDistance = INT64_MAX;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        const QPoint centre = saved.center();
+        const int64_t dx = std::max({area.left() - centre.x(), 0, centre.x() - area.right()});
+        const int64_t dy = std::max({area.top() - centre.y(), 0, centre.y() - area.bottom()});
+        if (dx * dx + dy * dy < nearestDistance) {
+            nearestDistance = dx * dx + dy * dy;
+            nearest = area;
+        }
+    }
+    if (nearest.isEmpty()) return saved.topLeft();
+    // A window larger than the area keeps its top-left corner on it.
+    const int x =
+        std::max(std::min(saved.x(), nearest.right() + 1 - saved.width()), nearest.left());
+    const int y =
+        std::max(std::min(saved.y(), nearest.bottom() + 1 - saved.height()), nearest.top());
+    return {x, y};
+}
+
+// True when a drag carries at least one local file, the only thing a drop can add.
+bool CarriesLocalFiles(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return false;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return true;
+    return false;
+}
 
 const CommandRow* FindCommand(int32_t command) {
     for (const CommandRow& row : CommandTable())
@@ -109,10 +146,12 @@ MainWindow::MainWindow(DesktopContext& context) : context_(context) {
     setMinimumSize(kMinimumWidth, kFixedHeight);
     setMaximumHeight(kFixedHeight);
     resize(std::max(settings.windowWidth, kMinimumWidth), kFixedHeight);
-    move(settings.windowX, settings.windowY);
 
     BuildMainMenu();
     BuildMainToolbar();
+    // The frame's size is not known before the window is shown, and asking the display for it
+    // would slow the start: the client's size stands for the whole window.
+    move(PlaceOnNearestScreen(QRect(QPoint(settings.windowX, settings.windowY), size())));
     auto* status = new QLabel(this);
     status->setObjectName("statusText");
     statusBar()->addWidget(status, 1);
@@ -185,6 +224,22 @@ void MainWindow::BuildMainToolbar() {
         mainToolbar_->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, mainToolbar_);
+    FitToMainToolbar();
+}
+
+void MainWindow::FitToMainToolbar() {
+    // Icons larger than the default make the window taller by as much, and at least as wide as
+    // the toolbar: no button hides behind an overflow menu, the fields keep their room.
+    const int extraHeight =
+        IconPixelSize(context_.state.settings.uiSize) - IconPixelSize(kDefaultUiSize);
+    // Up to the default size the design's bounds hold; the toolbar is not measured then,
+    // which would lay it out ahead of the window's first show.
+    const int height = kFixedHeight + std::max(extraHeight, 0);
+    const int width =
+        extraHeight > 0 ? std::max(kMinimumWidth, mainToolbar_->sizeHint().width()) : kMinimumWidth;
+    setMinimumSize(width, height);
+    setMaximumHeight(height);
+    resize(std::max(this->width(), width), height);
 }
 
 void MainWindow::BuildFieldToolbars() {
@@ -200,6 +255,10 @@ void MainWindow::BuildFieldToolbars() {
         action->setToolTip(action->text());
         action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
         toolbar->addAction(action);
+        // The button shows an icon only; a screen reader reads the command's text.
+        QString name = action->text();
+        if (name.endsWith(QLatin1String("..."))) name.chop(3);
+        toolbar->widgetForAction(action)->setAccessibleName(name);
         toolbar->show();
         fieldToolbars_.push_back(toolbar);
     }
@@ -223,6 +282,7 @@ void MainWindow::BuildControls() {
     // What is typed or picked becomes the job's output folder at once; Convert checks it.
     connect(outputFolderField_, &QComboBox::editTextChanged, this, [this](const QString& text) {
         context_.state.job.outputFolder = ToUtf8(text);
+        MatchFolderEntryToText();
     });
     outputFormatList_ = new QComboBox(container_);
     outputFormatList_->setObjectName("outputFormat");
@@ -241,11 +301,28 @@ void MainWindow::BuildControls() {
     connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(kCommandConvert); });
 
     notice_ = new QLabel(ToQString(std::string(kNoticeLine)), container_);
-    notice_->setEnabled(false);
+    notice_->setObjectName("notice");
+    // Secondary text of the desktop's palette: readable on light and dark themes alike.
+    notice_->setForegroundRole(QPalette::PlaceholderText);
 
     BuildFieldToolbars();
     ApplyThemeToControls();
+    NameFieldsForScreenReaders();
+    // The line edits would insert a dropped file's URL as text; every drop on the window
+    // goes through the window's own rule instead.
+    for (QWidget* child : container_->findChildren<QWidget*>())
+        if (child->acceptDrops()) child->installEventFilter(this);
     LayOut();
+}
+
+void MainWindow::NameFieldsForScreenReaders() {
+    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    for (std::size_t row = 0; row < labels_.size(); ++row) {
+        QString name = labels_[row]->text();
+        if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+        fields[row]->setAccessibleName(name);
+    }
+    convertButton_->setAccessibleName(convertButton_->toolTip());
 }
 
 void MainWindow::LayOut() {
@@ -378,6 +455,23 @@ void MainWindow::StartNew() {
     InitJobContext(context_.state.job, context_.state.formats);
     inputField_->clear();
     outputFolderField_->setEditText(QString());
+    MatchFolderEntryToText();
+}
+
+void MainWindow::MatchFolderEntryToText() {
+    // The field shows the current entry's folder icon: the entry must be the text's own, or
+    // none for text that is in no entry.
+    QComboBox* field = outputFolderField_;
+    const QString text = field->currentText();
+    const int entry = text.isEmpty() ? -1 : field->findText(text, Qt::MatchExactly);
+    if (entry == field->currentIndex()) return;
+    // Changing the entry rewrites the text; what was typed stays, with its cursor.
+    const QSignalBlocker quiet(field);
+    QLineEdit* edit = field->lineEdit();
+    const int cursor = edit->cursorPosition();
+    field->setCurrentIndex(entry);
+    if (edit->text() != text) edit->setText(text);
+    edit->setCursorPosition(cursor);
 }
 
 void MainWindow::FillOutputFormatList() {
@@ -485,16 +579,48 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+            dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+            return true;
+        case QEvent::DragMove:
+            dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+            return true;
+        case QEvent::DragLeave:
+            return true;
+        case QEvent::Drop:
+            dropEvent(static_cast<QDropEvent*>(event));
+            return true;
+        default:
+            return QMainWindow::eventFilter(watched, event);
+    }
+}
+
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    dragMoveEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!CarriesLocalFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
     std::vector<std::string> files;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files.push_back(ToUtf8(url.toLocalFile()));
-    AddDroppedFiles(files);
-    event->acceptProposedAction();
+    if (event->mimeData() != nullptr)
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile()) files.push_back(ToUtf8(url.toLocalFile()));
+    if (!AddDroppedFiles(files)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 bool MainWindow::AddDroppedFiles(const std::vector<std::string>& files) {

@@ -13,6 +13,7 @@ class QAction;
 class QCloseEvent;
 class QComboBox;
 class QDragEnterEvent;
+class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QResizeEvent;
@@ -86,14 +87,22 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Drags over the fields go to the window's own handlers above.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void BuildMainMenu();
     void BuildMainToolbar();
     void BuildFieldToolbars();
+    // Grows the window's fixed height and least width with the main toolbar's icons.
+    void FitToMainToolbar();
+    void NameFieldsForScreenReaders();
     void FillOutputFormatList();
+    // Selects the folder entry whose text the field shows, or none.
+    void MatchFolderEntryToText();
     QAction* ActionFor(int32_t command, bool withShortcut);
 
     DesktopContext& context_;

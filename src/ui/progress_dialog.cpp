@@ -91,7 +91,16 @@ void ProgressDialog::Run() {
     timer_->start();
     exec();
     timer_->stop();
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable()) {
+        // The program is quitting (a signal): no further file is started.
+        {
+            std::lock_guard<std::mutex> hold(progress_.lock);
+            progress_.record.continueFlag = 0;
+            progress_.gateClosed = false;
+        }
+        progress_.gateChanged.notify_all();
+        worker_.join();
+    }
     window_.setEnabled(true);
     window_.activateWindow();
 }
@@ -185,6 +194,9 @@ bool ProgressDialog::CloseRequested() {
         std::lock_guard<std::mutex> hold(progress_.lock);
         progress_.gateClosed = true;
     }
+    // No polling while the question is open: a file that finishes meanwhile must not turn the
+    // dialog to its outcome before the answer counts.
+    timer_->stop();
     TextTable& texts = context_.state.texts;
     const bool breakOff = AskYesNo(context_.dialogs, texts.Text("Msg", "Warning"),
                                    texts.Text("Msg", "Ask break conversion"), MessageIcon::Warning);
@@ -195,6 +207,8 @@ bool ProgressDialog::CloseRequested() {
     }
     progress_.gateChanged.notify_all();
     if (breakOff) breakAsked_ = true;
+    lastPollMs_ = 0;  // the question's time is no gap between polls
+    timer_->start();
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The progress dialog of a desktop conversion: it runs the command line's worker on a thread
 // and polls the shared progress record every 15 ms, so the interface never waits on the work.
+// Polling pauses while the break-off question is open.
 
 #include <QDialog>
 

@@ -97,23 +97,34 @@ TEST_F(ProgramTest, DesktopModesPrintNothingOnStandardOutput) {
     }
 }
 
-TEST_F(ProgramTest, SecondInstanceEndsAtOnceWithoutOutput) {
+// The guard protects the desktop's settings file: command-line modes run beside a running
+// window, the desktop modes are refused with one line on standard error.
+TEST_F(ProgramTest, GuardHeldLetsCommandLineModesRunAndRefusesDesktopModes) {
     test::IsolatedEnvironment(dir_.Path());  // makes the runtime folder the child will use
-    {
-        test::ScopedEnv env("XDG_RUNTIME_DIR", RuntimeFolder());
-        InstanceGuard running(TitleText(kDisplayName, kVersionNumber));
-        ASSERT_TRUE(running.Held());
-        for (const char* option : {"-v", "-h", "--input"}) {
-            SCOPED_TRACE(option);
-            const test::ChildResult result = Run({option});
-            ASSERT_TRUE(result.exited);
-            EXPECT_EQ(result.exitCode, 0);
-            EXPECT_EQ(result.out, "");
-            EXPECT_EQ(result.err, "");
-        }
+    test::ScopedEnv env("XDG_RUNTIME_DIR", RuntimeFolder());
+    InstanceGuard running(TitleText(kDisplayName, kVersionNumber));
+    ASSERT_TRUE(running.Held());
+    for (const char* option : {"-v", "-h"}) {
+        SCOPED_TRACE(option);
+        const test::ChildResult result = Run({option});
+        ASSERT_TRUE(result.exited);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_NE(result.out, "");
+        EXPECT_EQ(result.err, "");
     }
-    // Once the first instance is gone the guard is free again.
-    EXPECT_EQ(Run({"-v"}).out, test::Utf16LeLines({"2.2"}));
+    // No display, so that nothing could open even if the guard let it through.
+    test::ScopedEnv noDisplay("DISPLAY", std::nullopt);
+    test::ScopedEnv noWayland("WAYLAND_DISPLAY", std::nullopt);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"-u"}, {"photo.bmp"}}) {
+        SCOPED_TRACE(args.empty() ? "no parameters" : args[0]);
+        const test::ChildResult result = Run(args);
+        ASSERT_TRUE(result.exited);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "pictorbcmd: another instance is running in this session (" +
+                                  RuntimeFolder() + "/Corvalen Pictorb 2.2.lock)\n");
+    }
 }
 
 // On a terminal the line is UTF-8 and the title is set first.

@@ -21,7 +21,7 @@ void ExpectEveryIconReplaced(const std::string& folder, const IconSets& builtIn)
     const ThemeList themes = ListThemes(folder);
     for (const auto& [base, displayName] : themes.displayNames) {
         EXPECT_FALSE(displayName.empty()) << base;
-        for (const int32_t uiSize : {0, 1, 2}) {
+        for (const int32_t uiSize : {0, 1, 2, 3, 4}) {
             SCOPED_TRACE(base + " at UI Size " + std::to_string(uiSize));
             IconSets sets = builtIn;
             std::string uiTheme = base;

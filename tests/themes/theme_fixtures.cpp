@@ -145,7 +145,7 @@ std::vector<ZipEntry> CompleteTheme(std::string_view name, uint32_t argb) {
         std::string stem;
         for (const char c : icon) stem += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
         icons.emplace_back(icon, stem);
-        for (const uint32_t size : {16u, 24u, 32u})
+        for (const uint32_t size : {16u, 24u, 32u, 48u, 64u})
             images.push_back({stem + "_" + std::to_string(size) + ".png", IconPng(size, argb)});
     }
     std::vector<ZipEntry> entries = {{"theme.cfg", ThemeConfig(name, buttons, icons)}};

@@ -26,8 +26,8 @@ std::string MakeZip(const std::vector<ZipEntry>& entries);
 // header); false when there is no such entry.
 bool SetDeclaredSize(std::string& zip, std::string_view name, uint32_t size);
 
-// A theme like the shipped ones: a stem per icon name with _16, _24 and _32 images, and a
-// 100 x 100 Convert button named in full.
+// A theme like the shipped ones: a stem per icon name with an image at each toolbar size (16 to
+// 64), and a 100 x 100 Convert button named in full.
 std::vector<ZipEntry> CompleteTheme(std::string_view name, uint32_t argb);
 
 // theme.cfg text: [Theme] Name, then [Buttons] and [Icons] with `key=value` lines, CR LF.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include "settings/settings.h"
 #include "support/bmp_writer.h"
 #include "ui/commands.h"
+#include "ui/input_output.h"
 #include "ui/main_window.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui_harness.h"
@@ -37,6 +39,13 @@ std::string BitmapBytes(int width, int height) {
                           static_cast<uint8_t>(i / 131), 255};
     const std::vector<uint8_t> bytes = testsupport::MakeBmp(spec);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// Runs the event loop as a nested dialog would, for `ms` milliseconds.
+void RunEventsFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 class ConvertTest : public ::testing::Test {
@@ -183,6 +192,58 @@ TEST_F(ConvertTest, BreakOffAnsweredNoGoesOnYesStopsAfterTheCurrentFile) {
             EXPECT_EQ(title, "Conversion complete (1/1)");
         }
     }
+}
+
+// The user answers only after the last file has finished: the dialog waited for the answer,
+// so Yes still counts and the outcome says the conversion was broken off.
+TEST_F(ConvertTest, BreakOffYesCountsWhenTheFileFinishesWhileAsked) {
+    const std::string input = Bitmap("big.bmp", 2000, 1500);
+    Fill(input, outDir);
+    fixture.dialogs.answers.push_back(MessageAnswer::Yes);
+    fixture.dialogs.beforeAnswer = [&] {
+        // The question's own event loop runs while the user thinks.
+        for (int i = 0; i < 2000 && !std::filesystem::exists(outDir + "big.psd"); ++i)
+            RunEventsFor(5);
+        RunEventsFor(100);
+    };
+    std::string title;
+    bool asked = false;
+    Convert([&](ProgressDialog& dialog) {
+        if (!asked && dialog.windowTitle() == "Converting (1/1)") {
+            asked = true;
+            dialog.reject();
+        }
+        if (!dialog.WorkerEnded()) return false;
+        title = dialog.windowTitle().toStdString();
+        return true;
+    });
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(std::filesystem::is_regular_file(outDir + "big.psd"));
+    EXPECT_EQ(title, "Conversion stopped (1/1)");
+    EXPECT_EQ(window.StatusText(), "Conversion stopped");
+}
+
+// Paths typed by hand: "~/" is the home folder, a relative path is below the start folder.
+TEST_F(ConvertTest, TypedPathsExpandTheHomeAndTheStartFolder) {
+    const struct {
+        const char* typed;
+        const char* expected;
+    } cases[] = {
+        {"~/a.bmp", "/home/me/a.bmp"}, {"~", "/home/me/"}, {"sub/a.bmp", "/start/sub/a.bmp"},
+        {"/abs/a.bmp", "/abs/a.bmp"},  {"", ""},           {"~other/a", "/start/~other/a"},
+        {"./a.bmp", "/start/./a.bmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(ExpandTypedPath(c.typed, "/home/me/", "/start/"), c.expected);
+    }
+    test::ScopedEnv home("HOME", fixture.dir.Path());
+    Bitmap("photo.bmp");
+    std::filesystem::create_directories(fixture.dir.Join("typed"));
+    Fill("~/photo.bmp", "~/typed");
+    Convert();
+    EXPECT_EQ(window.StatusText(), "Conversion complete");
+    EXPECT_TRUE(std::filesystem::is_regular_file(fixture.dir.Join("typed/photo.psd")));
 }
 
 TEST_F(ConvertTest, ShortenPathKeepsEqualHalves) {

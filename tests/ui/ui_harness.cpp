@@ -22,6 +22,7 @@ void EnsureApplication() {
 MessageAnswer ScriptedDialogs::Message(const std::string& title, const std::string& text,
                                        MessageIcon icon, MessageButtons buttons) {
     asked.push_back({title, text, icon, buttons});
+    if (beforeAnswer) beforeAnswer();
     MessageAnswer answer = buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
     if (!answers.empty()) {
         answer = answers.front();

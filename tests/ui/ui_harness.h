@@ -3,6 +3,7 @@
 // records built as the engine builds them, and dialogs that answer from a script.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,7 +28,8 @@ public:
         MessageIcon icon;
         MessageButtons buttons;
     };
-    std::deque<MessageAnswer> answers;  // empty: Ok for OK boxes, No for questions
+    std::deque<MessageAnswer> answers;   // empty: Ok for OK boxes, No for questions
+    std::function<void()> beforeAnswer;  // a user taking time: runs before each answer
     std::deque<std::vector<std::string>> files;
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> colors;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program started without parameters on a real X display: the window appears with its
-# title and a 510 x 260 client, Alt+X ends the program with exit code 0, and config.ini then
-# holds the window's geometry.
+# title, a 510 x 260 client and the desktop entry's window class, Alt+X ends the program with
+# exit code 0, and config.ini then holds the window's geometry.
 set -u
 program=$1
 source "$(dirname "$0")/xvfb_session.sh"
@@ -13,6 +13,10 @@ window=$(wait_window "Corvalen Pictorb 2.2" 30)
 [ -n "$window" ] || { kill "$pid"; fail "no main window"; }
 geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
 [ "$geometry" = "510x260" ] || { kill "$pid"; fail "client size $geometry"; }
+# Docks group the window with its launcher by the desktop entry's StartupWMClass.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../data/pictorb.desktop")
+[ -n "$wm_class" ] && xdotool search --class "^$wm_class\$" | grep -qx "$window" ||
+    { kill "$pid"; fail "window class is not the desktop entry's StartupWMClass '$wm_class'"; }
 
 xdotool windowfocus --sync "$window" key --clearmodifiers alt+x
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done

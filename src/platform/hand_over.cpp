@@ -1,0 +1,176 @@
+#include "platform/hand_over.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/instance_guard.h"
+
+namespace pictorb {
+namespace {
+
+constexpr std::string_view kLockSuffix = ".lock";
+constexpr int kReadWaitMs = 1000;
+constexpr int kReceiptWaitMs = 5000;
+// Parameters of one start; more is not a start of this program.
+constexpr std::size_t kMaxMessage = 1 << 20;
+constexpr char kReceipt = 'k';
+
+// Owns a descriptor for the length of a function.
+class OwnedFd {
+  public:
+    explicit OwnedFd(int fd) : fd_(fd) {}
+    ~OwnedFd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    OwnedFd(const OwnedFd&) = delete;
+    OwnedFd& operator=(const OwnedFd&) = delete;
+    int Get() const { return fd_; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+  private:
+    int fd_;
+};
+
+bool FillAddress(const std::string& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// Waits until `fd` is ready for `events` or `deadline` passes.
+bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) return false;
+        pollfd entry{fd, events, 0};
+        const int ready = poll(&entry, 1, static_cast<int>(left));
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return false;
+    }
+}
+
+std::vector<std::string> SplitMessage(const std::string& message) {
+    std::vector<std::string> parameters;
+    std::size_t start = 0;
+    for (std::size_t end = message.find('\0'); end != std::string::npos;
+         end = message.find('\0', start)) {
+        parameters.push_back(message.substr(start, end - start));
+        start = end + 1;
+    }
+    return parameters;
+}
+
+}  // namespace
+
+std::string HandOverSocketPath(const std::string& name) {
+    std::string path = InstanceLockPath(name);
+    path.resize(path.size() - kLockSuffix.size());
+    return path + ".socket";
+}
+
+HandOverListener::HandOverListener(const std::string& name) : path_(HandOverSocketPath(name)) {
+    sockaddr_un address;
+    if (!FillAddress(path_, address)) return;
+    OwnedFd socketFd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (socketFd.Get() < 0) return;
+    // The guard is held, so nobody else listens there: whatever is at the path is left over.
+    unlink(path_.c_str());
+    if (bind(socketFd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return;
+    // Connecting needs write permission on the socket file: the user's alone. Every
+    // connection is checked for its user as well, for the moment before chmod.
+    if (chmod(path_.c_str(), 0600) != 0 || listen(socketFd.Get(), 8) != 0) {
+        unlink(path_.c_str());
+        return;
+    }
+    fd_ = socketFd.Release();
+}
+
+HandOverListener::~HandOverListener() {
+    if (fd_ < 0) return;
+    close(fd_);
+    unlink(path_.c_str());
+}
+
+std::optional<std::vector<std::string>> HandOverListener::Accept() {
+    if (fd_ < 0) return std::nullopt;
+    int accepted;
+    do {
+        accepted = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    } while (accepted < 0 && errno == EINTR);
+    OwnedFd connection(accepted);
+    if (connection.Get() < 0) return std::nullopt;
+    ucred peer{};
+    socklen_t size = sizeof(peer);
+    if (getsockopt(connection.Get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+        peer.uid != getuid())
+        return std::nullopt;
+
+    // The sender closes its side after the last parameter.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadWaitMs);
+    std::string message;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = recv(connection.Get(), buffer, sizeof(buffer), 0);
+        if (got > 0) {
+            message.append(buffer, static_cast<std::size_t>(got));
+            if (message.size() > kMaxMessage) return std::nullopt;
+            continue;
+        }
+        if (got == 0) break;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN || !WaitFor(connection.Get(), POLLIN, deadline)) return std::nullopt;
+    }
+    send(connection.Get(), &kReceipt, 1, MSG_NOSIGNAL);
+    return SplitMessage(message);
+}
+
+bool HandOver(const std::string& name, const std::vector<std::string>& parameters) {
+    sockaddr_un address;
+    if (!FillAddress(HandOverSocketPath(name), address)) return false;
+    OwnedFd connection(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (connection.Get() < 0) return false;
+    int connected;
+    do {
+        connected =
+            connect(connection.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    } while (connected != 0 && errno == EINTR);
+    if (connected != 0) return false;
+
+    std::string message;
+    for (const std::string& parameter : parameters) message.append(parameter).push_back('\0');
+    for (std::size_t sent = 0; sent < message.size();) {
+        const ssize_t written =
+            send(connection.Get(), message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        sent += static_cast<std::size_t>(written);
+    }
+    shutdown(connection.Get(), SHUT_WR);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kReceiptWaitMs);
+    char receipt = 0;
+    while (WaitFor(connection.Get(), POLLIN, deadline)) {
+        const ssize_t got = recv(connection.Get(), &receipt, 1, 0);
+        if (got < 0 && errno == EINTR) continue;
+        return got == 1 && receipt == kReceipt;
+    }
+    return false;
+}
+
+}  // namespace pictorb

@@ -1,0 +1,251 @@
+// The main window as a desktop user meets it: drops on any part of it, the folder field's
+// icon, a saved place off screen, every icon size in the shipped themes, the notice's colour
+// and the names screen readers read.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "themes/themes.h"
+#include "ui/builtin_icons.h"
+#include "ui/commands.h"
+#include "ui/main_window_fixture.h"
+
+namespace pictorb::test {
+namespace {
+
+struct DragOutcome {
+    bool entered = false;
+    Qt::DropAction enterAction = Qt::IgnoreAction;
+    bool dropped = false;
+    Qt::DropAction dropAction = Qt::IgnoreAction;
+};
+
+// Drags `urls` over the middle of `field` and drops them there, as the desktop delivers it:
+// to the innermost widget under that point, through the application.
+DragOutcome DragAndDrop(MainWindow& window, QWidget* field, const QList<QUrl>& urls) {
+    QWidget* target = window.childAt(field->mapTo(&window, field->rect().center()));
+    if (target == nullptr) target = &window;
+    const QPoint at = target->mapFrom(&window, field->mapTo(&window, field->rect().center()));
+    // File managers offer the URLs as plain text as well, which a line edit would insert.
+    QMimeData data;
+    data.setUrls(urls);
+    QStringList texts;
+    for (const QUrl& url : urls) texts << url.toString();
+    data.setText(texts.join(QLatin1Char('\n')));
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    DragOutcome outcome;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    outcome.entered = enter.isAccepted();
+    outcome.enterAction = enter.dropAction();
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    outcome.dropped = drop.isAccepted();
+    outcome.dropAction = drop.dropAction();
+    return outcome;
+}
+
+QList<QUrl> LocalFile(const std::string& path) {
+    return {QUrl::fromLocalFile(QString::fromStdString(path))};
+}
+
+TEST_F(MainWindowTest, DropsAnywhereGoThroughTheWindowsRule) {
+    MainWindow window(fixture.context);
+    window.show();
+    QApplication::processEvents();
+    const std::string bitmap = File("photo.bmp");
+    const std::string picture = File("photo.png");
+    const std::string folder = Folder("sub");
+    const std::string bitmapFolder = fixture.dir.Path() + "/";
+    const std::pair<const char*, QWidget*> places[] = {
+        {"input field", window.InputField()},
+        {"output folder field", window.OutputFolderField()},
+        {"format list", window.OutputFormatList()},
+        {"convert button", window.ConvertButton()},
+    };
+    for (const auto& [name, field] : places) {
+        SCOPED_TRACE(name);
+        window.RunCommand(kCommandNew);
+
+        const DragOutcome taken = DragAndDrop(window, field, LocalFile(bitmap));
+        EXPECT_TRUE(taken.entered);
+        EXPECT_EQ(taken.enterAction, Qt::CopyAction);
+        EXPECT_TRUE(taken.dropped);
+        EXPECT_EQ(taken.dropAction, Qt::CopyAction);
+        EXPECT_EQ(window.InputField()->text().toStdString(), bitmap);
+        EXPECT_EQ(fixture.state.job.inputFiles.count(bitmap), 1u);
+        EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), bitmapFolder);
+
+        // Refused by the rule: nothing is inserted, the drop is not accepted.
+        for (const std::string& refused : {picture, folder}) {
+            SCOPED_TRACE(refused);
+            EXPECT_FALSE(DragAndDrop(window, field, LocalFile(refused)).dropped);
+            EXPECT_EQ(window.InputField()->text().toStdString(), bitmap);
+            EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), bitmapFolder);
+        }
+        // Without a local file the drag itself is refused.
+        EXPECT_FALSE(DragAndDrop(window, field, {QUrl("https://example.org/a.bmp")}).entered);
+        EXPECT_EQ(window.InputField()->text().toStdString(), bitmap);
+    }
+}
+
+// The field shows the current entry's icon, so the entry must be the one whose text it shows.
+TEST_F(MainWindowTest, FolderIconBelongsToTheTextShown) {
+    settings.recentOutFolders = Folder("a") + "\t" + Folder("b");
+    MainWindow window(fixture.context);
+    window.PrepareForStart();
+    window.show();
+    QComboBox* field = window.OutputFolderField();
+    // No entry (no icon), or the entry of the text shown.
+    const auto expectIconMatchesText = [field] {
+        const int entry = field->currentIndex();
+        EXPECT_TRUE(entry < 0 || field->itemText(entry) == field->currentText())
+            << field->itemText(entry).toStdString();
+    };
+    {
+        SCOPED_TRACE("after New");
+        window.RunCommand(kCommandNew);
+        EXPECT_TRUE(field->currentText().isEmpty());
+        expectIconMatchesText();
+    }
+    {
+        SCOPED_TRACE("typing a folder that is not in the list");
+        field->lineEdit()->insert("/elsewhere");
+        EXPECT_EQ(field->currentText(), "/elsewhere");
+        EXPECT_EQ(fixture.state.job.outputFolder, "/elsewhere");
+        expectIconMatchesText();
+    }
+    {
+        SCOPED_TRACE("text of an entry");
+        field->setEditText(QString::fromStdString(Folder("b")));
+        EXPECT_EQ(field->currentIndex(), 1);
+    }
+}
+
+// The window's place counts its client size: the frame is not known before it is shown.
+TEST_F(MainWindowTest, SavedPlaceOnAScreenThatIsGoneComesBackOnScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        int x, y;
+        QPoint expected;
+    } cases[] = {
+        {3000, 2500, QPoint(area.right() + 1 - 510, area.bottom() + 1 - 260)},
+        {-900, 40, QPoint(area.left(), 40)},
+        {100, 50, QPoint(100, 50)},  // on screen: kept
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        settings.windowX = c.x;
+        settings.windowY = c.y;
+        MainWindow window(fixture.context);
+        window.show();
+        QApplication::processEvents();
+        // Within the test platform's frame of two pixels, which moves count in or not.
+        const QPoint off = window.pos() - c.expected;
+        EXPECT_LE(off.manhattanLength(), 4) << off.x() << "," << off.y();
+        EXPECT_TRUE(area.contains(QRect(window.pos(), window.size())));
+    }
+}
+
+// Both shipped themes at every toolbar size: the theme's own images, no overflow chevron,
+// the notice label below the fields inside the window.
+TEST_F(MainWindowTest, EveryIconSizeFitsTheWindowInBothShippedThemes) {
+    const std::string program = PICTORBCMD_PATH;
+    DesktopContext& context = fixture.context;
+    context.themeFolder = program.substr(0, program.rfind('/') + 1) + "gfx/";
+    context.themes = ListThemes(context.themeFolder);
+    for (const std::string theme : {"handdrawn", "contrast"}) {
+        ASSERT_EQ(context.themes.displayNames.count(theme), 1u) << theme;
+        for (int32_t uiSize = 0; uiSize <= 4; ++uiSize) {
+            SCOPED_TRACE(theme + " at UI Size " + std::to_string(uiSize));
+            settings.uiTheme = theme;
+            settings.uiSize = uiSize;
+            IconSets builtIn = context.icons;
+            LoadBuiltInIcons(builtIn, uiSize);
+            context.icons = builtIn;
+            LoadTheme(context.themeFolder, context.themes, settings.uiTheme, uiSize, context.icons,
+                      true, true, true);
+            const int pixels = IconPixelSize(uiSize);
+            const IconImage& themed = context.icons.toolbar.Image("New");
+            EXPECT_EQ(themed.width, pixels);
+            EXPECT_NE(themed.pixels, builtIn.toolbar.Image("New").pixels);
+
+            MainWindow window(context);
+            window.show();
+            QApplication::processEvents();
+            auto* chevron = window.MainToolbar()->findChild<QToolButton*>("qt_toolbar_ext_button");
+            EXPECT_TRUE(chevron == nullptr || !chevron->isVisible());
+            EXPECT_EQ(window.MainToolbar()->iconSize(), QSize(pixels, pixels));
+            const auto* notice = window.findChild<QLabel*>("notice");
+            ASSERT_NE(notice, nullptr);
+            EXPECT_TRUE(notice->isVisible());
+            EXPECT_LE(notice->geometry().bottom(), window.centralWidget()->height());
+            EXPECT_GT(notice->geometry().top(), window.OutputFormatList()->geometry().bottom());
+        }
+    }
+}
+
+// Relative luminance contrast of `label`'s text against the window behind it, with the text
+// colour's transparency blended in.
+double TextContrast(const QLabel& label) {
+    const QPalette::ColorGroup group = label.isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const QColor back = label.palette().color(group, QPalette::Window);
+    const QColor text = label.palette().color(group, label.foregroundRole());
+    const auto luminance = [](double r, double g, double b) {
+        const auto linear = [](double c) {
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+    };
+    const double a = text.alphaF();
+    const double front = luminance(a * text.redF() + (1 - a) * back.redF(),
+                                   a * text.greenF() + (1 - a) * back.greenF(),
+                                   a * text.blueF() + (1 - a) * back.blueF());
+    const double behind = luminance(back.redF(), back.greenF(), back.blueF());
+    return (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
+}
+
+TEST_F(MainWindowTest, NoticeReadsOnLightAndDarkThemes) {
+    MainWindow window(fixture.context);
+    const auto* notice = window.findChild<QLabel*>("notice");
+    ASSERT_NE(notice, nullptr);
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::PlaceholderText, QColor(0xee, 0xee, 0xee, 0x90));
+    for (const bool darkTheme : {false, true}) {
+        SCOPED_TRACE(darkTheme ? "dark" : "light");
+        if (darkTheme) window.setPalette(dark);
+        EXPECT_GE(TextContrast(*notice), 3.0);
+    }
+}
+
+TEST_F(MainWindowTest, ScreenReadersReadTheFieldsAndIconButtons) {
+    MainWindow window(fixture.context);
+    EXPECT_EQ(window.InputField()->accessibleName(), "Input File");
+    EXPECT_EQ(window.OutputFolderField()->accessibleName(), "Output Folder");
+    EXPECT_EQ(window.OutputFormatList()->accessibleName(), "Output Format");
+    EXPECT_EQ(window.ConvertButton()->accessibleName(), "Convert");
+    std::vector<std::string> buttons;
+    for (auto* toolbar : window.centralWidget()->findChildren<QToolBar*>())
+        for (auto* button : toolbar->findChildren<QToolButton*>())
+            if (button->isVisible() || !button->accessibleName().isEmpty())
+                buttons.push_back(button->accessibleName().toStdString());
+    std::sort(buttons.begin(), buttons.end());
+    EXPECT_EQ(buttons,
+              (std::vector<std::string>{"Add Input File", "Options", "Select Output Folder"}));
+}
+
+}  // namespace
+}  // namespace pictorb::test
