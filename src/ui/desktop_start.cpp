@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/parameters.h"
 #include "formats/formats.h"
 #include "platform/display.h"
 #include "platform/files.h"

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "cli/cli.h"
+#include "cli/parameters.h"
 #include "platform/files.h"
 #include "text/utf8.h"
 

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "cli/cli.h"
 #include "pipeline/job.h"
 #include "settings/settings.h"
 #include "support/bmp_writer.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "app/process_state.h"
 #include "support/process_runner.h"
 #include "ui/desktop_context.h"
 #include "ui/dialogs.h"
