@@ -71,17 +71,17 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     if (settings.doWatermark == kTextWatermark) {
         font = LoadWatermarkFont(settings);
         if (font == nullptr) {
-            return ShowWarning(context, ExpandPlaceholders(
-                                            texts.Text("Msg", "Invalid watermark font"),
-                                            settings.font));
+            return ShowWarning(
+                context,
+                ExpandPlaceholders(texts.Text("Msg", "Invalid watermark font"), settings.font));
         }
     } else if (settings.doWatermark == kImageWatermark) {
         if (settings.image.empty())
             return ShowWarning(context, texts.Text("Msg", "Empty watermark image"));
         if (QueryFileSize(settings.image) <= 0) {
-            return ShowWarning(context, ExpandPlaceholders(
-                                            texts.Text("Msg", "Invalid watermark image"),
-                                            settings.image));
+            return ShowWarning(
+                context,
+                ExpandPlaceholders(texts.Text("Msg", "Invalid watermark image"), settings.image));
         }
     }
 

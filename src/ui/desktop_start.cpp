@@ -53,8 +53,8 @@ void LoadIconsAndTheme(DesktopContext& context) {
     LoadBuiltInIcons(context.icons, settings.uiSize);
     context.themeFolder = ThemeFolder();
     context.themes = ListThemes(context.themeFolder);
-    LoadTheme(context.themeFolder, context.themes, settings.uiTheme, settings.uiSize,
-              context.icons, true, true, true);
+    LoadTheme(context.themeFolder, context.themes, settings.uiTheme, settings.uiSize, context.icons,
+              true, true, true);
 }
 
 // The end of every desktop run: the recent folders' privacy rule, then the settings file.
@@ -123,7 +123,8 @@ int RunDesktop(ProcessState& state, DesktopMode mode, const std::vector<std::str
             LoadIconsAndTheme(context);
             RunScreenshot(context, OptionValue(args, 1));
             return 0;
-        case DesktopMode::Desktop: break;
+        case DesktopMode::Desktop:
+            break;
     }
     return RunMainWindow(context, args);
 }

@@ -17,6 +17,9 @@
 
 #include "app/branding.h"
 #include "pipeline/job.h"
+#include "platform/files.h"
+#include "text/utf8.h"
+#include "themes/themes.h"
 #include "ui/builtin_icons.h"
 #include "ui/commands.h"
 #include "ui/convert.h"
@@ -24,10 +27,7 @@
 #include "ui/input_output.h"
 #include "ui/links.h"
 #include "ui/preferences.h"
-#include "platform/files.h"
-#include "themes/themes.h"
 #include "ui/qt_text.h"
-#include "text/utf8.h"
 #include "ui/update_check.h"
 
 namespace pictorb {
@@ -54,8 +54,8 @@ const std::vector<MenuEntry>& MenuLayout() {
         {"File",
          {kCommandNew, kSeparator, kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
           kCommandExit}},
-        {"Converter", {kCommandConvert, kSeparator, kCommandFindConverter, kSeparator,
-                       kCommandPreferences}},
+        {"Converter",
+         {kCommandConvert, kSeparator, kCommandFindConverter, kSeparator, kCommandPreferences}},
         {"Help",
          {kCommandManual, kSeparator, kCommandFeedback, kCommandHomepage, kCommandCheckUpdate,
           kSeparator, kCommandAbout}},
@@ -64,14 +64,14 @@ const std::vector<MenuEntry>& MenuLayout() {
 }
 
 const std::vector<int32_t> kMainToolbarCommands = {
-    kCommandNew,     kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
-    kCommandPreferences, kSeparator, kCommandConvert, kSeparator, kCommandManual,
-    kCommandFeedback, kCommandHomepage, kCommandCheckUpdate};
+    kCommandNew,      kCommandAddInputFile, kCommandSelectOutputFolder,
+    kSeparator,       kCommandPreferences,  kSeparator,
+    kCommandConvert,  kSeparator,           kCommandManual,
+    kCommandFeedback, kCommandHomepage,     kCommandCheckUpdate};
 
 // The one-button toolbars beside the three fields, top to bottom.
-const std::vector<int32_t> kFieldToolbarCommands = {kCommandAddInputFile,
-                                                   kCommandSelectOutputFolder,
-                                                   kCommandOutputOptions};
+const std::vector<int32_t> kFieldToolbarCommands = {
+    kCommandAddInputFile, kCommandSelectOutputFolder, kCommandOutputOptions};
 
 const CommandRow* FindCommand(int32_t command) {
     for (const CommandRow& row : CommandTable())
@@ -220,9 +220,8 @@ void MainWindow::BuildControls() {
     outputFolderField_->setEditable(true);
     outputFolderField_->setInsertPolicy(QComboBox::NoInsert);
     // What is typed or picked becomes the job's output folder at once; Convert checks it.
-    connect(outputFolderField_, &QComboBox::editTextChanged, this, [this](const QString& text) {
-        context_.state.job.outputFolder = ToUtf8(text);
-    });
+    connect(outputFolderField_, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { context_.state.job.outputFolder = ToUtf8(text); });
     outputFormatList_ = new QComboBox(container_);
     outputFormatList_->setObjectName("outputFormat");
     connect(outputFormatList_, &QComboBox::activated, this, [this](int index) {
@@ -270,7 +269,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
-    if (auto* label = statusBar()->findChild<QLabel*>("statusText")) label->setText(ToQString(text));
+    if (auto* label = statusBar()->findChild<QLabel*>("statusText"))
+        label->setText(ToQString(text));
 }
 
 std::string MainWindow::StatusText() const {
@@ -290,21 +290,44 @@ void MainWindow::RunCommand(int32_t command) {
             SetStatusText(context_.state.texts.Text("General", "Ready"));
             inputField_->setFocus();
             break;
-        case kCommandExit: close(); break;
-        case kCommandAddInputFile: ChooseInputFile(); break;
-        case kCommandSelectOutputFolder: ChooseOutputFolder(); break;
-        case kCommandOutputOptions: OpenPreferences(context_, *this, PreferencesPage::Output); break;
-        case kCommandConvert: StartConversion(context_, *this); break;
-        case kCommandFindConverter: OpenConverterFinder(context_, *this); break;
+        case kCommandExit:
+            close();
+            break;
+        case kCommandAddInputFile:
+            ChooseInputFile();
+            break;
+        case kCommandSelectOutputFolder:
+            ChooseOutputFolder();
+            break;
+        case kCommandOutputOptions:
+            OpenPreferences(context_, *this, PreferencesPage::Output);
+            break;
+        case kCommandConvert:
+            StartConversion(context_, *this);
+            break;
+        case kCommandFindConverter:
+            OpenConverterFinder(context_, *this);
+            break;
         case kCommandPreferences:
             OpenPreferences(context_, *this, PreferencesPage::General);
             break;
-        case kCommandManual: OpenManual(context_); break;
-        case kCommandFeedback: SendFeedback(context_); break;
-        case kCommandHomepage: VisitHomepage(context_); break;
-        case kCommandCheckUpdate: CheckForUpdate(context_); break;
-        case kCommandAbout: OpenAbout(context_, *this); break;
-        default: break;  // unknown numbers are ignored
+        case kCommandManual:
+            OpenManual(context_);
+            break;
+        case kCommandFeedback:
+            SendFeedback(context_);
+            break;
+        case kCommandHomepage:
+            VisitHomepage(context_);
+            break;
+        case kCommandCheckUpdate:
+            CheckForUpdate(context_);
+            break;
+        case kCommandAbout:
+            OpenAbout(context_, *this);
+            break;
+        default:
+            break;  // unknown numbers are ignored
     }
 }
 
@@ -328,9 +351,9 @@ bool MainWindow::AddInputFile(const std::string& path) {
 bool MainWindow::ChooseInputFile() {
     TextTable& texts = context_.state.texts;
     JobContext& job = context_.state.job;
-    const std::vector<std::string> files = context_.dialogs.OpenFiles(
-        texts.Text("Dialog", "Select Input Files"), job.inputPath,
-        InputFileFilters(context_.state.formats, texts), true);
+    const std::vector<std::string> files =
+        context_.dialogs.OpenFiles(texts.Text("Dialog", "Select Input Files"), job.inputPath,
+                                   InputFileFilters(context_.state.formats, texts), true);
     bool entered = false;
     for (const std::string& file : files) entered = AddInputFile(file) || entered;
     job.inputPath.clear();
@@ -457,7 +480,8 @@ void MainWindow::ApplyPreferences() {
             RebuildMenusAndToolbars();
             ApplyThemeToControls();
             break;
-        case ThemeReload::None: break;
+        case ThemeReload::None:
+            break;
     }
     context_.themeReload = ThemeReload::None;
     LayOut();

@@ -38,7 +38,7 @@ const std::vector<CommandRow>& CommandTable();
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(DesktopContext& context);
     ~MainWindow() override;
 
@@ -82,13 +82,13 @@ public:
     // The exit sequence's geometry rule: writes the window state into the settings record.
     void StoreGeometry();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void BuildMainMenu();
     void BuildMainToolbar();

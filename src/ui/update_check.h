@@ -9,7 +9,8 @@ namespace pictorb {
 struct DesktopContext;
 
 // Fetches the version text at `url`; HttpGetBody unless a test puts its own answer in.
-using UpdateFetch = std::function<std::string(const std::string& url, const std::string& userAgent)>;
+using UpdateFetch =
+    std::function<std::string(const std::string& url, const std::string& userAgent)>;
 
 // Asks the server and tells the user: a newer version (Yes opens the download page), none,
 // or a connection problem. The window keeps painting meanwhile; input waits.

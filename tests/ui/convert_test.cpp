@@ -41,7 +41,7 @@ std::string BitmapBytes(int width, int height) {
 }
 
 class ConvertTest : public ::testing::Test {
-protected:
+  protected:
     DesktopFixture fixture;
     ConversionSettings& settings = fixture.state.settings;
     MainWindow window{fixture.context};
@@ -93,12 +93,19 @@ TEST_F(ConvertTest, EachFailedCheckWarnsAndConvertsNothing) {
         {"extension not accepted", fixture.dir.Join("photo.png"), outDir, {}, noInput, stopped},
         {"empty file", fixture.dir.Join("empty.bmp"), outDir, {}, noInput, stopped},
         {"missing file", fixture.dir.Join("missing.bmp"), outDir, {}, noInput, stopped},
-        {"empty folder", good, "  ", {},
+        {"empty folder",
+         good,
+         "  ",
+         {},
          "The output folder's field is empty. Please, select existed output folder and try again!",
          stopped},
-        {"folder typed without /", good, fixture.dir.Join("nowhere"), {},
+        {"folder typed without /",
+         good,
+         fixture.dir.Join("nowhere"),
+         {},
          "The following output folder is invalid or doesn't exist:\r\n" +
-             fixture.dir.Join("nowhere/") + "\r\n\r\nPlease, correct the output path and try again!",
+             fixture.dir.Join("nowhere/") +
+             "\r\n\r\nPlease, correct the output path and try again!",
          stopped},
         {"width and height 0", good, outDir,
          [](ConversionSettings& s) { s.doImageResize = 1, s.imageWidth = 0, s.imageHeight = 0; },
@@ -195,10 +202,14 @@ TEST_F(ConvertTest, ShortenPathKeepsEqualHalves) {
 // The desktop writes exactly the file the command line writes with the same settings.
 TEST_F(ConvertTest, WritesTheSameDocumentAsTheCommandLine) {
     const std::string input = Bitmap("same.bmp", 120, 90);
-    const std::vector<std::string> options = {
-        "--width=50",        "--width-unit=percent", "--height=50", "--height-unit=percent",
-        "--fr-solid-left=4", "--fr-solid-top=3",     "--wm-text=Hello %width%",
-        "--wm-font-size=10"};
+    const std::vector<std::string> options = {"--width=50",
+                                              "--width-unit=percent",
+                                              "--height=50",
+                                              "--height-unit=percent",
+                                              "--fr-solid-left=4",
+                                              "--fr-solid-top=3",
+                                              "--wm-text=Hello %width%",
+                                              "--wm-font-size=10"};
 
     const std::string cliDir = fixture.dir.Join("cli");
     std::filesystem::create_directories(cliDir);

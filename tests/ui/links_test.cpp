@@ -94,8 +94,7 @@ TEST_F(LinksTest, AboutWindowLinksOpenWithoutClosingIt) {
     EXPECT_TRUE(web->text().contains("www.corvalen.example"));
     emit web->linkActivated(QString::fromStdString(kSite));
     emit mail->linkActivated("mailto:support@corvalen.example");
-    EXPECT_EQ(dialogs.opened,
-              (std::vector<std::string>{kSite, "mailto:support@corvalen.example"}));
+    EXPECT_EQ(dialogs.opened, (std::vector<std::string>{kSite, "mailto:support@corvalen.example"}));
     EXPECT_TRUE(about->isVisible());
 
     // Escape acts as OK: the window closes and frees itself.
@@ -198,10 +197,13 @@ TEST_F(LinksTest, UninstallPromptOpensThePageOnlyWhenChecked) {
             EXPECT_EQ(check->text(), "Full Uninstall - Visit Uninstall Center");
             EXPECT_EQ(next->text(), "Next");
             if (c.uncheck) check->setChecked(false);
-            if (c.next) next->click(); else prompt.close();
+            if (c.next)
+                next->click();
+            else
+                prompt.close();
         });
-        EXPECT_EQ(dialogs.opened, c.opens ? std::vector<std::string>{page}
-                                          : std::vector<std::string>{});
+        EXPECT_EQ(dialogs.opened,
+                  c.opens ? std::vector<std::string>{page} : std::vector<std::string>{});
     }
 }
 

@@ -13,9 +13,9 @@
 #include <filesystem>
 
 #include "settings/settings.h"
+#include "support/bmp_writer.h"
 #include "themes/themes.h"
 #include "ui/builtin_icons.h"
-#include "support/bmp_writer.h"
 #include "ui/commands.h"
 #include "ui/input_output.h"
 #include "ui/ui_harness.h"
@@ -24,7 +24,7 @@ namespace pictorb::test {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     DesktopFixture fixture;
     ConversionSettings& settings = fixture.state.settings;
 
@@ -198,8 +198,7 @@ TEST_F(MainWindowTest, OutputFormatListSetsFormat) {
     settings.outputFormat = "nothing";
     MainWindow window(fixture.context);
     ASSERT_EQ(window.OutputFormatList()->count(), 1);
-    EXPECT_EQ(window.OutputFormatList()->currentText().toStdString(),
-              "PSD (Adobe Photoshop)");
+    EXPECT_EQ(window.OutputFormatList()->currentText().toStdString(), "PSD (Adobe Photoshop)");
     EXPECT_EQ(window.SelectedOutputFormat(), "psd");
     window.OutputFormatList()->activated(0);
     EXPECT_EQ(settings.outputFormat, "psd");
