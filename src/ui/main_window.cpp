@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -43,64 +42,10 @@ constexpr int kRowDistance = 40;
 constexpr int kMargin = 10;
 constexpr int kFieldHeight = 24;
 
-// Stands for a separator in the menu and toolbar layouts.
-constexpr int32_t kSeparator = -100;
-struct MenuEntry {
-    const char* titleKey;
-    std::vector<int32_t> commands;
-};
-const std::vector<MenuEntry>& MenuLayout() {
-    static const std::vector<MenuEntry> menus = {
-        {"File",
-         {kCommandNew, kSeparator, kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
-          kCommandExit}},
-        {"Converter",
-         {kCommandConvert, kSeparator, kCommandFindConverter, kSeparator, kCommandPreferences}},
-        {"Help",
-         {kCommandManual, kSeparator, kCommandFeedback, kCommandHomepage, kCommandCheckUpdate,
-          kSeparator, kCommandAbout}},
-    };
-    return menus;
-}
-
-const std::vector<int32_t> kMainToolbarCommands = {
-    kCommandNew,      kCommandAddInputFile, kCommandSelectOutputFolder,
-    kSeparator,       kCommandPreferences,  kSeparator,
-    kCommandConvert,  kSeparator,           kCommandManual,
-    kCommandFeedback, kCommandHomepage,     kCommandCheckUpdate};
-
-// The one-button toolbars beside the three fields, top to bottom.
-const std::vector<int32_t> kFieldToolbarCommands = {
-    kCommandAddInputFile, kCommandSelectOutputFolder, kCommandOutputOptions};
-
-const CommandRow* FindCommand(int32_t command) {
-    for (const CommandRow& row : CommandTable())
-        if (row.command == command) return &row;
-    return nullptr;
-}
-
 }  // namespace
 
-const std::vector<CommandRow>& CommandTable() {
-    static const std::vector<CommandRow> table = {
-        {kCommandNew, "New", "New", "Ctrl+N"},
-        {kCommandExit, "Exit", "Exit", "Alt+X"},
-        {kCommandAddInputFile, "Select Input File", "Add", ""},
-        {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},
-        {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
-        {kCommandConvert, "Convert", "Convert", "F5"},
-        {kCommandFindConverter, "Custom Converter", "CustomConverter", ""},
-        {kCommandPreferences, "Preferences", "Preferences", ""},
-        {kCommandManual, "Manual", "Help", "F1"},
-        {kCommandFeedback, "Send Feedback", "Email", ""},
-        {kCommandHomepage, "Visit Homepage", "Web", ""},
-        {kCommandCheckUpdate, "Check For New Version", "Updates", ""},
-        {kCommandAbout, "About", "About", ""},
-    };
-    return table;
-}
-
-MainWindow::MainWindow(DesktopContext& context) : context_(context) {
+MainWindow::MainWindow(DesktopContext& context)
+    : context_(context), commands_([this](int32_t command) { RunCommand(command); }) {
     const ConversionSettings& settings = context_.state.settings;
     setWindowTitle(ToQString(context_.state.title));
     setWindowIcon(BuiltInProgramIcon());
@@ -118,43 +63,31 @@ MainWindow::MainWindow(DesktopContext& context) : context_(context) {
     statusBar()->addWidget(status, 1);
     statusBar()->setSizeGripEnabled(false);
     BuildControls();
-
-    for (const CommandRow& row : CommandTable()) {
-        if (row.shortcut[0] == '\0') continue;
-        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(row.shortcut)), this);
-        const int32_t command = row.command;
-        connect(shortcut, &QShortcut::activated, this, [this, command] { RunCommand(command); });
-        shortcuts_.push_back(shortcut);
-    }
 }
 
 MainWindow::~MainWindow() = default;
 
-QAction* MainWindow::ActionFor(int32_t command, bool withShortcut) {
+QAction* MainWindow::AddCommandAction(int32_t command, const IconImage& icon, QObject* parent) {
     const CommandRow* row = FindCommand(command);
-    TextTable& texts = context_.state.texts;
-    QString text = ToQString(texts.Text("Menu", row->textKey));
-    if (withShortcut && row->shortcut[0] != '\0')
-        text += QLatin1Char('\t') + QString::fromLatin1(row->shortcut);
-    auto* action = new QAction(text, this);
-    action->setData(command);
-    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
-    return action;
+    const QString text = ToQString(context_.state.texts.Text("Menu", row->textKey));
+    return commands_.Add(command, text, ToQIcon(icon), parent);
 }
 
 void MainWindow::BuildMainMenu() {
     menuBar()->clear();
     TextTable& texts = context_.state.texts;
-    for (const MenuEntry& entry : MenuLayout()) {
+    for (const MenuLayoutEntry& entry : MenuLayout()) {
         QMenu* menu = menuBar()->addMenu(ToQString(texts.Text("Menu", entry.titleKey)));
         for (int32_t command : entry.commands) {
             if (command == kSeparator) {
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = ActionFor(command, true);
-            action->setParent(menu);
-            action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
+            const CommandRow* row = FindCommand(command);
+            QAction* action =
+                AddCommandAction(command, context_.icons.menu.Image(row->iconName), menu);
+            // The menu item carries the shortcut, so Qt both shows it and handles it.
+            action->setShortcut(QKeySequence(QString::fromLatin1(row->shortcut)));
             menu->addAction(action);
         }
     }
@@ -172,16 +105,13 @@ void MainWindow::BuildMainToolbar() {
     mainToolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
     const int size = IconPixelSize(context_.state.settings.uiSize);
     mainToolbar_->setIconSize(QSize(size, size));
-    for (int32_t command : kMainToolbarCommands) {
+    for (int32_t command : MainToolbarLayout()) {
         if (command == kSeparator) {
             mainToolbar_->addSeparator();
             continue;
         }
-        QAction* action = ActionFor(command, false);
-        action->setParent(mainToolbar_);
-        action->setToolTip(action->text());
-        action->setIcon(ToQIcon(context_.icons.toolbar.Image(FindCommand(command)->iconName)));
-        mainToolbar_->addAction(action);
+        mainToolbar_->addAction(AddCommandAction(
+            command, context_.icons.toolbar.Image(FindCommand(command)->iconName), mainToolbar_));
     }
     addToolBar(Qt::TopToolBarArea, mainToolbar_);
 }
@@ -189,16 +119,13 @@ void MainWindow::BuildMainToolbar() {
 void MainWindow::BuildFieldToolbars() {
     for (QToolBar* toolbar : fieldToolbars_) delete toolbar;
     fieldToolbars_.clear();
-    for (int32_t command : kFieldToolbarCommands) {
+    for (int32_t command : FieldToolbarLayout()) {
         auto* toolbar = new QToolBar(container_);
         toolbar->setIconSize(QSize(16, 16));
         toolbar->setStyleSheet("QToolBar { border: none; padding: 0; spacing: 0; }");
         toolbar->setFixedSize(kFieldToolbarSize, kFieldToolbarSize);
-        QAction* action = ActionFor(command, false);
-        action->setParent(toolbar);
-        action->setToolTip(action->text());
-        action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
-        toolbar->addAction(action);
+        toolbar->addAction(AddCommandAction(
+            command, context_.icons.menu.Image(FindCommand(command)->iconName), toolbar));
         toolbar->show();
         fieldToolbars_.push_back(toolbar);
     }
@@ -235,8 +162,9 @@ void MainWindow::BuildControls() {
     convertButton_->setObjectName("convertButton");
     convertButton_->setFixedSize(kConvertButtonSize, kConvertButtonSize);
     convertButton_->setIconSize(QSize(kConvertButtonSize - 8, kConvertButtonSize - 8));
-    convertButton_->setToolTip(ToQString(texts.Text("General", "Convert")));
-    connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(kCommandConvert); });
+    // The button is one more place of the Convert command, so it follows its enabled state.
+    convertButton_->setDefaultAction(commands_.Add(
+        kCommandConvert, ToQString(texts.Text("General", "Convert")), QIcon(), convertButton_));
 
     notice_ = new QLabel(ToQString(std::string(kNoticeLine)), container_);
     notice_->setEnabled(false);
@@ -443,7 +371,7 @@ void MainWindow::SelectOutputFormat(const std::string& key) {
 
 void MainWindow::ApplyThemeToControls() {
     const IconSets& icons = context_.icons;
-    convertButton_->setIcon(ToQIcon(icons.control.Image("Convert")));
+    convertButton_->defaultAction()->setIcon(ToQIcon(icons.control.Image("Convert")));
     const QIcon folderIcon = ToQIcon(icons.menu.Image("FavFolder"));
     for (int i = 0; i < outputFolderField_->count(); ++i)
         outputFolderField_->setItemIcon(i, folderIcon);

@@ -5,9 +5,10 @@
 #include <QMainWindow>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "ui/command_actions.h"
 
 class QAction;
 class QCloseEvent;
@@ -16,7 +17,6 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QResizeEvent;
-class QShortcut;
 class QLineEdit;
 class QToolBar;
 class QToolButton;
@@ -25,15 +25,7 @@ class QWidget;
 namespace pictorb {
 
 struct DesktopContext;
-
-// One row of the command table: what menus, toolbars and shortcuts show for a command.
-struct CommandRow {
-    int32_t command;
-    const char* textKey;  // key in group "Menu"
-    const char* iconName;
-    const char* shortcut;  // Qt key sequence text, or empty
-};
-const std::vector<CommandRow>& CommandTable();
+struct IconImage;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -55,6 +47,8 @@ class MainWindow : public QMainWindow {
     QComboBox* OutputFormatList() const { return outputFormatList_; }
     QToolButton* ConvertButton() const { return convertButton_; }
     QToolBar* MainToolbar() const { return mainToolbar_; }
+    // The actions every command placed; enable, disable, show or hide commands here.
+    CommandActions& Commands() { return commands_; }
 
     // Input file and output folders (the window's steps around the core).
     bool AddInputFile(const std::string& path);
@@ -94,9 +88,11 @@ class MainWindow : public QMainWindow {
     void BuildMainToolbar();
     void BuildFieldToolbars();
     void FillOutputFormatList();
-    QAction* ActionFor(int32_t command, bool withShortcut);
+    // A new action of `command` with the image `iconName` of an icon set, owned by `parent`.
+    QAction* AddCommandAction(int32_t command, const IconImage& icon, QObject* parent);
 
     DesktopContext& context_;
+    CommandActions commands_;
     QWidget* container_ = nullptr;
     QLineEdit* inputField_ = nullptr;
     QComboBox* outputFolderField_ = nullptr;
@@ -106,7 +102,6 @@ class MainWindow : public QMainWindow {
     QToolBar* mainToolbar_ = nullptr;
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;
-    std::vector<QShortcut*> shortcuts_;
 };
 
 }  // namespace pictorb
