@@ -74,6 +74,8 @@ QAction* MainWindow::AddCommandAction(int32_t command, const IconImage& icon, QO
 }
 
 void MainWindow::BuildMainMenu() {
+    // clear() only removes the menus' entries; the menus themselves belong to the bar.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) delete menu;
     menuBar()->clear();
     TextTable& texts = context_.state.texts;
     for (const MenuLayoutEntry& entry : MenuLayout()) {

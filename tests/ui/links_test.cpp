@@ -7,12 +7,12 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -34,11 +34,6 @@ T* Find(QWidget* parent, const char* name) {
     T* widget = parent != nullptr ? parent->findChild<T*>(name) : nullptr;
     EXPECT_NE(widget, nullptr) << name;
     return widget;
-}
-
-void PressKey(QWidget* widget, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
 }
 
 class LinksTest : public ::testing::Test {
@@ -98,7 +93,7 @@ TEST_F(LinksTest, AboutWindowLinksOpenWithoutClosingIt) {
     EXPECT_TRUE(about->isVisible());
 
     // Escape acts as OK: the window closes and frees itself.
-    PressKey(about, Qt::Key_Escape);
+    QTest::keyClick(about, Qt::Key_Escape);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(about);
 }
@@ -154,7 +149,7 @@ TEST_F(LinksTest, FinderSearchesOnReturn) {
     auto* from = Find<QLineEdit>(finder, "fromField");
     from->setText("bmp");
     Find<QLineEdit>(finder, "toField")->setText("psd");
-    PressKey(from, Qt::Key_Return);
+    QTest::keyClick(from, Qt::Key_Return);
     EXPECT_EQ(dialogs.opened, std::vector<std::string>{kSite + "/find/bmp-psd/"});
 }
 

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 
 #include "preferences_support.h"
 #include "settings/settings.h"
@@ -126,8 +126,7 @@ TEST_F(PreferencesTest, CancelEscapeAndCloseBoxDiscard) {
         if (std::string(how) == "cancel") {
             dialog->CancelButton()->click();
         } else if (std::string(how) == "escape") {
-            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(dialog.get(), &escape);
+            QTest::keyClick(dialog.get(), Qt::Key_Escape);
         } else {
             dialog->close();
         }
