@@ -4,40 +4,27 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QToolButton>
 
 #include <initializer_list>
 #include <optional>
-#include <variant>
 
-#include "settings/settings_fields.h"
 #include "themes/themes.h"
 #include "ui/preferences_dialog.h"
+#include "ui/qt_text.h"
 
 namespace pictorb {
-namespace {
-
-QString Qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Adds an entry to a comma-separated setting.
-void AppendToList(std::string& list, const std::string& entry) {
-    list = list.empty() ? entry : list + "," + entry;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void PreferencesDialog::EnableRow(std::string_view group, std::string_view key, bool enabled) {
-    if (const Bound* bound = Find(group, key)) {
-        for (QWidget* widget : bound->Widgets()) widget->setEnabled(enabled);
+    if (const PreferenceField* field = Find(group, key)) {
+        for (QWidget* widget : field->Widgets()) widget->setEnabled(enabled);
     }
 }
 
 void PreferencesDialog::ShowRow(std::string_view group, std::string_view key, bool shown) {
-    if (const Bound* bound = Find(group, key)) {
-        for (QWidget* widget : bound->Widgets()) widget->setVisible(shown);
+    if (const PreferenceField* field = Find(group, key)) {
+        for (QWidget* widget : field->Widgets()) widget->setVisible(shown);
     }
 }
 
@@ -63,7 +50,7 @@ void PreferencesDialog::ApplyRules() {
     for (const auto& [page, group] : {std::pair{PreferencesPage::Input, "Input"},
                                       std::pair{PreferencesPage::Output, "Output"}}) {
         const auto* formats = qobject_cast<QComboBox*>(Control(group, "Format"));
-        ShowPanels(page, formats->currentData().toString().toStdString());
+        ShowPanels(page, ToUtf8(formats->currentData().toString()));
     }
 
     const int rawLoadAs = selected("Input", "RAW Load As");
@@ -89,46 +76,14 @@ void PreferencesDialog::ApplyRules() {
     enable("Advanced", {"Custom Timestamp"}, selected("Advanced", "File Timestamp") == 2);
 }
 
-void PreferencesDialog::ChooseSwatchColour(Bound& bound) {
-    auto* field = qobject_cast<QLineEdit*>(bound.control);
-    const std::optional<std::string> colour =
-        context_.dialogs.ChooseColor(NormalizeColour(field->text().toStdString()));
-    if (colour) field->setText(Qs(NormalizeColour(*colour)));
-}
-
-void PreferencesDialog::AddListColour(Bound& bound) {
-    auto* list = qobject_cast<QComboBox*>(bound.control);
-    const std::string current = list->currentData().toString().toStdString();
-    const std::optional<std::string> chosen =
-        context_.dialogs.ChooseColor(current.empty() ? "000000" : current);
-    if (!chosen) return;
-    const std::string colour = NormalizeColour(*chosen);
-    // The list setting changes at once, so the colour stays offered even after Cancel. A
-    // colour already offered is only selected, so the list does not fill with copies.
-    const auto member = std::get<std::string ConversionSettings::*>(bound.unitField->member);
-    std::string& offered = context_.state.settings.*member;
-    bool present = false;
-    for (const std::string& entry : SplitList(offered))
-        present = present || NormalizeColour(entry) == colour;
-    if (!present) AppendToList(offered, colour);
-    int index = list->findData(Qs(colour));
-    if (index < 0) {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(QColor(Qs("#" + colour)));
-        list->addItem(QIcon(pixmap), Qs(ColourName(context_.state.texts, colour)), Qs(colour));
-        index = list->count() - 1;
-    }
-    list->setCurrentIndex(index);
-}
-
 void PreferencesDialog::ChooseFont() {
     auto* fonts = qobject_cast<QComboBox*>(Control("Watermark", "Font"));
     auto* size = qobject_cast<QLineEdit*>(Control("Watermark", "Font Size"));
     auto* style = qobject_cast<QComboBox*>(Control("Watermark", "Font Style"));
     auto* effect = qobject_cast<QComboBox*>(Control("Watermark", "Font Effect"));
     ChosenFont initial;
-    initial.family = fonts->currentText().toStdString();
-    initial.pointSize = NumberFieldValue(size->text().toStdString());
+    initial.family = ToUtf8(fonts->currentText());
+    initial.pointSize = NumberFieldValue(ToUtf8(size->text()));
     initial.bold = style->currentIndex() == 1 || style->currentIndex() == 3;
     initial.italic = style->currentIndex() == 2 || style->currentIndex() == 3;
     initial.underline = effect->currentIndex() == 1;
@@ -137,12 +92,10 @@ void PreferencesDialog::ChooseFont() {
     if (!chosen || chosen->family.empty()) return;
 
     std::string& offered = context_.state.settings.fonts;
-    bool present = false;
-    for (const std::string& entry : SplitList(offered))
-        present = present || entry == chosen->family;
-    if (!present) AppendToList(offered, chosen->family);
-    if (fonts->findText(Qs(chosen->family)) < 0) fonts->addItem(Qs(chosen->family));
-    fonts->setCurrentIndex(fonts->findText(Qs(chosen->family)));
+    offered = AppendIfAbsent(offered, chosen->family,
+                             [](std::string_view a, std::string_view b) { return a == b; });
+    if (fonts->findText(ToQString(chosen->family)) < 0) fonts->addItem(ToQString(chosen->family));
+    fonts->setCurrentIndex(fonts->findText(ToQString(chosen->family)));
     size->setText(QString::number(chosen->pointSize));
     style->setCurrentIndex((chosen->bold ? 1 : 0) + (chosen->italic ? 2 : 0));
 }
@@ -160,10 +113,9 @@ void PreferencesDialog::ChooseWatermarkImage() {
         "JPEG File (" + jpeg + ")",
         texts.Text("Dialog", "All Files") + " (*)",
     };
-    const std::vector<std::string> files =
-        context_.dialogs.OpenFiles(texts.Text("Dialog", "Select Watermark Image"),
-                                   field->text().toStdString(), filters, false);
-    if (!files.empty()) field->setText(Qs(files.front()));
+    const std::vector<std::string> files = context_.dialogs.OpenFiles(
+        texts.Text("Dialog", "Select Watermark Image"), ToUtf8(field->text()), filters, false);
+    if (!files.empty()) field->setText(ToQString(files.front()));
 }
 
 std::string PreferencesDialog::ShownTheme() const {

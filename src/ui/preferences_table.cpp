@@ -323,6 +323,13 @@ std::vector<std::string> SplitList(std::string_view list) {
     return entries;
 }
 
+std::string AppendIfAbsent(std::string_view list, std::string_view entry,
+                           bool (*same)(std::string_view, std::string_view)) {
+    for (const std::string& kept : SplitList(list))
+        if (same(kept, entry)) return std::string(list);
+    return list.empty() ? std::string(entry) : std::string(list) + "," + std::string(entry);
+}
+
 std::string CleanFieldText(std::string_view text) {
     std::string kept;
     for (char c : text) {
