@@ -18,9 +18,6 @@
 namespace pictorb {
 namespace {
 
-constexpr int8_t kTextWatermark = 1;
-constexpr int8_t kImageWatermark = 2;
-
 void ShowWarning(DesktopContext& context, const std::string& text) {
     ShowMessage(context.dialogs, context.state.texts.Text("Msg", "Warning"), text,
                 MessageIcon::Warning);
@@ -68,14 +65,14 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     }
     // Held for the whole run and freed after the worker has ended.
     std::unique_ptr<Font> font;
-    if (settings.doWatermark == kTextWatermark) {
+    if (settings.doWatermark == kWatermarkText) {
         font = LoadWatermarkFont(settings);
         if (font == nullptr) {
             return ShowWarning(
                 context,
                 ExpandPlaceholders(texts.Text("Msg", "Invalid watermark font"), settings.font));
         }
-    } else if (settings.doWatermark == kImageWatermark) {
+    } else if (settings.doWatermark == kWatermarkImage) {
         if (settings.image.empty())
             return ShowWarning(context, texts.Text("Msg", "Empty watermark image"));
         if (QueryFileSize(settings.image) <= 0) {

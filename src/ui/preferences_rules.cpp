@@ -36,7 +36,8 @@ void PreferencesDialog::ShowPanels(PreferencesPage page, const std::string& name
 
 void PreferencesDialog::ApplyRules() {
     if (loading_) return;
-    const auto selected = [this](std::string_view group, std::string_view key) {
+    // A list stores its position as the setting's value.
+    const auto value = [this](std::string_view group, std::string_view key) {
         return qobject_cast<QComboBox*>(Control(group, key))->currentIndex();
     };
     const auto checked = [this](std::string_view group, std::string_view key) {
@@ -53,9 +54,9 @@ void PreferencesDialog::ApplyRules() {
         ShowPanels(page, ToUtf8(formats->currentData().toString()));
     }
 
-    const int rawLoadAs = selected("Input", "RAW Load As");
-    const bool rawSizes = rawLoadAs == 1 || rawLoadAs == 2;  // RGB 8-bit, RGB 16-bit
-    const bool rawHdr = rawLoadAs == 4 || rawLoadAs == 5;    // the two 48-bit layouts
+    const int rawLoadAs = value("Input", "RAW Load As");
+    const bool rawSizes = rawLoadAs == kRawLoadRgb8 || rawLoadAs == kRawLoadRgb16;
+    const bool rawHdr = rawLoadAs == kRawLoadRgb48Hs || rawLoadAs == kRawLoadRgb48;
     enable("Input", {"RAW Header Size", "RAW Image Width", "RAW Image Height"}, rawSizes);
     enable("Input", {"RAW Tone Mapping"}, rawHdr);
 
@@ -67,13 +68,16 @@ void PreferencesDialog::ApplyRules() {
            checked("Transform", "Do Image Resize"));
     enable("Adjustment", {"Image Threshold"}, checked("Adjustment", "Do Image Threshold"));
 
-    ShowPanels(PreferencesPage::Frame, selected("Frame", "Do Frame") == 1 ? "frame" : "");
-    const int watermark = selected("Watermark", "Do Watermark");
-    ShowPanels(PreferencesPage::Watermark, watermark == 1 ? "text" : watermark == 2 ? "image" : "");
-    ShowRow("Watermark", "Text Scale", selected("Watermark", "Text Size") == 1);
-    ShowRow("Watermark", "Image Scale", selected("Watermark", "Image Size") == 1);
+    ShowPanels(PreferencesPage::Frame, value("Frame", "Do Frame") == kFrameSolid ? "frame" : "");
+    const int watermark = value("Watermark", "Do Watermark");
+    ShowPanels(PreferencesPage::Watermark, watermark == kWatermarkText    ? "text"
+                                           : watermark == kWatermarkImage ? "image"
+                                                                          : "");
+    ShowRow("Watermark", "Text Scale", value("Watermark", "Text Size") == kSizeScaled);
+    ShowRow("Watermark", "Image Scale", value("Watermark", "Image Size") == kSizeScaled);
 
-    enable("Advanced", {"Custom Timestamp"}, selected("Advanced", "File Timestamp") == 2);
+    enable("Advanced", {"Custom Timestamp"},
+           value("Advanced", "File Timestamp") == kTimestampCustom);
 }
 
 void PreferencesDialog::ChooseFont() {
@@ -84,10 +88,10 @@ void PreferencesDialog::ChooseFont() {
     ChosenFont initial;
     initial.family = ToUtf8(fonts->currentText());
     initial.pointSize = NumberFieldValue(ToUtf8(size->text()));
-    initial.bold = style->currentIndex() == 1 || style->currentIndex() == 3;
-    initial.italic = style->currentIndex() == 2 || style->currentIndex() == 3;
-    initial.underline = effect->currentIndex() == 1;
-    initial.strikeout = effect->currentIndex() == 2;
+    initial.bold = IsBold(style->currentIndex());
+    initial.italic = IsItalic(style->currentIndex());
+    initial.underline = effect->currentIndex() == kFontEffectUnderline;
+    initial.strikeout = effect->currentIndex() == kFontEffectStrikeout;
     const std::optional<ChosenFont> chosen = context_.dialogs.ChooseFont(initial);
     if (!chosen || chosen->family.empty()) return;
 
@@ -97,7 +101,7 @@ void PreferencesDialog::ChooseFont() {
     if (fonts->findText(ToQString(chosen->family)) < 0) fonts->addItem(ToQString(chosen->family));
     fonts->setCurrentIndex(fonts->findText(ToQString(chosen->family)));
     size->setText(QString::number(chosen->pointSize));
-    style->setCurrentIndex((chosen->bold ? 1 : 0) + (chosen->italic ? 2 : 0));
+    style->setCurrentIndex(FontStyleOf(chosen->bold, chosen->italic));
 }
 
 void PreferencesDialog::ChooseWatermarkImage() {
