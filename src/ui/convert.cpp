@@ -84,11 +84,7 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
 
     SetOutputFormat(job, state.formats, settings, formatKey);
     job.inputPath = inputPath;
-    job.outputFolder = outputFolder;
-    ConversionSettings& stored = state.settings;
-    stored.recentOutFolders =
-        RememberOutputFolder(stored.recentOutFolders, outputFolder, stored.outFoldersNumber);
-    window.FillOutputFolderList();
+    window.UseOutputFolder(outputFolder);
 
     window.SetStatusText(texts.Text("General", "Converting"));
     ProgressDialog dialog(context, window, font.get());

@@ -154,10 +154,8 @@ void MainWindow::BuildControls() {
     outputFormatList_ = new QComboBox(container_);
     outputFormatList_->setObjectName("outputFormat");
     connect(outputFormatList_, &QComboBox::activated, this, [this](int index) {
-        const int entry = outputFormatList_->itemData(index).toInt();
-        const auto& list = context_.state.formats.outputList;
-        if (entry >= 0 && entry < static_cast<int>(list.size()))
-            context_.state.settings.outputFormat = list[static_cast<std::size_t>(entry)];
+        const std::string key = ToUtf8(outputFormatList_->itemData(index).toString());
+        if (!key.empty()) context_.state.settings.outputFormat = key;
     });
 
     convertButton_ = new QToolButton(container_);
@@ -267,13 +265,7 @@ bool MainWindow::AddInputFile(const std::string& path) {
     if (job.commandLineMode != 0) return true;
     inputField_->setText(ToQString(path));
     if (outputFolderField_->currentText().isEmpty()) {
-        const std::string folder =
-            !job.commandLineInput.empty() ? job.commandLineInput : FolderOfPath(path);
-        ConversionSettings& settings = context_.state.settings;
-        settings.recentOutFolders =
-            RememberOutputFolder(settings.recentOutFolders, folder, settings.outFoldersNumber);
-        job.outputFolder = folder;
-        FillOutputFolderList();
+        UseOutputFolder(!job.commandLineInput.empty() ? job.commandLineInput : FolderOfPath(path));
     }
     return true;
 }
@@ -297,14 +289,16 @@ void MainWindow::ChooseOutputFolder() {
     const std::string start = !typed.empty() ? FolderOfPath(typed) : job.outputFolder;
     const std::optional<std::string> folder = context_.dialogs.ChooseFolder(
         context_.state.texts.Text("Dialog", "Select Output Folder"), start);
-    if (folder && QueryFileSize(*folder) == kFileIsFolder) {
-        ConversionSettings& settings = context_.state.settings;
-        settings.recentOutFolders =
-            RememberOutputFolder(settings.recentOutFolders, *folder, settings.outFoldersNumber);
-        job.outputFolder = *folder;
-        FillOutputFolderList();
-    }
+    if (folder && QueryFileSize(*folder) == kFileIsFolder) UseOutputFolder(*folder);
     LayOut();
+}
+
+void MainWindow::UseOutputFolder(const std::string& folder) {
+    ConversionSettings& settings = context_.state.settings;
+    settings.recentOutFolders =
+        RememberOutputFolder(settings.recentOutFolders, folder, settings.outFoldersNumber);
+    context_.state.job.outputFolder = folder;
+    FillOutputFolderList();
 }
 
 void MainWindow::FillOutputFolderList() {
@@ -345,30 +339,18 @@ void MainWindow::FillOutputFormatList() {
             row != formats.outputTable.end() ? row->second.description : std::string();
         if (key == context_.state.settings.outputFormat) selected = outputFormatList_->count();
         outputFormatList_->addItem(icon, ToQString(AsciiUpper(key) + " (" + description + ")"),
-                                   static_cast<int>(i));
+                                   ToQString(key));
     }
     outputFormatList_->setCurrentIndex(selected);
 }
 
 std::string MainWindow::SelectedOutputFormat() const {
-    const int entry = outputFormatList_->currentData().toInt();
-    const auto& list = context_.state.formats.outputList;
-    if (outputFormatList_->currentIndex() < 0 || entry < 0 ||
-        entry >= static_cast<int>(list.size()))
-        return {};
-    return list[static_cast<std::size_t>(entry)];
+    return ToUtf8(outputFormatList_->currentData().toString());
 }
 
 void MainWindow::SelectOutputFormat(const std::string& key) {
-    const auto& list = context_.state.formats.outputList;
-    for (int i = 0; i < outputFormatList_->count(); ++i) {
-        const int entry = outputFormatList_->itemData(i).toInt();
-        if (entry >= 0 && entry < static_cast<int>(list.size()) &&
-            list[static_cast<std::size_t>(entry)] == key) {
-            outputFormatList_->setCurrentIndex(i);
-            return;
-        }
-    }
+    const int index = outputFormatList_->findData(ToQString(key));
+    if (index >= 0) outputFormatList_->setCurrentIndex(index);
 }
 
 void MainWindow::ApplyThemeToControls() {

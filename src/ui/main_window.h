@@ -56,6 +56,9 @@ class MainWindow : public QMainWindow {
     bool AddDroppedFiles(const std::vector<std::string>& files);
     bool ChooseInputFile();
     void ChooseOutputFolder();
+    // Makes `folder` the job's output folder and the first of the recent ones, and refills
+    // the list.
+    void UseOutputFolder(const std::string& folder);
     void FillOutputFolderList();
     void StartNew();
     // The output format key of the selected entry of the format list ("psd").

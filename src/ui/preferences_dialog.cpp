@@ -254,13 +254,7 @@ void PreferencesDialog::Confirm() {
     const int32_t oldSize = settings.uiSize;
     for (const auto& field : fields_) field->Store(settings);
     settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
-    ThemeReload reload = ThemeReload::None;
-    if (settings.uiTheme != oldTheme) {
-        reload = ThemeReload::Theme;
-    } else if (settings.uiSize != oldSize) {
-        reload = ThemeReload::IconSize;
-    }
-    Finish(reload);
+    Finish(oldTheme, oldSize);
 }
 
 void PreferencesDialog::ResetToDefaults() {
@@ -277,16 +271,18 @@ void PreferencesDialog::ResetToDefaults() {
     ConversionSettings& settings = context_.state.settings;
     SetDefaults(settings, DefaultsFor::Desktop, context_.state.formats, desktop.width(),
                 desktop.height());
+    Finish(shownTheme, shownSize);
+}
+
+void PreferencesDialog::Finish(const std::string& shownTheme, int32_t shownSize) {
+    const ConversionSettings& settings = context_.state.settings;
+    // A new theme reloads every icon, which covers a new size too.
     ThemeReload reload = ThemeReload::None;
     if (settings.uiTheme != shownTheme) {
         reload = ThemeReload::Theme;
     } else if (settings.uiSize != shownSize) {
         reload = ThemeReload::IconSize;
     }
-    Finish(reload);
-}
-
-void PreferencesDialog::Finish(ThemeReload reload) {
     // The file is rewritten quietly; a failed save leaves the old file as it was.
     SaveSettings(context_.state.settings, context_.state.formats);
     outcome_.saved = true;

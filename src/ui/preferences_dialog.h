@@ -81,7 +81,8 @@ class PreferencesDialog : public QDialog {
     void ChooseFont();
     void ChooseWatermarkImage();
     std::string ShownTheme() const;
-    void Finish(ThemeReload reload);
+    // Saves and closes, asking for the reload that the theme and icon size shown before need.
+    void Finish(const std::string& shownTheme, int32_t shownSize);
     PreferenceField* Find(std::string_view group, std::string_view key) const;
 
     DesktopContext& context_;
