@@ -67,10 +67,10 @@ MainWindow::MainWindow(DesktopContext& context)
 
 MainWindow::~MainWindow() = default;
 
-QAction* MainWindow::AddCommandAction(int32_t command, const IconImage& icon, QObject* parent) {
+QAction* MainWindow::AddCommandAction(int32_t command, const IconSet& icons, QObject* parent) {
     const CommandRow* row = FindCommand(command);
     const QString text = ToQString(context_.state.texts.Text("Menu", row->textKey));
-    return commands_.Add(command, text, ToQIcon(icon), parent);
+    return commands_.Add(command, text, ToQIcon(icons.Image(row->iconName)), parent);
 }
 
 void MainWindow::BuildMainMenu() {
@@ -85,11 +85,9 @@ void MainWindow::BuildMainMenu() {
                 menu->addSeparator();
                 continue;
             }
-            const CommandRow* row = FindCommand(command);
-            QAction* action =
-                AddCommandAction(command, context_.icons.menu.Image(row->iconName), menu);
+            QAction* action = AddCommandAction(command, context_.icons.menu, menu);
             // The menu item carries the shortcut, so Qt both shows it and handles it.
-            action->setShortcut(QKeySequence(QString::fromLatin1(row->shortcut)));
+            action->setShortcut(QKeySequence(QString::fromLatin1(FindCommand(command)->shortcut)));
             menu->addAction(action);
         }
     }
@@ -112,8 +110,7 @@ void MainWindow::BuildMainToolbar() {
             mainToolbar_->addSeparator();
             continue;
         }
-        mainToolbar_->addAction(AddCommandAction(
-            command, context_.icons.toolbar.Image(FindCommand(command)->iconName), mainToolbar_));
+        mainToolbar_->addAction(AddCommandAction(command, context_.icons.toolbar, mainToolbar_));
     }
     addToolBar(Qt::TopToolBarArea, mainToolbar_);
 }
@@ -126,8 +123,7 @@ void MainWindow::BuildFieldToolbars() {
         toolbar->setIconSize(QSize(16, 16));
         toolbar->setStyleSheet("QToolBar { border: none; padding: 0; spacing: 0; }");
         toolbar->setFixedSize(kFieldToolbarSize, kFieldToolbarSize);
-        toolbar->addAction(AddCommandAction(
-            command, context_.icons.menu.Image(FindCommand(command)->iconName), toolbar));
+        toolbar->addAction(AddCommandAction(command, context_.icons.menu, toolbar));
         toolbar->show();
         fieldToolbars_.push_back(toolbar);
     }

@@ -25,7 +25,7 @@ class QWidget;
 namespace pictorb {
 
 struct DesktopContext;
-struct IconImage;
+struct IconSet;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -91,8 +91,8 @@ class MainWindow : public QMainWindow {
     void BuildMainToolbar();
     void BuildFieldToolbars();
     void FillOutputFormatList();
-    // A new action of `command` with the image `iconName` of an icon set, owned by `parent`.
-    QAction* AddCommandAction(int32_t command, const IconImage& icon, QObject* parent);
+    // A new action of `command` with its image from `icons`, owned by `parent`.
+    QAction* AddCommandAction(int32_t command, const IconSet& icons, QObject* parent);
 
     DesktopContext& context_;
     CommandActions commands_;
