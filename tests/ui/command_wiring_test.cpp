@@ -25,7 +25,7 @@
 namespace pictorb::test {
 namespace {
 
-// Only to ask how the window's own menu draws an item: adds no state to QMenu.
+// A menu that tells how it would draw an item.
 class MenuProbe : public QMenu {
   public:
     using QMenu::initStyleOption;
@@ -141,9 +141,11 @@ TEST_F(CommandWiringTest, MenusAndToolbarsPlaceTheTableCommands) {
             EXPECT_FALSE(action->icon().isNull());
             const QKeySequence shortcut(QString::fromLatin1(row->shortcut));
             EXPECT_EQ(action->shortcut(), shortcut);
-            // What Qt draws: the item's text, then its shortcut after a tab.
+            // What Qt draws for the item: its text, then its shortcut after a tab.
+            MenuProbe probe;
+            probe.addAction(action);
             QStyleOptionMenuItem option;
-            static_cast<MenuProbe*>(menu)->initStyleOption(&option, action);
+            probe.initStyleOption(&option, action);
             EXPECT_EQ(option.text.section('\t', 1), shortcut.toString(QKeySequence::NativeText));
         }
     }
