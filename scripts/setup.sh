@@ -9,7 +9,7 @@ packages=(
   libfreeimage-dev libdevil-dev
   libpng-dev libjpeg-dev zlib1g-dev libarchive-dev
   libcairo2-dev libpango1.0-dev fontconfig fonts-liberation2 fonts-dejavu-core
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format-14
   imagemagick graphicsmagick
   librsvg2-bin
   qt6-base-dev xvfb xdotool

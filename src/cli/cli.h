@@ -6,28 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/process_state.h"
+#include "cli/parameters.h"
 #include "formats/formats.h"
 #include "pipeline/job_context.h"
 #include "settings/conversion_settings.h"
 #include "text/text.h"
 
 namespace pictorb {
-
-// The process-wide records, owned by the start-up code and passed down.
-struct ProcessState {
-    ConversionSettings settings;
-    JobContext job;
-    Formats formats;
-    TextTable texts;
-    std::string programName;  // base name of argv[0] without extension
-    // Filled by the start-up code: the console title ("Corvalen Pictorb 2.2") and the banner
-    // lines (title, notice line with "(c)", web address, " ").
-    std::string title;
-    std::vector<std::string> bannerLines;
-};
-
-// The modes the desktop module runs, as the front end hands them over.
-enum class DesktopMode : int32_t { Desktop = 0, Uninstall = 1, Screenshot = 2 };
 
 // What the option loop found, before anything is reported or run.
 struct OptionLoopResult {
@@ -56,11 +42,6 @@ struct OptionDescription {
 // Every option in the order names are matched.
 std::vector<OptionDescription> DescribeOptions();
 
-// Parameter `index` trimmed and upper-cased: "--NAME" before the first "=", or the whole
-// parameter with one leading "-"; empty when it does not start with "-" or is past the end.
-std::string OptionName(const std::vector<std::string>& args, std::size_t index);
-// Parameter `index` trimmed; for "--name=value" the text after the first "=".
-std::string OptionValue(const std::vector<std::string>& args, std::size_t index);
 // Blanks, a sign, then decimal, "$" hex or "%" binary digits up to the first unfit
 // character; 0 without digits. Values past 32 bits wrap modulo 2^32 ("$FFFFFFFF" is -1).
 int32_t TextToInteger(std::string_view text);

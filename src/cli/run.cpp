@@ -91,7 +91,8 @@ bool CheckOutputFormat(RunChecks& out, const ProcessState& state, const std::str
                    "Invalid " + Utf8Lower(key) + "-bpp value"))
         return false;
     if (key == "jpg")
-        return out.Check(s.jpgQuality >= 1 && s.jpgQuality <= 100, "Invalid jpg-quality value");
+        return out.Check(s.jpgQuality >= kJpgQualityMinimum && s.jpgQuality <= kJpgQualityMaximum,
+                         "Invalid jpg-quality value");
     return true;
 }
 

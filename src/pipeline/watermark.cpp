@@ -16,8 +16,6 @@ namespace pictorb {
 namespace {
 
 constexpr std::string_view kLineBreak = "%eol%";
-constexpr int kTextWatermark = 1;
-constexpr int kImageWatermark = 2;
 constexpr int kMaxCanvasSide = 32767;
 // Larger boxes could not even be placed inside a picture of sensible size.
 constexpr int64_t kMaxBoxSide = int64_t{1} << 24;
@@ -27,8 +25,8 @@ struct Offsets {
 };
 
 Offsets OffsetsOf(const ConversionSettings& settings) {
-    if (settings.doWatermark == kTextWatermark) return {settings.textXOffset, settings.textYOffset};
-    if (settings.doWatermark == kImageWatermark) {
+    if (settings.doWatermark == kWatermarkText) return {settings.textXOffset, settings.textYOffset};
+    if (settings.doWatermark == kWatermarkImage) {
         return {settings.imageXOffset, settings.imageYOffset};
     }
     return {};
@@ -74,10 +72,9 @@ std::unique_ptr<Font> LoadWatermarkFont(const ConversionSettings& settings) {
     int64_t points = std::llabs(int64_t{settings.fontSize});
     if (points == 0) points = 12;
     const int64_t pixels = std::min<int64_t>((points * 96 + 36) / 72, kMaxCanvasSide);
-    const bool bold = settings.fontStyle == 1 || settings.fontStyle == 3;
-    const bool italic = settings.fontStyle == 2 || settings.fontStyle == 3;
-    return LoadFont(settings.font, static_cast<int>(pixels), bold, italic, settings.fontEffect == 1,
-                    settings.fontEffect == 2);
+    return LoadFont(settings.font, static_cast<int>(pixels), IsBold(settings.fontStyle),
+                    IsItalic(settings.fontStyle), settings.fontEffect == kFontEffectUnderline,
+                    settings.fontEffect == kFontEffectStrikeout);
 }
 
 std::string ExpandWatermarkText(const ConversionSettings& settings, const JobContext& job,
@@ -193,8 +190,8 @@ Image RenderTextWatermark(const ConversionSettings& settings, std::string_view t
 Image RotateWatermark(Image watermark, const ConversionSettings& settings) {
     if (!watermark) return watermark;
     int angle = 0;
-    if (settings.doWatermark == kTextWatermark) angle = settings.textRotation;
-    if (settings.doWatermark == kImageWatermark) angle = settings.watermarkImageRotation;
+    if (settings.doWatermark == kWatermarkText) angle = settings.textRotation;
+    if (settings.doWatermark == kWatermarkImage) angle = settings.watermarkImageRotation;
     if (angle <= 0 || angle >= 360) return watermark;
     // No background colour: the corners the turn uncovers stay transparent.
     return Image(FreeImage_Rotate(watermark.get(), angle, nullptr));
@@ -202,8 +199,8 @@ Image RotateWatermark(Image watermark, const ConversionSettings& settings) {
 
 WatermarkArea WatermarkAreaOf(const ConversionSettings& settings, unsigned width, unsigned height) {
     WatermarkArea area{width, height, 0, 0};
-    const int boundary = settings.doWatermark == kTextWatermark    ? settings.textBoundary
-                         : settings.doWatermark == kImageWatermark ? settings.imageBoundary
+    const int boundary = settings.doWatermark == kWatermarkText    ? settings.textBoundary
+                         : settings.doWatermark == kWatermarkImage ? settings.imageBoundary
                                                                    : 0;
     if (settings.doFrame != 0 && boundary == 1) {
         area.width -= int64_t{settings.solidLeft} + settings.solidRight;
@@ -231,9 +228,9 @@ Image FitWatermark(Image watermark, const ConversionSettings& settings, unsigned
 WatermarkPosition PlaceWatermark(const ConversionSettings& settings, unsigned width,
                                  unsigned height, int64_t watermarkWidth, int64_t watermarkHeight) {
     int position = 0;
-    if (settings.doWatermark == kTextWatermark) {
+    if (settings.doWatermark == kWatermarkText) {
         position = settings.textPosition;
-    } else if (settings.doWatermark == kImageWatermark) {
+    } else if (settings.doWatermark == kWatermarkImage) {
         position = settings.imagePosition;
     } else {
         return {};
@@ -264,7 +261,7 @@ Image DrawWatermark(Image image, unsigned width, unsigned height,
     if (image.Bpp() != 24 || image.Width() != width || image.Height() != height) return image;
 
     Image watermark;
-    if (settings.doWatermark == kTextWatermark && font != nullptr) {
+    if (settings.doWatermark == kWatermarkText && font != nullptr) {
         // Unturned, only the part that fitting keeps needs drawing; a text box larger than
         // the picture then costs no more than the picture.
         int64_t maxWidth = kMaxBoxSide, maxHeight = kMaxBoxSide;
@@ -277,7 +274,7 @@ Image DrawWatermark(Image image, unsigned width, unsigned height,
         watermark = RenderTextWatermark(
             settings, ExpandWatermarkText(settings, job, depthList, width, height), *font, maxWidth,
             maxHeight);
-    } else if (settings.doWatermark == kImageWatermark) {
+    } else if (settings.doWatermark == kWatermarkImage) {
         watermark = PrepareImageWatermark(settings);
     }
     watermark = RotateWatermark(std::move(watermark), settings);

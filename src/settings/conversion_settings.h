@@ -7,6 +7,44 @@
 
 namespace pictorb {
 
+// Values of enumerated settings that code decides on. The keyword tables (keywords.cpp) give
+// the same values their command-line names, and the preferences list them in this order.
+inline constexpr int8_t kWatermarkNone = 0;
+inline constexpr int8_t kWatermarkText = 1;
+inline constexpr int8_t kWatermarkImage = 2;
+inline constexpr int8_t kFrameSolid = 1;
+inline constexpr int32_t kRawLoadRgb8 = 1;
+inline constexpr int32_t kRawLoadRgb16 = 2;
+inline constexpr int32_t kRawLoadRgb48Hs = 4;
+inline constexpr int32_t kRawLoadRgb48 = 5;
+inline constexpr int8_t kFontStyleRegular = 0;
+inline constexpr int8_t kFontStyleBold = 1;
+inline constexpr int8_t kFontStyleItalic = 2;
+inline constexpr int8_t kFontStyleBoldItalic = 3;
+inline constexpr int8_t kFontEffectNone = 0;
+inline constexpr int8_t kFontEffectUnderline = 1;
+inline constexpr int8_t kFontEffectStrikeout = 2;
+inline constexpr int8_t kSizeFixed = 0;
+inline constexpr int8_t kSizeScaled = 1;  // no keyword in this edition
+inline constexpr int8_t kTimestampCurrent = 0;
+inline constexpr int8_t kTimestampOriginal = 1;
+inline constexpr int8_t kTimestampCustom = 2;
+
+inline bool IsBold(int32_t fontStyle) {
+    return fontStyle == kFontStyleBold || fontStyle == kFontStyleBoldItalic;
+}
+inline bool IsItalic(int32_t fontStyle) {
+    return fontStyle == kFontStyleItalic || fontStyle == kFontStyleBoldItalic;
+}
+inline int8_t FontStyleOf(bool bold, bool italic) {
+    return bold ? (italic ? kFontStyleBoldItalic : kFontStyleBold)
+                : (italic ? kFontStyleItalic : kFontStyleRegular);
+}
+
+// Ranges a value must keep, for the command line's checks and the dialog's controls alike.
+inline constexpr int32_t kJpgQualityMinimum = 1;
+inline constexpr int32_t kJpgQualityMaximum = 100;
+
 struct ConversionSettings {
     // Run-time values, never written to the settings file.
     std::string settingsFilePath;

@@ -9,8 +9,8 @@ namespace pictorb {
 namespace {
 
 constexpr KeywordRow kDdsLoadAs[] = {{"AUTO", 0}, {"BGRA", 1}, {"RGBA", 2}};
-constexpr KeywordRow kRawLoadAs[] = {{"AUTO", 0}, {"8", 1},    {"16", 2},
-                                     {"24", 3},   {"48HS", 4}, {"48", 5}};
+constexpr KeywordRow kRawLoadAs[] = {{"AUTO", 0}, {"8", kRawLoadRgb8},       {"16", kRawLoadRgb16},
+                                     {"24", 3},   {"48HS", kRawLoadRgb48Hs}, {"48", kRawLoadRgb48}};
 constexpr KeywordRow kFrameLoading[] = {
     {"ALL", 0}, {"FIRST", 1}, {"MIDDLE", 2}, {"LAST", 3}, {"RANDOM", 4}};
 constexpr KeywordRow kToneMapping[] = {
@@ -44,18 +44,25 @@ constexpr KeywordRow kSizeUnit[] = {{"PIXELS", 0}, {"PERCENT", 1}};
 constexpr KeywordRow kResizeType[] = {{"ALLIMAGES", 0}, {"LARGEIMAGES", 1}};
 constexpr KeywordRow kResizeAlgorithm[] = {{"BOX", 0},     {"BILINEAR", 1},   {"BSPLINE", 2},
                                            {"BICUBIC", 3}, {"CATMULLROM", 4}, {"LANCZOS", 5}};
-constexpr KeywordRow kFrame[] = {{"NONE", 0}, {"SOLID", 1}};
-constexpr KeywordRow kWatermark[] = {{"NONE", 0}, {"TEXT", 1}, {"IMAGE", 2}};
-constexpr KeywordRow kFontStyle[] = {{"REGULAR", 0}, {"BOLD", 1}, {"ITALIC", 2}, {"BOLDITALIC", 3}};
+constexpr KeywordRow kFrame[] = {{"NONE", 0}, {"SOLID", kFrameSolid}};
+constexpr KeywordRow kWatermark[] = {
+    {"NONE", kWatermarkNone}, {"TEXT", kWatermarkText}, {"IMAGE", kWatermarkImage}};
+constexpr KeywordRow kFontStyle[] = {{"REGULAR", kFontStyleRegular},
+                                     {"BOLD", kFontStyleBold},
+                                     {"ITALIC", kFontStyleItalic},
+                                     {"BOLDITALIC", kFontStyleBoldItalic}};
 // The spelling of STRIKETHROUGHT is what users type; keep it.
-constexpr KeywordRow kFontEffect[] = {{"NONE", 0}, {"UNDERLINE", 1}, {"STRIKETHROUGHT", 2}};
+constexpr KeywordRow kFontEffect[] = {{"NONE", kFontEffectNone},
+                                      {"UNDERLINE", kFontEffectUnderline},
+                                      {"STRIKETHROUGHT", kFontEffectStrikeout}};
 constexpr KeywordRow kAlignment[] = {{"LEFT", 0}, {"CENTER", 1}, {"RIGHT", 2}};
 constexpr KeywordRow kBoundary[] = {{"IMAGE", 0}, {"FRAME", 1}};
 constexpr KeywordRow kPosition[] = {{"TOPLEFT", 0},    {"TOPCENTER", 1},    {"TOPRIGHT", 2},
                                     {"MIDDLELEFT", 3}, {"MIDDLECENTER", 4}, {"MIDDLERIGHT", 5},
                                     {"BOTTOMLEFT", 6}, {"BOTTOMCENTER", 7}, {"BOTTOMRIGHT", 8}};
-constexpr KeywordRow kScaling[] = {{"FIXED", 0}};
-constexpr KeywordRow kTimestamp[] = {{"CURRENT", 0}, {"ORIGINAL", 1}, {"CUSTOM", 2}};
+constexpr KeywordRow kScaling[] = {{"FIXED", kSizeFixed}};
+constexpr KeywordRow kTimestamp[] = {
+    {"CURRENT", kTimestampCurrent}, {"ORIGINAL", kTimestampOriginal}, {"CUSTOM", kTimestampCustom}};
 
 // Indexed by table id.
 constexpr std::span<const KeywordRow> kTables[] = {

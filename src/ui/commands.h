@@ -1,8 +1,10 @@
 #pragma once
-// Command numbers of the main window. Every menu item, toolbar button, shortcut and control
-// runs its command through one table (main_window.cpp); unknown numbers are ignored.
+// The main window's commands as data: their numbers, what each shows (text, icon, shortcut)
+// and where each is placed (menus, toolbars). Qt-free; the window builds its actions from
+// these lists and runs every command through one dispatch (MainWindow::RunCommand).
 
 #include <cstdint>
+#include <span>
 
 namespace pictorb {
 
@@ -19,5 +21,33 @@ inline constexpr int32_t kCommandFeedback = 21;
 inline constexpr int32_t kCommandHomepage = 22;
 inline constexpr int32_t kCommandCheckUpdate = 23;
 inline constexpr int32_t kCommandAbout = 24;
+
+// Stands for a separator in the menu and toolbar layouts.
+inline constexpr int32_t kSeparator = -100;
+
+// One row of the command table: what menus, toolbars and shortcuts show for a command.
+struct CommandRow {
+    int32_t command;
+    const char* textKey;   // key in group "Menu"
+    const char* iconName;  // image name in the icon sets
+    const char* shortcut;  // Qt key sequence text, or empty
+};
+
+struct MenuLayoutEntry {
+    const char* titleKey;  // key in group "Menu"
+    std::span<const int32_t> commands;
+};
+
+// Every command, once.
+std::span<const CommandRow> CommandTable();
+// The row of a command; nullptr for a number the table does not hold.
+const CommandRow* FindCommand(int32_t command);
+
+// The menu bar's menus, left to right, with their commands and separators.
+std::span<const MenuLayoutEntry> MenuLayout();
+// The main toolbar's buttons and separators.
+std::span<const int32_t> MainToolbarLayout();
+// The one-button toolbars beside the input, output folder and format fields, top to bottom.
+std::span<const int32_t> FieldToolbarLayout();
 
 }  // namespace pictorb

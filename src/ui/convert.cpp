@@ -18,9 +18,6 @@
 namespace pictorb {
 namespace {
 
-constexpr int8_t kTextWatermark = 1;
-constexpr int8_t kImageWatermark = 2;
-
 void ShowWarning(DesktopContext& context, const std::string& text) {
     ShowMessage(context.dialogs, context.state.texts.Text("Msg", "Warning"), text,
                 MessageIcon::Warning);
@@ -72,30 +69,26 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     }
     // Held for the whole run and freed after the worker has ended.
     std::unique_ptr<Font> font;
-    if (settings.doWatermark == kTextWatermark) {
+    if (settings.doWatermark == kWatermarkText) {
         font = LoadWatermarkFont(settings);
         if (font == nullptr) {
-            return ShowWarning(context, ExpandPlaceholders(
-                                            texts.Text("Msg", "Invalid watermark font"),
-                                            settings.font));
+            return ShowWarning(
+                context,
+                ExpandPlaceholders(texts.Text("Msg", "Invalid watermark font"), settings.font));
         }
-    } else if (settings.doWatermark == kImageWatermark) {
+    } else if (settings.doWatermark == kWatermarkImage) {
         if (settings.image.empty())
             return ShowWarning(context, texts.Text("Msg", "Empty watermark image"));
         if (QueryFileSize(settings.image) <= 0) {
-            return ShowWarning(context, ExpandPlaceholders(
-                                            texts.Text("Msg", "Invalid watermark image"),
-                                            settings.image));
+            return ShowWarning(
+                context,
+                ExpandPlaceholders(texts.Text("Msg", "Invalid watermark image"), settings.image));
         }
     }
 
     SetOutputFormat(job, state.formats, settings, formatKey);
     job.inputPath = inputPath;
-    job.outputFolder = outputFolder;
-    ConversionSettings& stored = state.settings;
-    stored.recentOutFolders =
-        RememberOutputFolder(stored.recentOutFolders, outputFolder, stored.outFoldersNumber);
-    window.FillOutputFolderList();
+    window.UseOutputFolder(outputFolder);
 
     window.SetStatusText(texts.Text("General", "Converting"));
     ProgressDialog dialog(context, window, font.get());

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "app/process_state.h"
 
 namespace pictorb {
 

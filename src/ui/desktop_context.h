@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "cli/cli.h"
+#include "app/process_state.h"
 #include "themes/icon_sets.h"
 #include "themes/themes.h"
 #include "ui/dialogs.h"

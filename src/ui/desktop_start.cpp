@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/parameters.h"
 #include "formats/formats.h"
 #include "platform/display.h"
 #include "platform/files.h"
@@ -56,8 +57,8 @@ void LoadIconsAndTheme(DesktopContext& context) {
     context.themeFolder = ThemeFolder();
     // The user's own themes first: one of theirs hides an installed one of the same file name.
     context.themes = ListThemes({UserThemeFolder(), context.themeFolder});
-    LoadTheme(context.themeFolder, context.themes, settings.uiTheme, settings.uiSize,
-              context.icons, true, true, true);
+    LoadTheme(context.themeFolder, context.themes, settings.uiTheme, settings.uiSize, context.icons,
+              true, true, true);
 }
 
 // The end of every desktop run: the recent folders' privacy rule, then the settings file.
@@ -169,7 +170,8 @@ int RunDesktop(ProcessState& state, DesktopMode mode, const std::vector<std::str
             LoadIconsAndTheme(context);
             RunScreenshot(context, OptionValue(args, 1));
             return 0;
-        case DesktopMode::Desktop: break;
+        case DesktopMode::Desktop:
+            break;
     }
     return RunMainWindow(context, args);
 }

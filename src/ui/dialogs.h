@@ -25,7 +25,7 @@ struct ChosenFont {
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // A modal message box over the active window.
     virtual MessageAnswer Message(const std::string& title, const std::string& text,

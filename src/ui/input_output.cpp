@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <map>
 
-#include "cli/cli.h"
+#include "cli/parameters.h"
 #include "platform/files.h"
 #include "text/utf8.h"
 
@@ -28,8 +28,8 @@ std::string RecentOutputFolder(const std::string& recentList, int32_t index) {
         ++start;
     }
     const std::size_t end = recentList.find('\t', start);
-    return Trim(std::string_view(recentList).substr(
-        start, end == std::string::npos ? std::string::npos : end - start));
+    return Trim(std::string_view(recentList)
+                    .substr(start, end == std::string::npos ? std::string::npos : end - start));
 }
 
 bool IsSameFolder(const std::string& a, const std::string& b) {

@@ -181,9 +181,8 @@ std::string ManualLocation(const std::string& programFolder) {
     // folder the manual is made in doc/ beside the program.
     const std::string installed = programFolder + "../share/doc/pictorb/index.html";
     const std::string built = programFolder + "doc/index.html";
-    const std::string chosen = QueryFileSize(installed) < 0 && QueryFileSize(built) >= 0
-                                   ? built
-                                   : installed;
+    const std::string chosen =
+        QueryFileSize(installed) < 0 && QueryFileSize(built) >= 0 ? built : installed;
     return ToUtf8(QDir::cleanPath(ToQString(chosen)));
 }
 
@@ -205,8 +204,8 @@ void OpenManualAt(DesktopContext& context, const std::string& manual) {
 
 void SendFeedback(DesktopContext& context) {
     // The title is the display name and the version text.
-    context.dialogs.OpenUrl("mailto:" + std::string(kSupportAddress) + "?subject=" +
-                            EncodeBlanks(context.state.title + " Feedback"));
+    context.dialogs.OpenUrl("mailto:" + std::string(kSupportAddress) +
+                            "?subject=" + EncodeBlanks(context.state.title + " Feedback"));
 }
 
 void VisitHomepage(DesktopContext& context) {
@@ -277,9 +276,9 @@ void OpenAbout(DesktopContext& context, MainWindow& window) {
 
 void OpenConverterFinder(DesktopContext& context, MainWindow& window) {
     TextTable& texts = context.state.texts;
-    QDialog* finder = NewChildWindow(window, "converterFinder",
-                                     texts.Text("Custom-Converter", "Title"), kFinderWidth,
-                                     kFinderHeight);
+    QDialog* finder =
+        NewChildWindow(window, "converterFinder", texts.Text("Custom-Converter", "Title"),
+                       kFinderWidth, kFinderHeight);
     auto* row = new QHBoxLayout(finder);
     auto* from = new QLineEdit(finder);
     from->setObjectName("fromField");
@@ -320,7 +319,8 @@ void RunUninstallPrompt(DesktopContext& context) {
     prompt.setWindowTitle(ToQString(texts.Text("Uninstall", "Title")));
     prompt.setFixedSize(kUninstallWidth, kUninstallHeight);
     auto* layout = new QVBoxLayout(&prompt);
-    auto* fullUninstall = new QCheckBox(ToQString(texts.Text("Uninstall", "Uninstall Text")), &prompt);
+    auto* fullUninstall =
+        new QCheckBox(ToQString(texts.Text("Uninstall", "Uninstall Text")), &prompt);
     fullUninstall->setObjectName("uninstallCheck");
     fullUninstall->setChecked(true);
     auto* next = new QPushButton(ToQString(texts.Text("Uninstall", "Next")), &prompt);

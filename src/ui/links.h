@@ -12,11 +12,11 @@ class MainWindow;
 // The HTML manual for a program in `programFolder` (ending in '/'): the installed
 // ../share/doc/pictorb/index.html, else doc/index.html of the build folder, else the former.
 std::string ManualLocation(const std::string& programFolder);
-void OpenManual(DesktopContext& context);       // command 18
+void OpenManual(DesktopContext& context);  // command 18
 // Opens the manual at `manual`, or says that it is not installed.
 void OpenManualAt(DesktopContext& context, const std::string& manual);
-void SendFeedback(DesktopContext& context);     // command 21
-void VisitHomepage(DesktopContext& context);    // command 22
+void SendFeedback(DesktopContext& context);                             // command 21
+void VisitHomepage(DesktopContext& context);                            // command 22
 void OpenAbout(DesktopContext& context, MainWindow& window);            // command 24
 void OpenConverterFinder(DesktopContext& context, MainWindow& window);  // command 16
 // The uninstall prompt, shown instead of the main window; returns when it is closed.

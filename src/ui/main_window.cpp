@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
@@ -20,6 +19,9 @@
 
 #include "app/branding.h"
 #include "pipeline/job.h"
+#include "platform/files.h"
+#include "text/utf8.h"
+#include "themes/themes.h"
 #include "ui/builtin_icons.h"
 #include "ui/commands.h"
 #include "ui/convert.h"
@@ -27,10 +29,7 @@
 #include "ui/input_output.h"
 #include "ui/links.h"
 #include "ui/preferences.h"
-#include "platform/files.h"
-#include "themes/themes.h"
 #include "ui/qt_text.h"
-#include "text/utf8.h"
 #include "ui/update_check.h"
 
 namespace pictorb {
@@ -47,36 +46,6 @@ constexpr int kMargin = 10;
 constexpr int kFieldHeight = 24;
 // The icon size the fixed height is designed for ("Large", 32 pixels).
 constexpr int32_t kDefaultUiSize = 2;
-
-// Stands for a separator in the menu and toolbar layouts.
-constexpr int32_t kSeparator = -100;
-struct MenuEntry {
-    const char* titleKey;
-    std::vector<int32_t> commands;
-};
-const std::vector<MenuEntry>& MenuLayout() {
-    static const std::vector<MenuEntry> menus = {
-        {"File",
-         {kCommandNew, kSeparator, kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
-          kCommandExit}},
-        {"Converter", {kCommandConvert, kSeparator, kCommandFindConverter, kSeparator,
-                       kCommandPreferences}},
-        {"Help",
-         {kCommandManual, kSeparator, kCommandFeedback, kCommandHomepage, kCommandCheckUpdate,
-          kSeparator, kCommandAbout}},
-    };
-    return menus;
-}
-
-const std::vector<int32_t> kMainToolbarCommands = {
-    kCommandNew,     kCommandAddInputFile, kCommandSelectOutputFolder, kSeparator,
-    kCommandPreferences, kSeparator, kCommandConvert, kSeparator, kCommandManual,
-    kCommandFeedback, kCommandHomepage, kCommandCheckUpdate};
-
-// The one-button toolbars beside the three fields, top to bottom.
-const std::vector<int32_t> kFieldToolbarCommands = {kCommandAddInputFile,
-                                                   kCommandSelectOutputFolder,
-                                                   kCommandOutputOptions};
 
 // A saved place on a screen that is gone (a monitor unplugged, a smaller resolution) would
 // leave the window out of reach: the window is moved wholly onto the nearest screen's area.
@@ -110,34 +79,10 @@ bool CarriesLocalFiles(const QMimeData* data) {
     return false;
 }
 
-const CommandRow* FindCommand(int32_t command) {
-    for (const CommandRow& row : CommandTable())
-        if (row.command == command) return &row;
-    return nullptr;
-}
-
 }  // namespace
 
-const std::vector<CommandRow>& CommandTable() {
-    static const std::vector<CommandRow> table = {
-        {kCommandNew, "New", "New", "Ctrl+N"},
-        {kCommandExit, "Exit", "Exit", "Alt+X"},
-        {kCommandAddInputFile, "Select Input File", "Add", ""},
-        {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},
-        {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
-        {kCommandConvert, "Convert", "Convert", "F5"},
-        {kCommandFindConverter, "Custom Converter", "CustomConverter", ""},
-        {kCommandPreferences, "Preferences", "Preferences", ""},
-        {kCommandManual, "Manual", "Help", "F1"},
-        {kCommandFeedback, "Send Feedback", "Email", ""},
-        {kCommandHomepage, "Visit Homepage", "Web", ""},
-        {kCommandCheckUpdate, "Check For New Version", "Updates", ""},
-        {kCommandAbout, "About", "About", ""},
-    };
-    return table;
-}
-
-MainWindow::MainWindow(DesktopContext& context) : context_(context) {
+MainWindow::MainWindow(DesktopContext& context)
+    : context_(context), commands_([this](int32_t command) { RunCommand(command); }) {
     const ConversionSettings& settings = context_.state.settings;
     setWindowTitle(ToQString(context_.state.title));
     setWindowIcon(BuiltInProgramIcon());
@@ -157,44 +102,35 @@ MainWindow::MainWindow(DesktopContext& context) : context_(context) {
     statusBar()->addWidget(status, 1);
     statusBar()->setSizeGripEnabled(false);
     BuildControls();
-
-    for (const CommandRow& row : CommandTable()) {
-        if (row.shortcut[0] == '\0') continue;
-        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(row.shortcut)), this);
-        const int32_t command = row.command;
-        connect(shortcut, &QShortcut::activated, this, [this, command] { RunCommand(command); });
-        shortcuts_.push_back(shortcut);
-    }
 }
 
 MainWindow::~MainWindow() = default;
 
-QAction* MainWindow::ActionFor(int32_t command, bool withShortcut) {
+QAction* MainWindow::AddCommandAction(int32_t command, const IconSet& icons, QObject* parent) {
     const CommandRow* row = FindCommand(command);
-    TextTable& texts = context_.state.texts;
-    QString text = ToQString(texts.Text("Menu", row->textKey));
-    if (withShortcut && row->shortcut[0] != '\0')
-        text += QLatin1Char('\t') + QString::fromLatin1(row->shortcut);
-    auto* action = new QAction(text, this);
-    action->setData(command);
-    action->setVisible(command != kCommandCheckUpdate || UpdateCheckAvailable(context_));
-    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    const QString text = ToQString(context_.state.texts.Text("Menu", row->textKey));
+    QAction* action = commands_.Add(command, text, ToQIcon(icons.Image(row->iconName)), parent);
+    // A build without an update host offers no update check.
+    if (command == kCommandCheckUpdate && !UpdateCheckAvailable(context_))
+        commands_.SetCommandVisible(command, false);
     return action;
 }
 
 void MainWindow::BuildMainMenu() {
+    // clear() only removes the menus' entries; the menus themselves belong to the bar.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) delete menu;
     menuBar()->clear();
     TextTable& texts = context_.state.texts;
-    for (const MenuEntry& entry : MenuLayout()) {
+    for (const MenuLayoutEntry& entry : MenuLayout()) {
         QMenu* menu = menuBar()->addMenu(ToQString(texts.Text("Menu", entry.titleKey)));
         for (int32_t command : entry.commands) {
             if (command == kSeparator) {
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = ActionFor(command, true);
-            action->setParent(menu);
-            action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
+            QAction* action = AddCommandAction(command, context_.icons.menu, menu);
+            // The menu item carries the shortcut, so Qt both shows it and handles it.
+            action->setShortcut(QKeySequence(QString::fromLatin1(FindCommand(command)->shortcut)));
             menu->addAction(action);
         }
     }
@@ -212,16 +148,12 @@ void MainWindow::BuildMainToolbar() {
     mainToolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
     const int size = IconPixelSize(context_.state.settings.uiSize);
     mainToolbar_->setIconSize(QSize(size, size));
-    for (int32_t command : kMainToolbarCommands) {
+    for (int32_t command : MainToolbarLayout()) {
         if (command == kSeparator) {
             mainToolbar_->addSeparator();
             continue;
         }
-        QAction* action = ActionFor(command, false);
-        action->setParent(mainToolbar_);
-        action->setToolTip(action->text());
-        action->setIcon(ToQIcon(context_.icons.toolbar.Image(FindCommand(command)->iconName)));
-        mainToolbar_->addAction(action);
+        mainToolbar_->addAction(AddCommandAction(command, context_.icons.toolbar, mainToolbar_));
     }
     addToolBar(Qt::TopToolBarArea, mainToolbar_);
     FitToMainToolbar();
@@ -245,15 +177,12 @@ void MainWindow::FitToMainToolbar() {
 void MainWindow::BuildFieldToolbars() {
     for (QToolBar* toolbar : fieldToolbars_) delete toolbar;
     fieldToolbars_.clear();
-    for (int32_t command : kFieldToolbarCommands) {
+    for (int32_t command : FieldToolbarLayout()) {
         auto* toolbar = new QToolBar(container_);
         toolbar->setIconSize(QSize(16, 16));
         toolbar->setStyleSheet("QToolBar { border: none; padding: 0; spacing: 0; }");
         toolbar->setFixedSize(kFieldToolbarSize, kFieldToolbarSize);
-        QAction* action = ActionFor(command, false);
-        action->setParent(toolbar);
-        action->setToolTip(action->text());
-        action->setIcon(ToQIcon(context_.icons.menu.Image(FindCommand(command)->iconName)));
+        QAction* action = AddCommandAction(command, context_.icons.menu, toolbar);
         toolbar->addAction(action);
         // The button shows an icon only; a screen reader reads the command's text.
         QString name = action->text();
@@ -287,18 +216,17 @@ void MainWindow::BuildControls() {
     outputFormatList_ = new QComboBox(container_);
     outputFormatList_->setObjectName("outputFormat");
     connect(outputFormatList_, &QComboBox::activated, this, [this](int index) {
-        const int entry = outputFormatList_->itemData(index).toInt();
-        const auto& list = context_.state.formats.outputList;
-        if (entry >= 0 && entry < static_cast<int>(list.size()))
-            context_.state.settings.outputFormat = list[static_cast<std::size_t>(entry)];
+        const std::string key = ToUtf8(outputFormatList_->itemData(index).toString());
+        if (!key.empty()) context_.state.settings.outputFormat = key;
     });
 
     convertButton_ = new QToolButton(container_);
     convertButton_->setObjectName("convertButton");
     convertButton_->setFixedSize(kConvertButtonSize, kConvertButtonSize);
     convertButton_->setIconSize(QSize(kConvertButtonSize - 8, kConvertButtonSize - 8));
-    convertButton_->setToolTip(ToQString(texts.Text("General", "Convert")));
-    connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(kCommandConvert); });
+    // The button is one more place of the Convert command, so it follows its enabled state.
+    convertButton_->setDefaultAction(commands_.Add(
+        kCommandConvert, ToQString(texts.Text("General", "Convert")), QIcon(), convertButton_));
 
     notice_ = new QLabel(ToQString(std::string(kNoticeLine)), container_);
     notice_->setObjectName("notice");
@@ -348,7 +276,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
-    if (auto* label = statusBar()->findChild<QLabel*>("statusText")) label->setText(ToQString(text));
+    if (auto* label = statusBar()->findChild<QLabel*>("statusText"))
+        label->setText(ToQString(text));
 }
 
 std::string MainWindow::StatusText() const {
@@ -368,21 +297,44 @@ void MainWindow::RunCommand(int32_t command) {
             SetStatusText(context_.state.texts.Text("General", "Ready"));
             inputField_->setFocus();
             break;
-        case kCommandExit: close(); break;
-        case kCommandAddInputFile: ChooseInputFile(); break;
-        case kCommandSelectOutputFolder: ChooseOutputFolder(); break;
-        case kCommandOutputOptions: OpenPreferences(context_, *this, PreferencesPage::Output); break;
-        case kCommandConvert: StartConversion(context_, *this); break;
-        case kCommandFindConverter: OpenConverterFinder(context_, *this); break;
+        case kCommandExit:
+            close();
+            break;
+        case kCommandAddInputFile:
+            ChooseInputFile();
+            break;
+        case kCommandSelectOutputFolder:
+            ChooseOutputFolder();
+            break;
+        case kCommandOutputOptions:
+            OpenPreferences(context_, *this, PreferencesPage::Output);
+            break;
+        case kCommandConvert:
+            StartConversion(context_, *this);
+            break;
+        case kCommandFindConverter:
+            OpenConverterFinder(context_, *this);
+            break;
         case kCommandPreferences:
             OpenPreferences(context_, *this, PreferencesPage::General);
             break;
-        case kCommandManual: OpenManual(context_); break;
-        case kCommandFeedback: SendFeedback(context_); break;
-        case kCommandHomepage: VisitHomepage(context_); break;
-        case kCommandCheckUpdate: CheckForUpdate(context_); break;
-        case kCommandAbout: OpenAbout(context_, *this); break;
-        default: break;  // unknown numbers are ignored
+        case kCommandManual:
+            OpenManual(context_);
+            break;
+        case kCommandFeedback:
+            SendFeedback(context_);
+            break;
+        case kCommandHomepage:
+            VisitHomepage(context_);
+            break;
+        case kCommandCheckUpdate:
+            CheckForUpdate(context_);
+            break;
+        case kCommandAbout:
+            OpenAbout(context_, *this);
+            break;
+        default:
+            break;  // unknown numbers are ignored
     }
 }
 
@@ -392,13 +344,7 @@ bool MainWindow::AddInputFile(const std::string& path) {
     if (job.commandLineMode != 0) return true;
     inputField_->setText(ToQString(path));
     if (outputFolderField_->currentText().isEmpty()) {
-        const std::string folder =
-            !job.commandLineInput.empty() ? job.commandLineInput : FolderOfPath(path);
-        ConversionSettings& settings = context_.state.settings;
-        settings.recentOutFolders =
-            RememberOutputFolder(settings.recentOutFolders, folder, settings.outFoldersNumber);
-        job.outputFolder = folder;
-        FillOutputFolderList();
+        UseOutputFolder(!job.commandLineInput.empty() ? job.commandLineInput : FolderOfPath(path));
     }
     return true;
 }
@@ -406,9 +352,9 @@ bool MainWindow::AddInputFile(const std::string& path) {
 bool MainWindow::ChooseInputFile() {
     TextTable& texts = context_.state.texts;
     JobContext& job = context_.state.job;
-    const std::vector<std::string> files = context_.dialogs.OpenFiles(
-        texts.Text("Dialog", "Select Input Files"), job.inputPath,
-        InputFileFilters(context_.state.formats, texts), true);
+    const std::vector<std::string> files =
+        context_.dialogs.OpenFiles(texts.Text("Dialog", "Select Input Files"), job.inputPath,
+                                   InputFileFilters(context_.state.formats, texts), true);
     bool entered = false;
     for (const std::string& file : files) entered = AddInputFile(file) || entered;
     job.inputPath.clear();
@@ -422,14 +368,16 @@ void MainWindow::ChooseOutputFolder() {
     const std::string start = !typed.empty() ? FolderOfPath(typed) : job.outputFolder;
     const std::optional<std::string> folder = context_.dialogs.ChooseFolder(
         context_.state.texts.Text("Dialog", "Select Output Folder"), start);
-    if (folder && QueryFileSize(*folder) == kFileIsFolder) {
-        ConversionSettings& settings = context_.state.settings;
-        settings.recentOutFolders =
-            RememberOutputFolder(settings.recentOutFolders, *folder, settings.outFoldersNumber);
-        job.outputFolder = *folder;
-        FillOutputFolderList();
-    }
+    if (folder && QueryFileSize(*folder) == kFileIsFolder) UseOutputFolder(*folder);
     LayOut();
+}
+
+void MainWindow::UseOutputFolder(const std::string& folder) {
+    ConversionSettings& settings = context_.state.settings;
+    settings.recentOutFolders =
+        RememberOutputFolder(settings.recentOutFolders, folder, settings.outFoldersNumber);
+    context_.state.job.outputFolder = folder;
+    FillOutputFolderList();
 }
 
 void MainWindow::FillOutputFolderList() {
@@ -487,35 +435,23 @@ void MainWindow::FillOutputFormatList() {
             row != formats.outputTable.end() ? row->second.description : std::string();
         if (key == context_.state.settings.outputFormat) selected = outputFormatList_->count();
         outputFormatList_->addItem(icon, ToQString(AsciiUpper(key) + " (" + description + ")"),
-                                   static_cast<int>(i));
+                                   ToQString(key));
     }
     outputFormatList_->setCurrentIndex(selected);
 }
 
 std::string MainWindow::SelectedOutputFormat() const {
-    const int entry = outputFormatList_->currentData().toInt();
-    const auto& list = context_.state.formats.outputList;
-    if (outputFormatList_->currentIndex() < 0 || entry < 0 ||
-        entry >= static_cast<int>(list.size()))
-        return {};
-    return list[static_cast<std::size_t>(entry)];
+    return ToUtf8(outputFormatList_->currentData().toString());
 }
 
 void MainWindow::SelectOutputFormat(const std::string& key) {
-    const auto& list = context_.state.formats.outputList;
-    for (int i = 0; i < outputFormatList_->count(); ++i) {
-        const int entry = outputFormatList_->itemData(i).toInt();
-        if (entry >= 0 && entry < static_cast<int>(list.size()) &&
-            list[static_cast<std::size_t>(entry)] == key) {
-            outputFormatList_->setCurrentIndex(i);
-            return;
-        }
-    }
+    const int index = outputFormatList_->findData(ToQString(key));
+    if (index >= 0) outputFormatList_->setCurrentIndex(index);
 }
 
 void MainWindow::ApplyThemeToControls() {
     const IconSets& icons = context_.icons;
-    convertButton_->setIcon(ToQIcon(icons.control.Image("Convert")));
+    convertButton_->defaultAction()->setIcon(ToQIcon(icons.control.Image("Convert")));
     const QIcon folderIcon = ToQIcon(icons.menu.Image("FavFolder"));
     for (int i = 0; i < outputFolderField_->count(); ++i)
         outputFolderField_->setItemIcon(i, folderIcon);
@@ -552,7 +488,8 @@ void MainWindow::ApplyPreferences() {
             RebuildMenusAndToolbars();
             ApplyThemeToControls();
             break;
-        case ThemeReload::None: break;
+        case ThemeReload::None:
+            break;
     }
     context_.themeReload = ThemeReload::None;
     LayOut();

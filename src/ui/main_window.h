@@ -5,9 +5,10 @@
 #include <QMainWindow>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "ui/command_actions.h"
 
 class QAction;
 class QCloseEvent;
@@ -17,7 +18,6 @@ class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QResizeEvent;
-class QShortcut;
 class QLineEdit;
 class QToolBar;
 class QToolButton;
@@ -26,20 +26,12 @@ class QWidget;
 namespace pictorb {
 
 struct DesktopContext;
-
-// One row of the command table: what menus, toolbars and shortcuts show for a command.
-struct CommandRow {
-    int32_t command;
-    const char* textKey;  // key in group "Menu"
-    const char* iconName;
-    const char* shortcut;  // Qt key sequence text, or empty
-};
-const std::vector<CommandRow>& CommandTable();
+struct IconSet;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(DesktopContext& context);
     ~MainWindow() override;
 
@@ -56,6 +48,8 @@ public:
     QComboBox* OutputFormatList() const { return outputFormatList_; }
     QToolButton* ConvertButton() const { return convertButton_; }
     QToolBar* MainToolbar() const { return mainToolbar_; }
+    // The actions every command placed; enable, disable, show or hide commands here.
+    CommandActions& Commands() { return commands_; }
 
     // Input file and output folders (the window's steps around the core).
     bool AddInputFile(const std::string& path);
@@ -63,6 +57,9 @@ public:
     bool AddDroppedFiles(const std::vector<std::string>& files);
     bool ChooseInputFile();
     void ChooseOutputFolder();
+    // Makes `folder` the job's output folder and the first of the recent ones, and refills
+    // the list.
+    void UseOutputFolder(const std::string& folder);
     void FillOutputFolderList();
     void StartNew();
     // The output format key of the selected entry of the format list ("psd").
@@ -83,7 +80,7 @@ public:
     // The exit sequence's geometry rule: writes the window state into the settings record.
     void StoreGeometry();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -92,7 +89,7 @@ protected:
     // Drags over the fields go to the window's own handlers above.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void BuildMainMenu();
     void BuildMainToolbar();
@@ -103,9 +100,11 @@ private:
     void FillOutputFormatList();
     // Selects the folder entry whose text the field shows, or none.
     void MatchFolderEntryToText();
-    QAction* ActionFor(int32_t command, bool withShortcut);
+    // A new action of `command` with its image from `icons`, owned by `parent`.
+    QAction* AddCommandAction(int32_t command, const IconSet& icons, QObject* parent);
 
     DesktopContext& context_;
+    CommandActions commands_;
     QWidget* container_ = nullptr;
     QLineEdit* inputField_ = nullptr;
     QComboBox* outputFolderField_ = nullptr;
@@ -115,7 +114,6 @@ private:
     QToolBar* mainToolbar_ = nullptr;
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;
-    std::vector<QShortcut*> shortcuts_;
 };
 
 }  // namespace pictorb

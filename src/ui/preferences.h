@@ -9,7 +9,15 @@ struct DesktopContext;
 class MainWindow;
 
 enum class PreferencesPage : int32_t {
-    General, Interface, Input, Output, Transform, Adjustment, Frame, Watermark, Advanced
+    General,
+    Interface,
+    Input,
+    Output,
+    Transform,
+    Adjustment,
+    Frame,
+    Watermark,
+    Advanced
 };
 
 // Opens the modal dialog on `start` over the main window. On OK or Defaults it writes the

@@ -1,5 +1,6 @@
 #include "ui/preferences_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -16,9 +17,8 @@
 #include <algorithm>
 
 #include "settings/settings.h"
-#include "settings/settings_fields.h"
+#include "ui/qt_text.h"
 #include "ui/update_check.h"
-#include "update/update.h"
 
 namespace pictorb {
 namespace {
@@ -26,10 +26,6 @@ namespace {
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 350;
 constexpr int kTreeWidth = 132;
-
-QString Qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // Panels whose rows do not fit the page; the Transform page scrolls as a whole.
 bool PanelScrolls(std::string_view panel) {
@@ -56,40 +52,20 @@ QGridLayout* NewGrid(QWidget* owner) {
 
 }  // namespace
 
-std::vector<QWidget*> PreferencesDialog::Bound::Widgets() const {
-    std::vector<QWidget*> widgets;
-    for (QWidget* widget : {static_cast<QWidget*>(label), control, static_cast<QWidget*>(slider),
-                            static_cast<QWidget*>(unit), static_cast<QWidget*>(button)}) {
-        if (widget != nullptr) widgets.push_back(widget);
-    }
-    // A colour field's control sits in a small container with its swatch.
-    if (control != nullptr && control->parentWidget() != nullptr &&
-        control->parentWidget()->property("pictorbRowBox").toBool()) {
-        widgets.push_back(control->parentWidget());
-    }
-    return widgets;
-}
-
 PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
                                      PreferencesPage start)
     : QDialog(parent), context_(context) {
-    setWindowTitle(Qs(context_.state.texts.Text("Preferences", "Title")));
+    setWindowTitle(ToQString(context_.state.texts.Text("Preferences", "Title")));
     setModal(true);
-    bound_.reserve(PreferenceRows().size());
-    for (const PreferenceRow& row : PreferenceRows()) {
-        Bound bound;
-        bound.row = &row;
-        if (!row.key.empty()) bound.field = FindSettingsField(row.group, row.key);
-        if (!row.unitKey.empty()) bound.unitField = FindSettingsField(row.group, row.unitKey);
-        bound_.push_back(bound);
-    }
+    for (const PreferenceRow& row : PreferenceRows())
+        fields_.push_back(MakePreferenceField(row, context_));
     BuildFrame(start);
-    for (Bound& bound : bound_) LoadRow(bound);
+    for (const auto& field : fields_) field->Load(context_.state.settings);
     if (!UpdateCheckAvailable(context_)) {
-        // Nothing is ever checked: say so, and keep the stored value (nothing is written back).
-        Bound* range = Find("General", "Update Range");
+        // Nothing is ever checked: say so, and keep the stored value (OK writes nothing back).
+        PreferenceField* range = Find("General", "Update Range");
         qobject_cast<QComboBox*>(range->control)->setCurrentIndex(kUpdateRangeNever);
-        range->field = nullptr;
+        keptUpdateRange_ = range;
         EnableRow("General", "Update Range", false);
     }
     loading_ = false;
@@ -107,7 +83,7 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     tree_->setRootIsDecorated(false);
     tree_->setFixedWidth(kTreeWidth);
     for (std::string_view key : PreferencePageKeys()) {
-        tree_->addTopLevelItem(new QTreeWidgetItem({Qs(texts.Text("Preferences", key))}));
+        tree_->addTopLevelItem(new QTreeWidgetItem({ToQString(texts.Text("Preferences", key))}));
     }
 
     header_ = new QLabel;
@@ -126,9 +102,9 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     stack_ = new QStackedWidget;
     BuildPages();
 
-    defaultsButton_ = new QPushButton(Qs(texts.Text("Dialog", "Defaults")));
-    okButton_ = new QPushButton(Qs(texts.Text("Dialog", "OK")));
-    cancelButton_ = new QPushButton(Qs(texts.Text("Dialog", "Cancel")));
+    defaultsButton_ = new QPushButton(ToQString(texts.Text("Dialog", "Defaults")));
+    okButton_ = new QPushButton(ToQString(texts.Text("Dialog", "OK")));
+    cancelButton_ = new QPushButton(ToQString(texts.Text("Dialog", "Cancel")));
     okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, [this] { Confirm(); });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -162,20 +138,21 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
 
 void PreferencesDialog::BuildPages() {
     for (std::size_t index = 0; index < PreferencePageKeys().size(); ++index) {
-        std::vector<Bound*> labelled;
+        std::vector<PreferenceField*> labelled;
         QWidget* page = BuildPage(static_cast<PreferencesPage>(index), labelled);
         // One label column for the page and its panels, so their controls line up.
         int labelWidth = 0;
-        for (const Bound* bound : labelled) {
-            labelWidth = std::max(labelWidth, bound->label->sizeHint().width());
+        for (const PreferenceField* field : labelled) {
+            labelWidth = std::max(labelWidth, field->label->sizeHint().width());
         }
-        for (const Bound* bound : labelled) bound->label->setMinimumWidth(labelWidth);
+        for (const PreferenceField* field : labelled) field->label->setMinimumWidth(labelWidth);
         pages_.push_back(page);
         stack_->addWidget(page);
     }
 }
 
-QWidget* PreferencesDialog::BuildPage(PreferencesPage page, std::vector<Bound*>& labelled) {
+QWidget* PreferencesDialog::BuildPage(PreferencesPage page,
+                                      std::vector<PreferenceField*>& labelled) {
     auto* pageWidget = new QWidget;
     auto* layout = new QVBoxLayout(pageWidget);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -187,8 +164,8 @@ QWidget* PreferencesDialog::BuildPage(PreferencesPage page, std::vector<Bound*>&
 
     std::map<std::string_view, QGridLayout*> panelGrids;
     bool anyScrollingPanel = false;
-    for (Bound& bound : bound_) {
-        const PreferenceRow& row = *bound.row;
+    for (const auto& field : fields_) {
+        const PreferenceRow& row = field->row;
         if (row.page != page) continue;
         QGridLayout* grid = pageGrid;
         if (!row.panel.empty()) {
@@ -206,12 +183,28 @@ QWidget* PreferencesDialog::BuildPage(PreferencesPage page, std::vector<Bound*>&
             }
             grid = found->second;
         }
-        BuildRow(bound, grid);
-        labelled.push_back(&bound);
+        BuildRow(*field, grid);
+        labelled.push_back(field.get());
     }
     if (!pageScrolls && !anyScrollingPanel) layout->addStretch(1);
     for (auto& [name, grid] : panelGrids) grid->setRowStretch(grid->rowCount(), 1);
     return pageWidget;
+}
+
+void PreferencesDialog::BuildRow(PreferenceField& field, QGridLayout* grid) {
+    field.Place(grid, grid->count() == 0 ? 0 : grid->rowCount());
+    // The rules follow lists and checkboxes; other controls change no rule's outcome.
+    if (auto* list = qobject_cast<QComboBox*>(field.control)) {
+        connect(list, &QComboBox::currentIndexChanged, this, [this] { ApplyRules(); });
+    } else if (auto* check = qobject_cast<QCheckBox*>(field.control)) {
+        connect(check, &QCheckBox::toggled, this, [this] { ApplyRules(); });
+    }
+    // These "..." buttons fill more than their own row.
+    if (field.row.control == PreferenceControl::ImageFile) {
+        connect(field.button, &QAbstractButton::clicked, this, [this] { ChooseWatermarkImage(); });
+    } else if (field.row.control == PreferenceControl::FontList) {
+        connect(field.button, &QAbstractButton::clicked, this, [this] { ChooseFont(); });
+    }
 }
 
 PreferencesPage PreferencesDialog::CurrentPage() const {
@@ -230,57 +223,47 @@ QWidget* PreferencesDialog::PageWidget(PreferencesPage page) const {
     return pages_.at(static_cast<std::size_t>(page));
 }
 
-const PreferencesDialog::Bound* PreferencesDialog::Find(std::string_view group,
-                                                        std::string_view key) const {
+PreferenceField* PreferencesDialog::Find(std::string_view group, std::string_view key) const {
     const PreferenceRow* row = FindPreferenceRow(group, key);
     if (row == nullptr) return nullptr;
-    return &bound_[static_cast<std::size_t>(row - PreferenceRows().data())];
-}
-
-PreferencesDialog::Bound* PreferencesDialog::Find(std::string_view group, std::string_view key) {
-    return const_cast<Bound*>(std::as_const(*this).Find(group, key));
+    return fields_[static_cast<std::size_t>(row - PreferenceRows().data())].get();
 }
 
 QWidget* PreferencesDialog::Control(std::string_view group, std::string_view key) const {
-    const Bound* bound = Find(group, key);
-    return bound != nullptr ? bound->control : nullptr;
+    const PreferenceField* field = Find(group, key);
+    return field != nullptr ? field->control : nullptr;
 }
 QComboBox* PreferencesDialog::UnitList(std::string_view group, std::string_view key) const {
-    const Bound* bound = Find(group, key);
-    return bound != nullptr ? bound->unit : nullptr;
+    const PreferenceField* field = Find(group, key);
+    return field != nullptr ? field->unit : nullptr;
 }
 QSlider* PreferencesDialog::Slider(std::string_view group, std::string_view key) const {
-    const Bound* bound = Find(group, key);
-    return bound != nullptr ? bound->slider : nullptr;
+    const PreferenceField* field = Find(group, key);
+    return field != nullptr ? field->slider : nullptr;
 }
 QAbstractButton* PreferencesDialog::Button(std::string_view group, std::string_view key) const {
-    const Bound* bound = Find(group, key);
-    return bound != nullptr ? bound->button : nullptr;
+    const PreferenceField* field = Find(group, key);
+    return field != nullptr ? field->button : nullptr;
 }
 
 bool PreferencesDialog::RowEnabled(std::string_view group, std::string_view key) const {
-    const Bound* bound = Find(group, key);
-    return bound != nullptr && bound->control->isEnabled();
+    const PreferenceField* field = Find(group, key);
+    return field != nullptr && field->control->isEnabled();
 }
 
 bool PreferencesDialog::RowShown(std::string_view group, std::string_view key) const {
-    const Bound* bound = Find(group, key);
-    return bound != nullptr && bound->label->isVisibleTo(PageWidget(bound->row->page));
+    const PreferenceField* field = Find(group, key);
+    return field != nullptr && field->label->isVisibleTo(PageWidget(field->row.page));
 }
 
 void PreferencesDialog::Confirm() {
     ConversionSettings& settings = context_.state.settings;
     const std::string oldTheme = settings.uiTheme;
     const int32_t oldSize = settings.uiSize;
-    for (const Bound& bound : bound_) StoreRow(bound);
+    for (const auto& field : fields_)
+        if (field.get() != keptUpdateRange_) field->Store(settings);
     settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
-    ThemeReload reload = ThemeReload::None;
-    if (settings.uiTheme != oldTheme) {
-        reload = ThemeReload::Theme;
-    } else if (settings.uiSize != oldSize) {
-        reload = ThemeReload::IconSize;
-    }
-    Finish(reload);
+    Finish(oldTheme, oldSize);
 }
 
 void PreferencesDialog::ResetToDefaults() {
@@ -297,16 +280,18 @@ void PreferencesDialog::ResetToDefaults() {
     ConversionSettings& settings = context_.state.settings;
     SetDefaults(settings, DefaultsFor::Desktop, context_.state.formats, desktop.width(),
                 desktop.height());
+    Finish(shownTheme, shownSize);
+}
+
+void PreferencesDialog::Finish(const std::string& shownTheme, int32_t shownSize) {
+    const ConversionSettings& settings = context_.state.settings;
+    // A new theme reloads every icon, which covers a new size too.
     ThemeReload reload = ThemeReload::None;
     if (settings.uiTheme != shownTheme) {
         reload = ThemeReload::Theme;
     } else if (settings.uiSize != shownSize) {
         reload = ThemeReload::IconSize;
     }
-    Finish(reload);
-}
-
-void PreferencesDialog::Finish(ThemeReload reload) {
     // The file is rewritten quietly; a failed save leaves the old file as it was.
     SaveSettings(context_.state.settings, context_.state.formats);
     outcome_.saved = true;

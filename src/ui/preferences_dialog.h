@@ -6,12 +6,14 @@
 #include <QDialog>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "ui/desktop_context.h"
+#include "ui/preference_fields.h"
 #include "ui/preferences.h"
 #include "ui/preferences_table.h"
 
@@ -25,8 +27,6 @@ class QStackedWidget;
 class QTreeWidget;
 
 namespace pictorb {
-
-struct SettingsField;
 
 // What the main window must do after the dialog closed.
 struct PreferencesOutcome {
@@ -70,42 +70,25 @@ class PreferencesDialog : public QDialog {
     bool RowShown(std::string_view group, std::string_view key) const;
 
   private:
-    // The widgets made for one row of the binding table.
-    struct Bound {
-        const PreferenceRow* row = nullptr;
-        const SettingsField* field = nullptr;      // nullptr for a list shown only
-        const SettingsField* unitField = nullptr;  // unit, colour list or font list setting
-        QLabel* label = nullptr;
-        QWidget* control = nullptr;
-        QSlider* slider = nullptr;
-        QComboBox* unit = nullptr;
-        QAbstractButton* button = nullptr;
-        std::vector<QWidget*> Widgets() const;
-    };
-
     void BuildFrame(PreferencesPage start);
     void BuildPages();
-    QWidget* BuildPage(PreferencesPage page, std::vector<Bound*>& labelled);
-    void BuildRow(Bound& bound, QGridLayout* grid);
-    void BuildSlider(Bound& bound, QGridLayout* grid, int line);
-    void FillList(Bound& bound);
-    void LoadRow(Bound& bound);
-    void StoreRow(const Bound& bound);
+    QWidget* BuildPage(PreferencesPage page, std::vector<PreferenceField*>& labelled);
+    void BuildRow(PreferenceField& field, QGridLayout* grid);
     void ApplyRules();
     void ShowPanels(PreferencesPage page, const std::string& name);
     void EnableRow(std::string_view group, std::string_view key, bool enabled);
     void ShowRow(std::string_view group, std::string_view key, bool shown);
-    void ChooseSwatchColour(Bound& bound);
-    void AddListColour(Bound& bound);
     void ChooseFont();
     void ChooseWatermarkImage();
     std::string ShownTheme() const;
-    void Finish(ThemeReload reload);
-    const Bound* Find(std::string_view group, std::string_view key) const;
-    Bound* Find(std::string_view group, std::string_view key);
+    // Saves and closes, asking for the reload that the theme and icon size shown before need.
+    void Finish(const std::string& shownTheme, int32_t shownSize);
+    PreferenceField* Find(std::string_view group, std::string_view key) const;
 
     DesktopContext& context_;
-    std::vector<Bound> bound_;  // one per row of the binding table, in its order
+    // One per row of the binding table, in its order.
+    std::vector<std::unique_ptr<PreferenceField>> fields_;
+    const PreferenceField* keptUpdateRange_ = nullptr;  // shown as "Never", never stored
     std::vector<QWidget*> pages_;
     // Panels by page and name ("bmp", "frame", "text"); the widget shown or hidden.
     std::map<std::pair<PreferencesPage, std::string>, QWidget*> panels_;

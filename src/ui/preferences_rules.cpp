@@ -4,40 +4,27 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QToolButton>
 
 #include <initializer_list>
 #include <optional>
-#include <variant>
 
-#include "settings/settings_fields.h"
 #include "themes/themes.h"
 #include "ui/preferences_dialog.h"
+#include "ui/qt_text.h"
 
 namespace pictorb {
-namespace {
-
-QString Qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Adds an entry to a comma-separated setting.
-void AppendToList(std::string& list, const std::string& entry) {
-    list = list.empty() ? entry : list + "," + entry;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void PreferencesDialog::EnableRow(std::string_view group, std::string_view key, bool enabled) {
-    if (const Bound* bound = Find(group, key)) {
-        for (QWidget* widget : bound->Widgets()) widget->setEnabled(enabled);
+    if (const PreferenceField* field = Find(group, key)) {
+        for (QWidget* widget : field->Widgets()) widget->setEnabled(enabled);
     }
 }
 
 void PreferencesDialog::ShowRow(std::string_view group, std::string_view key, bool shown) {
-    if (const Bound* bound = Find(group, key)) {
-        for (QWidget* widget : bound->Widgets()) widget->setVisible(shown);
+    if (const PreferenceField* field = Find(group, key)) {
+        for (QWidget* widget : field->Widgets()) widget->setVisible(shown);
     }
 }
 
@@ -49,7 +36,8 @@ void PreferencesDialog::ShowPanels(PreferencesPage page, const std::string& name
 
 void PreferencesDialog::ApplyRules() {
     if (loading_) return;
-    const auto selected = [this](std::string_view group, std::string_view key) {
+    // A list stores its position as the setting's value.
+    const auto value = [this](std::string_view group, std::string_view key) {
         return qobject_cast<QComboBox*>(Control(group, key))->currentIndex();
     };
     const auto checked = [this](std::string_view group, std::string_view key) {
@@ -63,12 +51,12 @@ void PreferencesDialog::ApplyRules() {
     for (const auto& [page, group] : {std::pair{PreferencesPage::Input, "Input"},
                                       std::pair{PreferencesPage::Output, "Output"}}) {
         const auto* formats = qobject_cast<QComboBox*>(Control(group, "Format"));
-        ShowPanels(page, formats->currentData().toString().toStdString());
+        ShowPanels(page, ToUtf8(formats->currentData().toString()));
     }
 
-    const int rawLoadAs = selected("Input", "RAW Load As");
-    const bool rawSizes = rawLoadAs == 1 || rawLoadAs == 2;  // RGB 8-bit, RGB 16-bit
-    const bool rawHdr = rawLoadAs == 4 || rawLoadAs == 5;    // the two 48-bit layouts
+    const int rawLoadAs = value("Input", "RAW Load As");
+    const bool rawSizes = rawLoadAs == kRawLoadRgb8 || rawLoadAs == kRawLoadRgb16;
+    const bool rawHdr = rawLoadAs == kRawLoadRgb48Hs || rawLoadAs == kRawLoadRgb48;
     enable("Input", {"RAW Header Size", "RAW Image Width", "RAW Image Height"}, rawSizes);
     enable("Input", {"RAW Tone Mapping"}, rawHdr);
 
@@ -80,45 +68,16 @@ void PreferencesDialog::ApplyRules() {
            checked("Transform", "Do Image Resize"));
     enable("Adjustment", {"Image Threshold"}, checked("Adjustment", "Do Image Threshold"));
 
-    ShowPanels(PreferencesPage::Frame, selected("Frame", "Do Frame") == 1 ? "frame" : "");
-    const int watermark = selected("Watermark", "Do Watermark");
-    ShowPanels(PreferencesPage::Watermark, watermark == 1 ? "text" : watermark == 2 ? "image" : "");
-    ShowRow("Watermark", "Text Scale", selected("Watermark", "Text Size") == 1);
-    ShowRow("Watermark", "Image Scale", selected("Watermark", "Image Size") == 1);
+    ShowPanels(PreferencesPage::Frame, value("Frame", "Do Frame") == kFrameSolid ? "frame" : "");
+    const int watermark = value("Watermark", "Do Watermark");
+    ShowPanels(PreferencesPage::Watermark, watermark == kWatermarkText    ? "text"
+                                           : watermark == kWatermarkImage ? "image"
+                                                                          : "");
+    ShowRow("Watermark", "Text Scale", value("Watermark", "Text Size") == kSizeScaled);
+    ShowRow("Watermark", "Image Scale", value("Watermark", "Image Size") == kSizeScaled);
 
-    enable("Advanced", {"Custom Timestamp"}, selected("Advanced", "File Timestamp") == 2);
-}
-
-void PreferencesDialog::ChooseSwatchColour(Bound& bound) {
-    auto* field = qobject_cast<QLineEdit*>(bound.control);
-    const std::optional<std::string> colour =
-        context_.dialogs.ChooseColor(NormalizeColour(field->text().toStdString()));
-    if (colour) field->setText(Qs(NormalizeColour(*colour)));
-}
-
-void PreferencesDialog::AddListColour(Bound& bound) {
-    auto* list = qobject_cast<QComboBox*>(bound.control);
-    const std::string current = list->currentData().toString().toStdString();
-    const std::optional<std::string> chosen =
-        context_.dialogs.ChooseColor(current.empty() ? "000000" : current);
-    if (!chosen) return;
-    const std::string colour = NormalizeColour(*chosen);
-    // The list setting changes at once, so the colour stays offered even after Cancel. A
-    // colour already offered is only selected, so the list does not fill with copies.
-    const auto member = std::get<std::string ConversionSettings::*>(bound.unitField->member);
-    std::string& offered = context_.state.settings.*member;
-    bool present = false;
-    for (const std::string& entry : SplitList(offered))
-        present = present || NormalizeColour(entry) == colour;
-    if (!present) AppendToList(offered, colour);
-    int index = list->findData(Qs(colour));
-    if (index < 0) {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(QColor(Qs("#" + colour)));
-        list->addItem(QIcon(pixmap), Qs(ColourName(context_.state.texts, colour)), Qs(colour));
-        index = list->count() - 1;
-    }
-    list->setCurrentIndex(index);
+    enable("Advanced", {"Custom Timestamp"},
+           value("Advanced", "File Timestamp") == kTimestampCustom);
 }
 
 void PreferencesDialog::ChooseFont() {
@@ -127,24 +86,22 @@ void PreferencesDialog::ChooseFont() {
     auto* style = qobject_cast<QComboBox*>(Control("Watermark", "Font Style"));
     auto* effect = qobject_cast<QComboBox*>(Control("Watermark", "Font Effect"));
     ChosenFont initial;
-    initial.family = fonts->currentText().toStdString();
-    initial.pointSize = NumberFieldValue(size->text().toStdString());
-    initial.bold = style->currentIndex() == 1 || style->currentIndex() == 3;
-    initial.italic = style->currentIndex() == 2 || style->currentIndex() == 3;
-    initial.underline = effect->currentIndex() == 1;
-    initial.strikeout = effect->currentIndex() == 2;
+    initial.family = ToUtf8(fonts->currentText());
+    initial.pointSize = NumberFieldValue(ToUtf8(size->text()));
+    initial.bold = IsBold(style->currentIndex());
+    initial.italic = IsItalic(style->currentIndex());
+    initial.underline = effect->currentIndex() == kFontEffectUnderline;
+    initial.strikeout = effect->currentIndex() == kFontEffectStrikeout;
     const std::optional<ChosenFont> chosen = context_.dialogs.ChooseFont(initial);
     if (!chosen || chosen->family.empty()) return;
 
     std::string& offered = context_.state.settings.fonts;
-    bool present = false;
-    for (const std::string& entry : SplitList(offered))
-        present = present || entry == chosen->family;
-    if (!present) AppendToList(offered, chosen->family);
-    if (fonts->findText(Qs(chosen->family)) < 0) fonts->addItem(Qs(chosen->family));
-    fonts->setCurrentIndex(fonts->findText(Qs(chosen->family)));
+    offered = AppendIfAbsent(offered, chosen->family,
+                             [](std::string_view a, std::string_view b) { return a == b; });
+    if (fonts->findText(ToQString(chosen->family)) < 0) fonts->addItem(ToQString(chosen->family));
+    fonts->setCurrentIndex(fonts->findText(ToQString(chosen->family)));
     size->setText(QString::number(chosen->pointSize));
-    style->setCurrentIndex((chosen->bold ? 1 : 0) + (chosen->italic ? 2 : 0));
+    style->setCurrentIndex(FontStyleOf(chosen->bold, chosen->italic));
 }
 
 void PreferencesDialog::ChooseWatermarkImage() {
@@ -160,10 +117,9 @@ void PreferencesDialog::ChooseWatermarkImage() {
         "JPEG File (" + jpeg + ")",
         texts.Text("Dialog", "All Files") + " (*)",
     };
-    const std::vector<std::string> files =
-        context_.dialogs.OpenFiles(texts.Text("Dialog", "Select Watermark Image"),
-                                   field->text().toStdString(), filters, false);
-    if (!files.empty()) field->setText(Qs(files.front()));
+    const std::vector<std::string> files = context_.dialogs.OpenFiles(
+        texts.Text("Dialog", "Select Watermark Image"), ToUtf8(field->text()), filters, false);
+    if (!files.empty()) field->setText(ToQString(files.front()));
 }
 
 std::string PreferencesDialog::ShownTheme() const {

@@ -109,7 +109,8 @@ constexpr PreferenceRow kRows[] = {
     Depth("jng", "JNG BPP"),
     Depth("jp2", "JP2 BPP"),
     Depth("jpg", "JPG BPP"),
-    Slider(Page::Output, "jpg", "Image Quality", kOut, "JPG Quality", 1, 100),
+    Slider(Page::Output, "jpg", "Image Quality", kOut, "JPG Quality", kJpgQualityMinimum,
+           kJpgQualityMaximum),
     Row(Page::Output, "jpg", "Chroma Subsampling", C::List, kOut, "JPG Chroma",
         "None|Low|Medium|High"),
     Row(Page::Output, "jpg", "Save As", C::List, kOut, "JPG Save As",
@@ -324,6 +325,13 @@ std::vector<std::string> SplitList(std::string_view list) {
         list.remove_prefix(comma + 1);
     }
     return entries;
+}
+
+std::string AppendIfAbsent(std::string_view list, std::string_view entry,
+                           bool (*same)(std::string_view, std::string_view)) {
+    for (const std::string& kept : SplitList(list))
+        if (same(kept, entry)) return std::string(list);
+    return list.empty() ? std::string(entry) : std::string(list) + "," + std::string(entry);
 }
 
 std::string CleanFieldText(std::string_view text) {

@@ -76,6 +76,9 @@ std::string NormalizeColour(std::string_view text);
 std::string ColourName(TextTable& texts, std::string_view rrggbb);
 // Entries of a comma-separated list, trimmed, empty ones left out.
 std::vector<std::string> SplitList(std::string_view list);
+// The comma-separated list with `entry` appended, unless an entry is already `same` as it.
+std::string AppendIfAbsent(std::string_view list, std::string_view entry,
+                           bool (*same)(std::string_view, std::string_view));
 // Text, Image and Filename Mask: tabs and line breaks removed, then trimmed.
 std::string CleanFieldText(std::string_view text);
 // "Do Image Color Correction": on when any colour adjustment differs from neutral.

@@ -26,7 +26,7 @@ class MainWindow;
 class ProgressDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     ProgressDialog(DesktopContext& context, MainWindow& window, const Font* watermarkFont);
     ~ProgressDialog() override;
 
@@ -41,10 +41,10 @@ public:
     QProgressBar* Bar() const { return bar_; }
     QPushButton* OkButton() const { return okButton_; }
 
-public slots:
+  public slots:
     void reject() override;  // Escape and the close box (through QDialog) ask to close
 
-private:
+  private:
     void Poll();
     void ShowOutcome();
     // True when the dialog may close; while the worker runs, asks whether to break off.

@@ -21,10 +21,14 @@ QWidget* ActiveWindow() {
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Error: return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }
@@ -33,10 +37,10 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 
 MessageAnswer QtDialogs::Message(const std::string& title, const std::string& text,
                                  MessageIcon icon, MessageButtons buttons) {
-    QMessageBox box(ToQtIcon(icon), ToQString(title), ToQString(text),
-                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                     : QMessageBox::Ok,
-                    ActiveWindow());
+    QMessageBox box(
+        ToQtIcon(icon), ToQString(title), ToQString(text),
+        buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        ActiveWindow());
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -70,8 +74,8 @@ std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title,
 
 std::optional<std::string> QtDialogs::ChooseColor(const std::string& initialRrggbb) {
     const QColor initial(ToQString("#" + initialRrggbb));
-    const QColor color = QColorDialog::getColor(initial.isValid() ? initial : QColor(Qt::black),
-                                                ActiveWindow());
+    const QColor color =
+        QColorDialog::getColor(initial.isValid() ? initial : QColor(Qt::black), ActiveWindow());
     if (!color.isValid()) return std::nullopt;
     return ToUtf8(color.name(QColor::HexRgb).mid(1).toUpper());
 }

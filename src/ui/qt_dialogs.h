@@ -6,7 +6,7 @@
 namespace pictorb {
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
                           MessageButtons buttons) override;
     std::vector<std::string> OpenFiles(const std::string& title, const std::string& start,

@@ -4,10 +4,11 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
 namespace pictorb {
 
-inline QString ToQString(const std::string& text) {
+inline QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -129,9 +129,9 @@ void RunScreenshot(DesktopContext& context, const std::string& folder) {
     if (!SaveJpeg(image, target + "pictorb1.jpg")) return;
     const int smallHeight = static_cast<int>(
         std::lround(static_cast<double>(kSmallWidth) * image.height() / image.width()));
-    SaveJpeg(image.scaled(kSmallWidth, smallHeight, Qt::IgnoreAspectRatio,
-                          Qt::SmoothTransformation),
-             target + "pictorb1x.jpg");
+    SaveJpeg(
+        image.scaled(kSmallWidth, smallHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        target + "pictorb1x.jpg");
 }
 
 }  // namespace pictorb

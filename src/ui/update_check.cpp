@@ -151,8 +151,8 @@ void CheckForUpdate(DesktopContext& context, const UpdateFetch& fetch) {
             }
             break;
         case UpdateVerdict::NoNewerVersion:
-            ShowMessage(dialogs, texts.Text("Msg", "No Update"), texts.Text("Msg", "No Update Text"),
-                        MessageIcon::Information);
+            ShowMessage(dialogs, texts.Text("Msg", "No Update"),
+                        texts.Text("Msg", "No Update Text"), MessageIcon::Information);
             break;
     }
 }

@@ -9,7 +9,8 @@ namespace pictorb {
 struct DesktopContext;
 
 // Fetches the version text at `url`; HttpGetBody unless a test puts its own answer in.
-using UpdateFetch = std::function<std::string(const std::string& url, const std::string& userAgent)>;
+using UpdateFetch =
+    std::function<std::string(const std::string& url, const std::string& userAgent)>;
 
 // Whether this run has an update server to ask. Without one the command is hidden, the
 // schedule never asks and the preferences show "Never".

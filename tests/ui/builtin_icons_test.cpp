@@ -72,8 +72,8 @@ TEST(BuiltInIcons, BannerAndProgramIcon) {
 TEST(BuiltInIcons, ImagesCrossToQtWithStraightAlphaUnchanged) {
     EnsureApplication();
     // Half-transparent and fully transparent pixels are where premultiplying would lose bits.
-    const IconImage image{3, 2, {0x80FF0000u, 0x00123456u, 0xFF00FF00u,
-                                 0x01FFFFFFu, 0x7F102030u, 0xFF000000u}};
+    const IconImage image{
+        3, 2, {0x80FF0000u, 0x00123456u, 0xFF00FF00u, 0x01FFFFFFu, 0x7F102030u, 0xFF000000u}};
     const QImage converted = ToQImage(image);
     ASSERT_EQ(converted.size(), QSize(3, 2));
     EXPECT_EQ(converted.pixel(0, 0), 0x80FF0000u);

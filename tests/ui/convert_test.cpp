@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "cli/cli.h"
 #include "pipeline/job.h"
 #include "settings/settings.h"
 #include "support/bmp_writer.h"
@@ -49,7 +50,7 @@ void RunEventsFor(int ms) {
 }
 
 class ConvertTest : public ::testing::Test {
-protected:
+  protected:
     DesktopFixture fixture;
     ConversionSettings& settings = fixture.state.settings;
     MainWindow window{fixture.context};
@@ -101,12 +102,19 @@ TEST_F(ConvertTest, EachFailedCheckWarnsAndConvertsNothing) {
         {"extension not accepted", fixture.dir.Join("photo.png"), outDir, {}, noInput, stopped},
         {"empty file", fixture.dir.Join("empty.bmp"), outDir, {}, noInput, stopped},
         {"missing file", fixture.dir.Join("missing.bmp"), outDir, {}, noInput, stopped},
-        {"empty folder", good, "  ", {},
+        {"empty folder",
+         good,
+         "  ",
+         {},
          "The output folder's field is empty. Please, select existed output folder and try again!",
          stopped},
-        {"folder typed without /", good, fixture.dir.Join("nowhere"), {},
+        {"folder typed without /",
+         good,
+         fixture.dir.Join("nowhere"),
+         {},
          "The following output folder is invalid or doesn't exist:\r\n" +
-             fixture.dir.Join("nowhere/") + "\r\n\r\nPlease, correct the output path and try again!",
+             fixture.dir.Join("nowhere/") +
+             "\r\n\r\nPlease, correct the output path and try again!",
          stopped},
         {"width and height 0", good, outDir,
          [](ConversionSettings& s) { s.doImageResize = 1, s.imageWidth = 0, s.imageHeight = 0; },
@@ -255,10 +263,14 @@ TEST_F(ConvertTest, ShortenPathKeepsEqualHalves) {
 // The desktop writes exactly the file the command line writes with the same settings.
 TEST_F(ConvertTest, WritesTheSameDocumentAsTheCommandLine) {
     const std::string input = Bitmap("same.bmp", 120, 90);
-    const std::vector<std::string> options = {
-        "--width=50",        "--width-unit=percent", "--height=50", "--height-unit=percent",
-        "--fr-solid-left=4", "--fr-solid-top=3",     "--wm-text=Hello %width%",
-        "--wm-font-size=10"};
+    const std::vector<std::string> options = {"--width=50",
+                                              "--width-unit=percent",
+                                              "--height=50",
+                                              "--height-unit=percent",
+                                              "--fr-solid-left=4",
+                                              "--fr-solid-top=3",
+                                              "--wm-text=Hello %width%",
+                                              "--wm-font-size=10"};
 
     const std::string cliDir = fixture.dir.Join("cli");
     std::filesystem::create_directories(cliDir);

@@ -13,7 +13,7 @@ namespace pictorb::test {
 namespace {
 
 ChildResult RunProgram(const TempDir& dir, std::vector<std::string> args,
-                std::vector<std::pair<std::string, std::optional<std::string>>> extra = {}) {
+                       std::vector<std::pair<std::string, std::optional<std::string>>> extra = {}) {
     ChildOptions child;
     child.program = PICTORBCMD_PATH;
     child.args = std::move(args);
@@ -26,7 +26,8 @@ ChildResult RunProgram(const TempDir& dir, std::vector<std::string> args,
 TEST(DesktopStart, WithoutADisplayItSaysSoAndEndsWithZero) {
     TempDir dir;
     const std::vector<std::pair<std::string, std::optional<std::string>>> headless = {
-        {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
+        {"DISPLAY", std::nullopt},
+        {"WAYLAND_DISPLAY", std::nullopt},
         {"QT_QPA_PLATFORM", std::nullopt}};
     auto unreachable = headless;
     unreachable[0].second = ":97";  // no X server answers there
@@ -55,8 +56,8 @@ TEST(DesktopStart, CommandLineModesMapNoQtLibrary) {
     testsupport::WriteFile(dir.Join("in.bmp"), testsupport::MakeBmp(spec));
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"-v"}, std::vector<std::string>{"-h"},
-          std::vector<std::string>{"-i", dir.Join("in.bmp"), "-o", dir.Path(),
-                                   "--wm-text=Qt?", "--wm-font-size=9"}}) {
+          std::vector<std::string>{"-i", dir.Join("in.bmp"), "-o", dir.Path(), "--wm-text=Qt?",
+                                   "--wm-font-size=9"}}) {
         SCOPED_TRACE(args[0]);
         const ChildResult result = RunProgram(dir, args, {{"LD_DEBUG", "files"}});
         ASSERT_TRUE(result.exited);

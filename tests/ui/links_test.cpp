@@ -7,13 +7,13 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -35,11 +35,6 @@ T* Find(QWidget* parent, const char* name) {
     T* widget = parent != nullptr ? parent->findChild<T*>(name) : nullptr;
     EXPECT_NE(widget, nullptr) << name;
     return widget;
-}
-
-void PressKey(QWidget* widget, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
 }
 
 class LinksTest : public ::testing::Test {
@@ -107,12 +102,11 @@ TEST_F(LinksTest, AboutWindowLinksOpenWithoutClosingIt) {
     EXPECT_TRUE(web->text().contains("www.corvalen.example"));
     emit web->linkActivated(QString::fromStdString(kSite));
     emit mail->linkActivated("mailto:support@corvalen.example");
-    EXPECT_EQ(dialogs.opened,
-              (std::vector<std::string>{kSite, "mailto:support@corvalen.example"}));
+    EXPECT_EQ(dialogs.opened, (std::vector<std::string>{kSite, "mailto:support@corvalen.example"}));
     EXPECT_TRUE(about->isVisible());
 
     // Escape acts as OK: the window closes and frees itself.
-    PressKey(about, Qt::Key_Escape);
+    QTest::keyClick(about, Qt::Key_Escape);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(about);
 }
@@ -129,20 +123,20 @@ TEST_F(LinksTest, AboutReturnIsOkWhereverTheFocusIs) {
         // Return would otherwise open it.
         QApplication::setActiveWindow(about);
         for (int i = 0; i < 8 && QApplication::focusWidget() != widget; ++i)
-            PressKey(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         ASSERT_TRUE(widget->hasFocus());
         if (auto* link = qobject_cast<QLabel*>(widget)) {
-            PressKey(link, Qt::Key_Tab);
+            QTest::keyClick(link, Qt::Key_Tab);
             ASSERT_FALSE(link->selectedText().isEmpty());
         }
-        PressKey(widget, Qt::Key_Return);
+        QTest::keyClick(widget, Qt::Key_Return);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(about);
         EXPECT_TRUE(dialogs.opened.empty());
     }
     // Space opens the focused link and leaves the window open.
     QPointer<QDialog> about = Open(kCommandAbout, "aboutWindow");
-    PressKey(Find<QWidget>(about, "emailLink"), Qt::Key_Space);
+    QTest::keyClick(Find<QWidget>(about, "emailLink"), Qt::Key_Space);
     EXPECT_EQ(dialogs.opened, std::vector<std::string>{"mailto:support@corvalen.example"});
     EXPECT_TRUE(about);
     about->close();
@@ -213,7 +207,7 @@ TEST_F(LinksTest, FinderSearchesOnReturn) {
     auto* from = Find<QLineEdit>(finder, "fromField");
     from->setText("bmp");
     Find<QLineEdit>(finder, "toField")->setText("psd");
-    PressKey(from, Qt::Key_Return);
+    QTest::keyClick(from, Qt::Key_Return);
     EXPECT_EQ(dialogs.opened, std::vector<std::string>{kSite + "/find/bmp-psd/"});
 }
 
@@ -256,10 +250,13 @@ TEST_F(LinksTest, UninstallPromptOpensThePageOnlyWhenChecked) {
             EXPECT_EQ(check->text(), "Full Uninstall - Visit Uninstall Center");
             EXPECT_EQ(next->text(), "Next");
             if (c.uncheck) check->setChecked(false);
-            if (c.next) next->click(); else prompt.close();
+            if (c.next)
+                next->click();
+            else
+                prompt.close();
         });
-        EXPECT_EQ(dialogs.opened, c.opens ? std::vector<std::string>{page}
-                                          : std::vector<std::string>{});
+        EXPECT_EQ(dialogs.opened,
+                  c.opens ? std::vector<std::string>{page} : std::vector<std::string>{});
     }
 }
 

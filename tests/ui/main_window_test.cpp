@@ -13,9 +13,9 @@
 #include <filesystem>
 
 #include "settings/settings.h"
+#include "support/bmp_writer.h"
 #include "themes/themes.h"
 #include "ui/builtin_icons.h"
-#include "support/bmp_writer.h"
 #include "ui/commands.h"
 #include "ui/input_output.h"
 #include "ui/main_window_fixture.h"
@@ -171,8 +171,7 @@ TEST_F(MainWindowTest, OutputFormatListSetsFormat) {
     settings.outputFormat = "nothing";
     MainWindow window(fixture.context);
     ASSERT_EQ(window.OutputFormatList()->count(), 1);
-    EXPECT_EQ(window.OutputFormatList()->currentText().toStdString(),
-              "PSD (Adobe Photoshop)");
+    EXPECT_EQ(window.OutputFormatList()->currentText().toStdString(), "PSD (Adobe Photoshop)");
     EXPECT_EQ(window.SelectedOutputFormat(), "psd");
     window.OutputFormatList()->activated(0);
     EXPECT_EQ(settings.outputFormat, "psd");

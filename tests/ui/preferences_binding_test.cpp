@@ -4,9 +4,10 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 
+#include "cli/cli.h"
 #include "preferences_support.h"
 #include "settings/settings.h"
 
@@ -57,6 +58,50 @@ TEST(PreferencesBinding, EverySettingHasOneRowAndEveryRowASetting) {
         EXPECT_EQ(rows + static_cast<int>(kNotEdited.count(name)), 1)
             << "a setting needs exactly one row, or a place in the not-edited list";
     }
+}
+
+// A list stores its position, so its choices must follow the values the keyword tables (and
+// the rules' named values) give them: position i is the keyword of value i.
+TEST(PreferencesBinding, ListChoicesFollowTheKeywordTables) {
+    // Choice keys whose keyword is an abbreviation rather than a part of the key.
+    const std::map<std::string_view, std::string_view> abbreviated = {
+        {"Adaptive Logarithmic", "AL"},
+        {"DR Reduction", "DRR"},
+        {"Gradient Domain", "GD"},
+        {"Strikeout", "STRIKETHROUGHT"},
+    };
+    int checked = 0;
+    for (const OptionDescription& option : DescribeOptions()) {
+        if (option.kind != OptionValueKind::Keyword || option.key.empty()) continue;
+        const PreferenceRow* row = FindPreferenceRow(option.group, option.key);
+        if (row == nullptr || row->control != PreferenceControl::List || row->key != option.key)
+            continue;
+        SCOPED_TRACE(Name(row->group, row->key));
+        const std::vector<std::string_view> choices = SplitChoices(row->choices);
+        for (std::size_t position = 0; position < choices.size(); ++position) {
+            SCOPED_TRACE(choices[position]);
+            std::string_view keyword;
+            for (const KeywordRow& entry : KeywordRows(option.keywordTable)) {
+                if (entry.value != static_cast<int32_t>(position)) continue;
+                if (!entry.formats.empty() && entry.formats.find(row->panel) == std::string::npos)
+                    continue;
+                keyword = entry.keyword;
+            }
+            ASSERT_FALSE(keyword.empty()) << "no keyword has this position's value";
+            std::string plain;  // the key upper-cased, letters and digits only
+            for (char c : choices[position])
+                if (std::isalnum(static_cast<unsigned char>(c)))
+                    plain += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const auto known = abbreviated.find(choices[position]);
+            if (known != abbreviated.end()) {
+                EXPECT_EQ(keyword, known->second);
+            } else {
+                EXPECT_NE(plain.find(keyword), std::string::npos) << keyword;
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 60);
 }
 
 TEST_F(PreferencesTest, EachControlChangesItsSettingAlone) {
@@ -126,8 +171,7 @@ TEST_F(PreferencesTest, CancelEscapeAndCloseBoxDiscard) {
         if (std::string(how) == "cancel") {
             dialog->CancelButton()->click();
         } else if (std::string(how) == "escape") {
-            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(dialog.get(), &escape);
+            QTest::keyClick(dialog.get(), Qt::Key_Escape);
         } else {
             dialog->close();
         }

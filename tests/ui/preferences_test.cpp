@@ -173,6 +173,15 @@ TEST_F(PreferencesTest, ColoursAreStoredAsUpperCaseHexAndNamed) {
     dialog->Button("Watermark", "Font Color")->click();
     EXPECT_EQ(List(*dialog, "Watermark", "Font Color")->currentText(), "Color #123456");
     EXPECT_EQ(settings.fontColors, offered + ",123456");
+    // A colour added by hand looks as the swatch of the same colour does, border and all.
+    desktop.dialogs.colors = {std::string("123456")};
+    dialog->Button("Transform", "Image Rotation Back Color")->click();
+    QComboBox* fontColours = List(*dialog, "Watermark", "Font Color");
+    EXPECT_EQ(
+        fontColours->itemIcon(fontColours->currentIndex()).pixmap(16).toImage(),
+        dialog->Button("Transform", "Image Rotation Back Color")->icon().pixmap(16).toImage());
+    desktop.dialogs.colors = {std::string("FF8000")};
+    dialog->Button("Transform", "Image Rotation Back Color")->click();
     dialog->Confirm();
     EXPECT_EQ(settings.imageRotationBackColor, "FF8000");
     EXPECT_EQ(settings.fontColor, "123456");

@@ -32,8 +32,7 @@ MessageAnswer ScriptedDialogs::Message(const std::string& title, const std::stri
 }
 
 std::vector<std::string> ScriptedDialogs::OpenFiles(const std::string&, const std::string&,
-                                                    const std::vector<std::string>& filters,
-                                                    bool) {
+                                                    const std::vector<std::string>& filters, bool) {
     fileFilters.push_back(filters);
     if (files.empty()) return {};
     std::vector<std::string> chosen = files.front();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "app/process_state.h"
 #include "support/process_runner.h"
 #include "ui/desktop_context.h"
 #include "ui/dialogs.h"
@@ -21,7 +21,7 @@ void EnsureApplication();
 
 // Answers every question from queues filled by the test and records what was asked.
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     struct Asked {
         std::string title;
         std::string text;
@@ -35,7 +35,7 @@ public:
     std::deque<std::optional<std::string>> colors;
     std::deque<std::optional<ChosenFont>> fonts;
     std::vector<Asked> asked;
-    std::vector<std::string> opened;  // URLs handed to the desktop
+    std::vector<std::string> opened;                    // URLs handed to the desktop
     std::vector<std::vector<std::string>> fileFilters;  // the filters of each open dialog
 
     MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
@@ -53,7 +53,7 @@ public:
 // Process records as the engine builds them, desktop defaults, settings file in a private
 // folder (XDG_CONFIG_HOME points into it for the test's life), built-in texts and icons.
 class DesktopFixture {
-public:
+  public:
     DesktopFixture();
     ~DesktopFixture();
 

@@ -61,8 +61,10 @@ TEST_F(UpdateCheckTest, TellsWhatTheServerSaid) {
         bool opensDownloadPage;
     };
     const Case cases[] = {
-        {"221", MessageAnswer::Yes, "New Update", MessageIcon::Question, MessageButtons::YesNo, true},
-        {"221", MessageAnswer::No, "New Update", MessageIcon::Question, MessageButtons::YesNo, false},
+        {"221", MessageAnswer::Yes, "New Update", MessageIcon::Question, MessageButtons::YesNo,
+         true},
+        {"221", MessageAnswer::No, "New Update", MessageIcon::Question, MessageButtons::YesNo,
+         false},
         {"220", {}, "No Update", MessageIcon::Information, MessageButtons::Ok, false},
         {"219", {}, "No Update", MessageIcon::Information, MessageButtons::Ok, false},
         {"", {}, "Error", MessageIcon::Error, MessageButtons::Ok, false},
@@ -101,8 +103,8 @@ TEST_F(UpdateCheckTest, WindowsKeepPaintingWhileTheServerIsAskedButInputWaits) {
         if (!fetching) return;
         tickedDuringFetch = true;
         // A key typed meanwhile is dropped, not replayed afterwards.
-        QCoreApplication::postEvent(&field, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
-                                                          Qt::NoModifier, "x"));
+        QCoreApplication::postEvent(
+            &field, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
     });
     timer.start(10);
     CheckForUpdate(fixture.context, [&](const std::string&, const std::string&) {

@@ -1,0 +1,67 @@
+#include "ui/commands.h"
+
+namespace pictorb {
+namespace {
+
+constexpr CommandRow kCommands[] = {
+    {kCommandNew, "New", "New", "Ctrl+N"},
+    {kCommandExit, "Exit", "Exit", "Alt+X"},
+    {kCommandAddInputFile, "Select Input File", "Add", ""},
+    {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},
+    {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
+    {kCommandConvert, "Convert", "Convert", "F5"},
+    {kCommandFindConverter, "Custom Converter", "CustomConverter", ""},
+    {kCommandPreferences, "Preferences", "Preferences", ""},
+    {kCommandManual, "Manual", "Help", "F1"},
+    {kCommandFeedback, "Send Feedback", "Email", ""},
+    {kCommandHomepage, "Visit Homepage", "Web", ""},
+    {kCommandCheckUpdate, "Check For New Version", "Updates", ""},
+    {kCommandAbout, "About", "About", ""},
+};
+
+constexpr int32_t kFileMenu[] = {kCommandNew,          kSeparator,
+                                 kCommandAddInputFile, kCommandSelectOutputFolder,
+                                 kSeparator,           kCommandExit};
+constexpr int32_t kConverterMenu[] = {kCommandConvert, kSeparator, kCommandFindConverter,
+                                      kSeparator, kCommandPreferences};
+constexpr int32_t kHelpMenu[] = {kCommandManual,   kSeparator,          kCommandFeedback,
+                                 kCommandHomepage, kCommandCheckUpdate, kSeparator,
+                                 kCommandAbout};
+constexpr MenuLayoutEntry kMenus[] = {
+    {"File", kFileMenu},
+    {"Converter", kConverterMenu},
+    {"Help", kHelpMenu},
+};
+
+constexpr int32_t kMainToolbar[] = {
+    kCommandNew,      kCommandAddInputFile, kCommandSelectOutputFolder,
+    kSeparator,       kCommandPreferences,  kSeparator,
+    kCommandConvert,  kSeparator,           kCommandManual,
+    kCommandFeedback, kCommandHomepage,     kCommandCheckUpdate};
+
+constexpr int32_t kFieldToolbars[] = {kCommandAddInputFile, kCommandSelectOutputFolder,
+                                      kCommandOutputOptions};
+
+}  // namespace
+
+std::span<const CommandRow> CommandTable() {
+    return kCommands;
+}
+
+const CommandRow* FindCommand(int32_t command) {
+    for (const CommandRow& row : kCommands)
+        if (row.command == command) return &row;
+    return nullptr;
+}
+
+std::span<const MenuLayoutEntry> MenuLayout() {
+    return kMenus;
+}
+std::span<const int32_t> MainToolbarLayout() {
+    return kMainToolbar;
+}
+std::span<const int32_t> FieldToolbarLayout() {
+    return kFieldToolbars;
+}
+
+}  // namespace pictorb
