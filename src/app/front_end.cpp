@@ -1,9 +1,6 @@
 // The engine module's side of start-up: the image libraries, the command-line front end and
 // the hand-over to the desktop module.
 
-#include <IL/il.h>
-#include <IL/ilu.h>
-
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -104,15 +101,12 @@ void RunGuardedDesktopModule(ProcessState& state, DesktopMode mode,
 }  // namespace
 
 int RunEngineModes(int argc, char** argv) {
-    ilInit();
-    iluInit();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     auto state = std::make_unique<ProcessState>();
     const std::optional<DesktopMode> desktop =
         RunFrontEnd(*state, args, argc > 0 && argv[0] != nullptr ? argv[0] : "");
     if (desktop) RunGuardedDesktopModule(*state, *desktop, args);
-    ilShutDown();
     return state->job.exitCode;
 }
 

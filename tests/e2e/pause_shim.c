@@ -30,9 +30,9 @@ static int encoding = 0;     // between the document's allocation and its first 
 static void* Real(const char* name) {
     void* function = dlsym(RTLD_NEXT, name);
     if (function == NULL) {
-        // DevIL comes with the engine module, loaded privately after this library.
-        void* devil = dlopen("libIL.so.1", RTLD_LAZY | RTLD_NOLOAD);
-        if (devil != NULL) function = dlsym(devil, name);
+        // The C++ runtime comes with the engine module, loaded privately after this library.
+        void* runtime = dlopen("libstdc++.so.6", RTLD_LAZY | RTLD_NOLOAD);
+        if (runtime != NULL) function = dlsym(runtime, name);
     }
     if (function == NULL) {
         fprintf(stderr, "pause_shim: no %s\n", name);

@@ -1,4 +1,3 @@
-#include <IL/il.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,7 +15,6 @@ namespace fs = std::filesystem;
 
 class JobTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ilInit(); }
     void SetUp() override {
         folder_ = fs::temp_directory_path() / ("pictorb-job-" + std::to_string(getpid()));
         fs::create_directories(folder_ / "out");

@@ -1,6 +1,5 @@
 #include "ui/ui_harness.h"
 
-#include <IL/il.h>
 #include <QApplication>
 
 #include "pipeline/job.h"
@@ -11,7 +10,6 @@ namespace pictorb::test {
 
 void EnsureApplication() {
     if (QApplication::instance() != nullptr) return;
-    ilInit();  // as the engine does at start; conversions write through DevIL
     static int argc = 1;
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
