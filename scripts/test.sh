@@ -16,6 +16,9 @@ run_ctest() {
     rm -f "$log"
 }
 
+echo "== formatting"
+bash scripts/check-format.sh
+
 echo "== build and test"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-test -j "$jobs"

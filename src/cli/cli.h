@@ -28,15 +28,15 @@ enum class OptionValueKind { Text, Integer, Decimal, Keyword, Flag };
 // One row of the option table as listings see it: the man page, the manual and the shell
 // completion are generated from these, so they name exactly the options the loop accepts.
 struct OptionDescription {
-    std::string shortName;     // "-i"; empty when the option has only a long form
-    std::string longName;      // "--input"
+    std::string shortName;  // "-i"; empty when the option has only a long form
+    std::string longName;   // "--input"
     OptionValueKind kind = OptionValueKind::Flag;
-    int keywordTable = -1;     // the keyword table of a Keyword option, else -1
-    std::string group, key;    // the setting written; empty for job fields and run controls
+    int keywordTable = -1;           // the keyword table of a Keyword option, else -1
+    std::string group, key;          // the setting written; empty for job fields and run controls
     std::string alsoGroup, alsoKey;  // the switch written alongside; empty when none
     int alsoValue = 0;
-    int flagValue = 1;         // what a flag stores in its setting
-    std::string profileKey;    // the key naming it in a profile; empty when profiles cannot
+    int flagValue = 1;       // what a flag stores in its setting
+    std::string profileKey;  // the key naming it in a profile; empty when profiles cannot
 };
 
 // Every option in the order names are matched.

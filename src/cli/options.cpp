@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>

@@ -9,7 +9,7 @@
 namespace pictorb {
 
 class Image {
-public:
+  public:
     Image() = default;
     explicit Image(FIBITMAP* bitmap) : bitmap_(bitmap) {}
     ~Image() { Reset(); }
@@ -36,7 +36,7 @@ public:
     unsigned Height() const { return bitmap_ ? FreeImage_GetHeight(bitmap_) : 0; }
     unsigned Bpp() const { return bitmap_ ? FreeImage_GetBPP(bitmap_) : 0; }
 
-private:
+  private:
     FIBITMAP* bitmap_ = nullptr;
 };
 

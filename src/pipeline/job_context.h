@@ -33,15 +33,15 @@ struct JobContext {
     int32_t conversionNumber = 0;  // the value of %n%
     int32_t sourceBitDepth = 0;
     int32_t outputFormatId = 0;
-    std::string outputFormatKey;   // "psd"
-    int32_t targetBitDepth = 0;    // 0 = automatic
+    std::string outputFormatKey;  // "psd"
+    int32_t targetBitDepth = 0;   // 0 = automatic
     int32_t saveFlags = 0;
     int8_t automaticDepth = 0;
     int8_t commandLineMode = 0;
-    std::string runMode;           // "DEBUG" switches the job's debug lines on
+    std::string runMode;  // "DEBUG" switches the job's debug lines on
     int32_t outputWidth = 0;
     int32_t outputHeight = 0;
-    std::string inputFormatKey;    // read by the command-line run only
+    std::string inputFormatKey;  // read by the command-line run only
     InputFileMap inputFiles;
     // Every input of the command line in order: the values of -i and the plain parameters
     // after one. commandLineInput is the first.
@@ -53,17 +53,17 @@ struct JobContext {
 // Why a file was not converted.
 enum class ConvertError {
     None,
-    Empty,             // the file holds no bytes
-    Unreadable,        // it cannot be opened or read
-    NotABitmap,        // not a Windows bitmap, or its header contradicts itself
-    Unsupported,       // a bitmap variant this program does not decode
-    TooLarge,          // a picture beyond the limits
+    Empty,                // the file holds no bytes
+    Unreadable,           // it cannot be opened or read
+    NotABitmap,           // not a Windows bitmap, or its header contradicts itself
+    Unsupported,          // a bitmap variant this program does not decode
+    TooLarge,             // a picture beyond the limits
     TooLargeForDocument,  // a side longer than even the large document format holds
-    Truncated,         // its data is cut short
-    OutOfMemory,       // the memory for it could not be had
-    NameOutsideFolder, // the filename mask leads out of the output folder
-    SameOutput,        // another input of this run has the same output file
-    CannotWrite,       // the output file could not be created or written
+    Truncated,            // its data is cut short
+    OutOfMemory,          // the memory for it could not be had
+    NameOutsideFolder,    // the filename mask leads out of the output folder
+    SameOutput,           // another input of this run has the same output file
+    CannotWrite,          // the output file could not be created or written
 };
 
 // What became of one file of a run, in the order the files were taken.
@@ -88,8 +88,8 @@ struct SharedProgress {
     std::mutex lock;
     ProgressRecord record;
     std::condition_variable gateChanged;
-    bool gateClosed = false;  // written under the lock; notify gateChanged on opening
-    std::vector<FileOutcome> outcomes;  // one per file taken; written under the lock
+    bool gateClosed = false;              // written under the lock; notify gateChanged on opening
+    std::vector<FileOutcome> outcomes;    // one per file taken; written under the lock
     std::condition_variable outcomeDone;  // notified when an outcome is done
 };
 

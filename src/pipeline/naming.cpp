@@ -66,14 +66,14 @@ std::string OutputExtension(const MaskValues& values) {
 }
 
 MaskValues MaskValuesOf(const JobContext& job) {
-    return MaskValues{job.inputPath,   job.outputFormatKey, job.targetBitDepth,
-                      job.outputWidth, job.outputHeight,    job.randomNumber,
-                      job.conversionNumber};
+    return MaskValues{job.inputPath,    job.outputFormatKey, job.targetBitDepth,  job.outputWidth,
+                      job.outputHeight, job.randomNumber,    job.conversionNumber};
 }
 
 std::string InputName(std::string_view inputPath) {
     const std::size_t slash = inputPath.rfind('/');
-    std::string_view name = slash == std::string_view::npos ? inputPath : inputPath.substr(slash + 1);
+    std::string_view name =
+        slash == std::string_view::npos ? inputPath : inputPath.substr(slash + 1);
     // The extension goes, and so does one more dotted part ("my.photo.bmp" gives "my").
     for (int pass = 0; pass < 2; ++pass) {
         const std::size_t dot = name.rfind('.');

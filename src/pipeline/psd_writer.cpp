@@ -3,9 +3,9 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <functional>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string_view>

@@ -2,7 +2,6 @@
 // the pictorb-draw module, which is loaded the first time anything is drawn or measured.
 // Conversions without a frame or watermark so never load the drawing libraries.
 
-
 #include <cstdio>
 #include <string>
 #include <utility>

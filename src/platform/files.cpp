@@ -6,12 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <algorithm>
 #include <climits>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -278,9 +278,12 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, st
         struct stat info;
         FolderEntry::Kind kind = FolderEntry::Kind::Other;
         if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISREG(info.st_mode)) kind = FolderEntry::Kind::File;
-            else if (S_ISDIR(info.st_mode)) kind = FolderEntry::Kind::Folder;
-            else if (S_ISLNK(info.st_mode)) kind = FolderEntry::Kind::Link;
+            if (S_ISREG(info.st_mode))
+                kind = FolderEntry::Kind::File;
+            else if (S_ISDIR(info.st_mode))
+                kind = FolderEntry::Kind::Folder;
+            else if (S_ISLNK(info.st_mode))
+                kind = FolderEntry::Kind::Link;
         }
         entries.push_back({name, kind});
         errno = 0;

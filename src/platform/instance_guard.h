@@ -8,7 +8,7 @@
 namespace pictorb {
 
 class InstanceGuard {
-public:
+  public:
     // Takes the lock; Held() is false when another process holds it or it cannot be made.
     explicit InstanceGuard(const std::string& name);
     ~InstanceGuard();
@@ -16,7 +16,7 @@ public:
     InstanceGuard& operator=(const InstanceGuard&) = delete;
     bool Held() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 

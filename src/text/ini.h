@@ -18,7 +18,7 @@ struct IniGroup {
 };
 
 class IniDocument {
-public:
+  public:
     // Bytes starting with EF BB BF are UTF-8; anything else is ISO 8859-1.
     static IniDocument Parse(std::string_view bytes);
     // nullopt when the path is empty or the file cannot be opened.
@@ -26,21 +26,21 @@ public:
     // The first group of that name, ASCII case ignored; nullptr when none.
     const IniGroup* Group(std::string_view name) const;
 
-private:
+  private:
     std::vector<IniGroup> groups_;
 };
 
 // Builds the written form: BOM, an empty first line, groups with "key = value" lines, each
 // group closed by "; ", every line ending in CR LF.
 class IniWriter {
-public:
+  public:
     IniWriter();
     void BeginGroup(std::string_view name);
     void Key(std::string_view key, std::string_view value);
     void EndGroup();
     const std::string& Bytes() const { return bytes_; }
 
-private:
+  private:
     std::string bytes_;
 };
 

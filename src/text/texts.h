@@ -11,14 +11,14 @@ namespace pictorb {
 inline constexpr std::string_view kNoStringError = "%NO_STRING_ERROR%";
 
 class TextTable {
-public:
+  public:
     // Builds the table from the built-in texts, then applies `languageFile` when it names a
     // readable file in the settings-file syntax.
     void Load(const std::string& languageFile = "");
     // The text, or "%NO_STRING_ERROR%". Group and key match in any letter case.
     std::string Text(std::string_view group, std::string_view key);
 
-private:
+  private:
     struct GroupRecord {
         std::string name;
         int32_t first = 0;

@@ -7,9 +7,9 @@
 
 namespace pictorb {
 
-std::size_t Utf8Length(std::string_view text);                       // code points
-std::string Utf8Prefix(std::string_view text, std::size_t count);   // first `count` code points
-std::string Utf8Upper(std::string_view text);                       // full Unicode simple case map
+std::size_t Utf8Length(std::string_view text);                     // code points
+std::string Utf8Prefix(std::string_view text, std::size_t count);  // first `count` code points
+std::string Utf8Upper(std::string_view text);                      // full Unicode simple case map
 std::string Utf8Lower(std::string_view text);
 std::string Utf8TitleCase(std::string_view text);  // first code point upper, the rest lower
 bool IsValidUtf8(std::string_view text);

@@ -5,11 +5,28 @@ namespace {
 
 const std::vector<std::string> kControlNames = {"Convert", "InFiles", "InFolder"};
 // The menu and toolbar sets hold the same names, numbered in this order.
-const std::vector<std::string> kMenuNames = {
-    "New",         "Add",       "InFiles",     "InFolder",   "OutFolder", "OutFormat",
-    "FavFolder",   "ImportFiles", "ExportFiles", "Exit",     "Copy",      "Delete",
-    "SelectAll",   "Convert",   "Error",       "Preferences", "CustomConverter", "Help",
-    "Email",       "Web",       "Updates",     "About"};
+const std::vector<std::string> kMenuNames = {"New",
+                                             "Add",
+                                             "InFiles",
+                                             "InFolder",
+                                             "OutFolder",
+                                             "OutFormat",
+                                             "FavFolder",
+                                             "ImportFiles",
+                                             "ExportFiles",
+                                             "Exit",
+                                             "Copy",
+                                             "Delete",
+                                             "SelectAll",
+                                             "Convert",
+                                             "Error",
+                                             "Preferences",
+                                             "CustomConverter",
+                                             "Help",
+                                             "Email",
+                                             "Web",
+                                             "Updates",
+                                             "About"};
 
 // Numbers of the menu set's names; the toolbar set's are these plus 24. "Email" follows
 // "Help" with a gap of three, as the numbering of the converter family has it.

@@ -25,7 +25,7 @@ struct DesktopContext {
     ThemeList themes;
     std::string themeFolder;
     ThemeReload themeReload = ThemeReload::None;
-    bool screenshotMode = false;  // skips the scheduled update check
+    bool screenshotMode = false;                  // skips the scheduled update check
     std::string updateHost{BuiltInUpdateHost()};  // empty: no update check at all
 };
 

@@ -111,8 +111,8 @@ void ResponseBuffer::Commit(std::size_t count) {
 std::string_view ResponseBuffer::Text() const {
     const void* zero = std::memchr(bytes_.data(), '\0', used_);
     const std::size_t length =
-        zero == nullptr ? used_ : static_cast<std::size_t>(static_cast<const char*>(zero) -
-                                                           bytes_.data());
+        zero == nullptr ? used_
+                        : static_cast<std::size_t>(static_cast<const char*>(zero) - bytes_.data());
     return std::string_view(bytes_.data(), length);
 }
 
@@ -195,13 +195,20 @@ UpdateVerdict JudgeUpdate(std::string_view versionText, int32_t ownVersion) {
 
 int32_t UpdateIntervalDays(int32_t updateRange) {
     switch (updateRange) {
-        case 0: return 1;
-        case 1: return 7;
-        case 2: return 30;
-        case 3: return 90;
-        case 4: return 180;
-        case 5: return 0;
-        default: return 30;
+        case 0:
+            return 1;
+        case 1:
+            return 7;
+        case 2:
+            return 30;
+        case 3:
+            return 90;
+        case 4:
+            return 180;
+        case 5:
+            return 0;
+        default:
+            return 30;
     }
 }
 

@@ -83,7 +83,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 
 TEST(DocsTest, ManualTagsAreBalanced) {
     const std::string& html = Generated().manual;
-    for (const std::string tag : {"ul", "dl", "table", "tr", "p", "pre", "li", "code", "h2", "h3"}) {
+    for (const std::string tag :
+         {"ul", "dl", "table", "tr", "p", "pre", "li", "code", "h2", "h3"}) {
         SCOPED_TRACE(tag);
         EXPECT_EQ(Count(html, "<" + tag + ">") + Count(html, "<" + tag + " "),
                   Count(html, "</" + tag + ">"));
@@ -132,8 +133,9 @@ TEST(DocsTest, MarkupIsEscapedForHtmlAndRoff) {
 
 TEST(DocsTest, ManPageRendersWithoutWarnings) {
     if (!HasTool("groff")) GTEST_SKIP() << "groff is not installed";
-    const test::ChildResult run = RunTool(
-        "/usr/bin/groff", {"-man", "-ww", "-z", std::string(PICTORB_BINARY_DIR) + "/man/pictorbcmd.1"});
+    const test::ChildResult run =
+        RunTool("/usr/bin/groff",
+                {"-man", "-ww", "-z", std::string(PICTORB_BINARY_DIR) + "/man/pictorbcmd.1"});
     EXPECT_TRUE(run.exited && run.exitCode == 0);
     EXPECT_EQ(run.err, "");
 }
@@ -157,7 +159,8 @@ TEST(DocsTest, DesktopEntryAndMetainfoValidate) {
 }
 
 // Runs the completion function for `words` (the last one is being completed) in `folder`.
-std::vector<std::string> Complete(const std::vector<std::string>& words, const std::string& folder) {
+std::vector<std::string> Complete(const std::vector<std::string>& words,
+                                  const std::string& folder) {
     std::string array;
     for (const std::string& word : words) array += " '" + word + "'";
     const std::string script = "source '" + std::string(PICTORB_BINARY_DIR) +
@@ -183,7 +186,8 @@ TEST(DocsTest, CompletionOffersOptionsKeywordsAndFiles) {
         {{"pictorbcmd", "--jpg-sa"}, {"--jpg-save-as="}},
         // "=" breaks words by default: the option, "=", then the value.
         {{"pictorbcmd", "--jpg-save-as", "=", "pro"}, {"PROGRESSIVE"}},
-        {{"pictorbcmd", "--JPG-SAVE-AS", "=", ""}, {"OPTIMIZED", "PROGRESSIVE", "SIMPLE", "STANDARD"}},
+        {{"pictorbcmd", "--JPG-SAVE-AS", "=", ""},
+         {"OPTIMIZED", "PROGRESSIVE", "SIMPLE", "STANDARD"}},
         {{"pictorbcmd", "--png-compression", "=", "z"}, {"ZLIB1", "ZLIB6", "ZLIB9"}},
         // Without "=" among the word breaks the value is part of the word.
         {{"pictorbcmd", "--wm-text-position=bottomr"}, {"--wm-text-position=BOTTOMRIGHT"}},

@@ -19,7 +19,8 @@ std::string ReadmeLine(std::string_view prefix) {
     std::string line;
     while (std::getline(in, line)) {
         const std::size_t start = line.find_first_not_of(' ');
-        if (start >= 4 && start != std::string::npos && line.compare(start, prefix.size(), prefix) == 0)
+        if (start >= 4 && start != std::string::npos &&
+            line.compare(start, prefix.size(), prefix) == 0)
             return line.substr(start);
     }
     return {};
@@ -63,7 +64,8 @@ TEST_F(BatchTest, ParallelRecipeConvertsEveryFile) {
 
     for (int i = 0; i < kFiles; ++i) {
         SCOPED_TRACE(i);
-        const std::optional<Picture> psd = ReadPsd(Path("in/out/photo " + std::to_string(i) + ".psd"));
+        const std::optional<Picture> psd =
+            ReadPsd(Path("in/out/photo " + std::to_string(i) + ".psd"));
         ASSERT_TRUE(psd.has_value());
         EXPECT_EQ(psd->width, 40 + i);
         EXPECT_EQ(psd->height, 30);

@@ -145,11 +145,12 @@ TEST_F(LinesTest, RunChecksOnTheirOwn) {
     std::filesystem::create_directory(Path("folder.bmp"));
     test::WriteBytes(Path("empty.png"), "");
     // A folder is an input of its own, even one named like a bitmap.
-    EXPECT_EQ(Run({"-o", OutFolder(), "-i", Path("folder.bmp")}).AfterBanner(),
-              (Lines{"Preparing...", "Importing...",
-                     "Error: " + Path("folder.bmp") + ": no bitmap (.bmp, .rle, .dib) in this folder",
-                     "Import complete, new files added: 0", "Conversion stopped",
-                     "No input file(s) found. Please, add valid file(s) and try again!"}));
+    EXPECT_EQ(
+        Run({"-o", OutFolder(), "-i", Path("folder.bmp")}).AfterBanner(),
+        (Lines{"Preparing...", "Importing...",
+               "Error: " + Path("folder.bmp") + ": no bitmap (.bmp, .rle, .dib) in this folder",
+               "Import complete, new files added: 0", "Conversion stopped",
+               "No input file(s) found. Please, add valid file(s) and try again!"}));
     const std::pair<std::vector<std::string>, std::string> failing[] = {
         {{"-c", "jpg"}, "Invalid conversion type"},
         {{"--gamma=NaN"}, "Invalid gamma value"},
@@ -260,8 +261,7 @@ TEST_F(LinesTest, HelpNamesTheProgramAndItsInputFormat) {
         EXPECT_EQ(lines[0], " ");
         EXPECT_EQ(lines[1], "Usage: pictorbcmd -i <filename> [options]");
         EXPECT_EQ(lines[3], "  pictorbcmd -i example.bmp");
-        EXPECT_EQ(lines[6],
-                  "  pictorbcmd -i /tmp/example.bmp -o /tmp/converted --jpg-quality=95");
+        EXPECT_EQ(lines[6], "  pictorbcmd -i /tmp/example.bmp -o /tmp/converted --jpg-quality=95");
         EXPECT_EQ(lines[13],
                   "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)");
         EXPECT_EQ(lines[35], "  -v, --version             Display version information and exit");

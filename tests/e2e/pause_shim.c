@@ -5,8 +5,9 @@
 //
 // PICTORB_SHIM_REPORT      file the moments are appended to, one line each
 // PICTORB_SHIM_HOLD        the moment to stop at for up to 30 s: encode (the document's
-//                          memory is about to be taken and filled), write (half the document is in the file), rename (the
-//                          complete file is about to replace the output), renamed (it has)
+//                          memory is about to be taken and filled), write (half the document is in
+//                          the file), rename (the complete file is about to replace the output),
+//                          renamed (it has)
 // PICTORB_SHIM_NO_TMPFILE  when set, opening with O_TMPFILE fails with EOPNOTSUPP
 #define _GNU_SOURCE
 #include <dlfcn.h>

@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class JobTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() / ("pictorb-job-" + std::to_string(getpid()));
         fs::create_directories(folder_ / "out");

@@ -15,8 +15,9 @@ bool HasShape(const std::string& text, const std::string& pattern) {
     if (text.size() != pattern.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (pattern[i] == '9' ? !std::isdigit(c)
-                              : pattern[i] == 'a' ? !std::islower(c) : c != pattern[i]) {
+        if (pattern[i] == '9'   ? !std::isdigit(c)
+            : pattern[i] == 'a' ? !std::islower(c)
+                                : c != pattern[i]) {
             return false;
         }
     }
@@ -30,7 +31,7 @@ struct NamingCase {
 };
 
 class NamingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         settings.filenameMask = "%filename%.%ext%";
         settings.keepSubfolders = 1;

@@ -135,8 +135,8 @@ TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFileAsItWas) {
     }
     {
         SCOPED_TRACE("a config.ini made read-only by its user stays frozen, for root too");
-        fs::permissions(settings.settingsFilePath, fs::perms::owner_read | fs::perms::group_read |
-                                                       fs::perms::others_read);
+        fs::permissions(settings.settingsFilePath,
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         EXPECT_FALSE(SaveSettings(settings, formats));
         EXPECT_EQ(Contents(settings.settingsFilePath), before);
         fs::permissions(settings.settingsFilePath, fs::perms::owner_write, fs::perm_options::add);

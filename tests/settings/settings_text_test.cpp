@@ -126,7 +126,8 @@ TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {
         "Image Rotation = 0\r\nImage Size = 0\r\nImage Scale = 10\r\n; \r\n"
         "[Advanced]\r\nFilename Mask = %filename%.%ext%\r\nFile Timestamp = 0\r\n"
         "Custom Timestamp = 1600000000\r\nOut Folders History = 1\r\n"
-        "Out Folders Number = 5\r\nKeep Subfolders = 1\r\nInclude Subfolders = 0\r\nThreads = 0\r\n; \r\n"
+        "Out Folders Number = 5\r\nKeep Subfolders = 1\r\nInclude Subfolders = 0\r\nThreads = "
+        "0\r\n; \r\n"
         "[File]\r\nRecent Out Folders = \r\nRecent Files = \r\n; \r\n"
         "[Privacy]\r\nClean Recent Files = 0\r\n; \r\n";
     EXPECT_EQ(SettingsFileText(settings, MakeFormats()), expected);

@@ -44,9 +44,9 @@ int main(int argc, char** argv) {
         QObject::connect(&timer, &QTimer::timeout, [&] {
             auto* dialog = window.findChild<ProgressDialog*>();
             if (dialog == nullptr || !dialog->WorkerEnded()) return;
-            wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               start)
-                         .count();
+            wallMs =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count();
             gapMs = dialog->LongestPollGapMs();
             dialog->OkButton()->click();
         });

@@ -36,9 +36,11 @@ TEST(HttpGetBody, SendsTheExactRequest) {
                   "GET /files/pictorb.dat HTTP/1.0\r\n"
                   "Host: 127.0.0.1\r\n"
                   "Accept: */*\r\n"
-                  "User-Agent: " + c.sentAgent + "\r\n"
-                  "Connection: close\r\n"
-                  "\r\n");
+                  "User-Agent: " +
+                      c.sentAgent +
+                      "\r\n"
+                      "Connection: close\r\n"
+                      "\r\n");
     }
 }
 

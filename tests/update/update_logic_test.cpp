@@ -44,11 +44,9 @@ TEST(VersionTextFromResponse, TakesTheTrimmedBodyCut) {
         std::string text;
     };
     const Case cases[] = {
-        {"H\r\n\r\n221", "221"},
-        {"H\r\n\r\n   ", ""},
-        {"\r\n\r\n\r\n\r\n221", ""},       // the body is the empty part between the two
-        {"H\r\n\r\n22", "22"},
-        {"H\r\n\r\n\t221", "\t22"},        // only blanks are trimmed
+        {"H\r\n\r\n221", "221"},     {"H\r\n\r\n   ", ""},
+        {"\r\n\r\n\r\n\r\n221", ""},  // the body is the empty part between the two
+        {"H\r\n\r\n22", "22"},       {"H\r\n\r\n\t221", "\t22"},  // only blanks are trimmed
         {"H\r\n\r\n 2 2 1", "2 2"},
     };
     for (const Case& c : cases) {

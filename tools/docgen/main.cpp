@@ -38,9 +38,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pictorb_docgen: %s\n", outputs.error.c_str());
         return 1;
     }
-    for (const auto& [path, text] : {std::pair{argv[2], &outputs.manPage},
-                                     std::pair{argv[3], &outputs.completion},
-                                     std::pair{argv[4], &outputs.manual}}) {
+    for (const auto& [path, text] :
+         {std::pair{argv[2], &outputs.manPage}, std::pair{argv[3], &outputs.completion},
+          std::pair{argv[4], &outputs.manual}}) {
         if (!WriteFile(path, *text)) {
             std::fprintf(stderr, "pictorb_docgen: cannot write %s\n", path);
             return 1;

@@ -43,8 +43,7 @@ template <typename Emit>
 void ForEachRun(std::string_view text, Emit emit) {
     while (!text.empty()) {
         const std::size_t open = text.find('`');
-        const std::size_t close =
-            open == std::string_view::npos ? open : text.find('`', open + 1);
+        const std::size_t close = open == std::string_view::npos ? open : text.find('`', open + 1);
         if (close == std::string_view::npos) {
             emit(text, false);
             return;
@@ -59,11 +58,20 @@ std::string EscapeHtml(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -114,7 +122,8 @@ std::string Slug(std::string_view heading) {
     return slug;
 }
 
-constexpr std::string_view kStyle = R"(body{font-family:sans-serif;max-width:52em;margin:2em auto;padding:0 1em;line-height:1.45;color:#222}
+constexpr std::string_view kStyle =
+    R"(body{font-family:sans-serif;max-width:52em;margin:2em auto;padding:0 1em;line-height:1.45;color:#222}
 h1{border-bottom:2px solid #36c}h2{margin-top:2em;border-bottom:1px solid #ccc}
 code,pre{font-family:monospace;background:#f3f3f3}pre{padding:.6em;overflow-x:auto}
 table{border-collapse:collapse;margin:1em 0}th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top}
@@ -216,8 +225,8 @@ std::string RenderHtml(const Document& document, std::string_view title) {
         } else if (block.kind == BlockKind::Heading2) {
             if (!inSubList) toc += "<ul>";
             inSubList = true;
-            toc += "<li><a href=\"#" + Slug(block.text) + "\">" + InlineHtml(block.text) +
-                   "</a></li>";
+            toc +=
+                "<li><a href=\"#" + Slug(block.text) + "\">" + InlineHtml(block.text) + "</a></li>";
         }
     }
     if (inSubList) toc += "</ul>";
@@ -262,8 +271,8 @@ std::string RenderHtml(const Document& document, std::string_view title) {
                     const char* cell = r == 0 ? "th" : "td";
                     body += "<tr>";
                     for (const std::string& text : block.rows[r])
-                        body += std::string("<") + cell + ">" + InlineHtml(text) + "</" + cell +
-                                ">";
+                        body +=
+                            std::string("<") + cell + ">" + InlineHtml(text) + "</" + cell + ">";
                     body += "</tr>\n";
                 }
                 body += "</table>\n";
@@ -299,8 +308,8 @@ std::string RenderRoff(const Document& document) {
                 out += ".IP \\(bu 2\n" + RoffLine(InlineRoff(block.text));
                 break;
             case BlockKind::Definition:
-                out += ".TP\n" + RoffLine(InlineRoff(block.term)) +
-                       RoffLine(InlineRoff(block.text));
+                out +=
+                    ".TP\n" + RoffLine(InlineRoff(block.term)) + RoffLine(InlineRoff(block.text));
                 break;
             case BlockKind::Preformatted: {
                 out += ".PP\n.RS 4\n.nf\n";

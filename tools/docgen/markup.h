@@ -17,8 +17,16 @@
 
 namespace pictorb::docgen {
 
-enum class BlockKind { Heading1, Heading2, Heading3, Paragraph, Bullet, Preformatted, Table,
-                       Definition };
+enum class BlockKind {
+    Heading1,
+    Heading2,
+    Heading3,
+    Paragraph,
+    Bullet,
+    Preformatted,
+    Table,
+    Definition
+};
 
 struct Block {
     BlockKind kind = BlockKind::Paragraph;

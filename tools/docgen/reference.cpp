@@ -41,8 +41,7 @@ std::string Lower(std::string text) {
 }
 
 bool IsMaskToken(std::string_view name) {
-    return std::find(std::begin(kMaskTokens), std::end(kMaskTokens), name) !=
-           std::end(kMaskTokens);
+    return std::find(std::begin(kMaskTokens), std::end(kMaskTokens), name) != std::end(kMaskTokens);
 }
 
 bool IsStartMode(std::string_view name) {
@@ -60,11 +59,15 @@ std::string Placeholder(const OptionDescription& option, const Notes& notes) {
     if (const Note* note = FindNote(notes, option.longName); note && !note->placeholder.empty())
         return note->placeholder;
     switch (option.kind) {
-        case OptionValueKind::Text: return "TEXT";
+        case OptionValueKind::Text:
+            return "TEXT";
         case OptionValueKind::Integer:
-        case OptionValueKind::Decimal: return "NUM";
-        case OptionValueKind::Keyword: return "KEYWORD";
-        case OptionValueKind::Flag: return {};
+        case OptionValueKind::Decimal:
+            return "NUM";
+        case OptionValueKind::Keyword:
+            return "KEYWORD";
+        case OptionValueKind::Flag:
+            return {};
     }
     return {};
 }
@@ -155,8 +158,8 @@ Document OptionsPart(const Notes& notes) {
             section = SectionOf(option);
             doc.push_back({BlockKind::Heading2, section, {}, {}});
         }
-        doc.push_back({BlockKind::Definition, OptionText(option, notes),
-                       OptionTerm(option, notes), {}});
+        doc.push_back(
+            {BlockKind::Definition, OptionText(option, notes), OptionTerm(option, notes), {}});
     }
     return doc;
 }
@@ -167,8 +170,8 @@ Document KeywordsPart() {
         if (option.kind != OptionValueKind::Keyword) continue;
         std::vector<std::string> words;
         for (const std::string& word : KeywordsOf(option))
-            words.push_back("`" + word + "` = " +
-                            std::to_string(KeywordToValue(word, option.keywordTable)));
+            words.push_back("`" + word +
+                            "` = " + std::to_string(KeywordToValue(word, option.keywordTable)));
         table.rows.push_back({"`" + option.longName + "`", Join(words, ", ")});
     }
     return {table};
@@ -189,8 +192,8 @@ Document ModesPart(const Notes& notes) {
         for (std::string_view name : mode.names)
             names.push_back(std::string(name) +
                             (note && !note->placeholder.empty() ? " " + note->placeholder : ""));
-        doc.push_back({BlockKind::Definition, note ? note->text : "",
-                       Join(names, ", ", "`", "`"), {}});
+        doc.push_back(
+            {BlockKind::Definition, note ? note->text : "", Join(names, ", ", "`", "`"), {}});
     }
     return doc;
 }
@@ -226,7 +229,8 @@ NotesResult ParseNotes(std::string_view text) {
         Note note;
         note.text = gap == std::string::npos ? "" : Trim(trimmed.substr(gap));
         // A placeholder follows "=" (options, modes); a token's own text may hold no "=".
-        if (const std::size_t equals = name.find('='); equals != std::string::npos && name[0] == '-') {
+        if (const std::size_t equals = name.find('=');
+            equals != std::string::npos && name[0] == '-') {
             note.placeholder = name.substr(equals + 1);
             name.resize(equals);
         }
@@ -263,9 +267,9 @@ std::string CompletionScript(const Notes& notes) {
     const std::vector<OptionDescription> options = DescribeOptions();
     const Formats formats = MakeFormats();
 
-    std::vector<std::string> words;  // what may start a parameter
+    std::vector<std::string> words;           // what may start a parameter
     std::vector<std::string> shortWithValue;  // "-i": its value is the next parameter
-    std::string valueCases;          // case branches: the values of each option
+    std::string valueCases;                   // case branches: the values of each option
     for (const OptionDescription& option : options) {
         const bool takesValue = option.kind != OptionValueKind::Flag;
         if (!option.shortName.empty()) words.push_back(option.shortName);
@@ -329,7 +333,9 @@ std::string CompletionScript(const Notes& notes) {
            "    elif [[ $cur == --*=* ]]; then\n"
            "        option=${cur%%=*} _pictorbcmd_prefix=${cur%%=*}= cur=${cur#*=}\n"
            "    else\n"
-           "        case ${prev,,} in " + Join(shortWithValue, "|") + ") option=$prev ;; esac\n"
+           "        case ${prev,,} in " +
+           Join(shortWithValue, "|") +
+           ") option=$prev ;; esac\n"
            "    fi\n"
            "    if (( COMP_CWORD == 2 )) && [[ ${prev,,} == -t ]]; then\n"
            "        _pictorbcmd_folders\n"
@@ -341,11 +347,16 @@ std::string CompletionScript(const Notes& notes) {
            "        esac\n"
            "        return\n"
            "    fi\n"
-           "    local words='" + Join(words, " ") + "'\n"
-           "    (( COMP_CWORD == 1 )) && words=\"" + Join(modes, " ") + " $words\"\n"
+           "    local words='" +
+           Join(words, " ") +
+           "'\n"
+           "    (( COMP_CWORD == 1 )) && words=\"" +
+           Join(modes, " ") +
+           " $words\"\n"
            "    COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
            "    # An option that takes a value goes on right after its \"=\".\n"
-           "    [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && { compopt -o nospace 2>/dev/null || :; }\n"
+           "    [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && { compopt -o nospace "
+           "2>/dev/null || :; }\n"
            "    return 0\n"
            "}\n\n"
            "complete -F _pictorbcmd -o bashdefault -o default pictorbcmd\n";
