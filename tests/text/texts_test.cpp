@@ -62,7 +62,7 @@ TEST_F(TextTableTest, EveryBuiltInTextIsFoundInAnyCase) {
         EXPECT_EQ(table.Text(group, lower), pair.second);
         ++found;
     }
-    EXPECT_EQ(found, 324);
+    EXPECT_EQ(found, 330);
     EXPECT_EQ(table.Text("msg", "warning"), "Warning");
     EXPECT_EQ(table.Text("MSG", "FILES CONVERTED"), "Files converted: %s1% of %s2%");
     EXPECT_EQ(table.Text("custom-CONVERTER", "search"), "Search");
