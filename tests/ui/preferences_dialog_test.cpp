@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -13,6 +15,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -25,6 +28,7 @@
 #include "preferences_support.h"
 #include "settings/settings.h"
 #include "ui/mnemonics.h"
+#include "ui/qt_dialogs.h"
 
 namespace pictorb::test {
 namespace {
@@ -204,6 +208,32 @@ TEST_F(PreferencesTest, FontDialogEffectsAndFontsWaitForOk) {
     EXPECT_EQ(settings.fonts, fonts + ",DejaVu Serif");
     EXPECT_EQ(settings.font, "DejaVu Serif");
     EXPECT_EQ(settings.fontEffect, kFontEffectStrikeout);
+}
+
+TEST(QtFontDialog, OkOnTheFallbackOfAMissingFontKeepsTheFont) {
+    EnsureApplication();
+    QtDialogs dialogs;
+    ChosenFont missing;
+    missing.family = "No Such Font Family";
+    missing.pointSize = 14;
+    const auto acceptTheDialog = [] {
+        QTimer::singleShot(50, [] {
+            if (auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget()))
+                dialog->accept();
+        });
+    };
+    acceptTheDialog();
+    const std::optional<ChosenFont> kept = dialogs.ChooseFont(missing);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->family, missing.family);
+    EXPECT_EQ(kept->pointSize, 14);
+    // An installed font comes back as chosen.
+    ChosenFont installed = missing;
+    installed.family = QFontDatabase::families().value(0).toStdString();
+    acceptTheDialog();
+    const std::optional<ChosenFont> chosen = dialogs.ChooseFont(installed);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->family, installed.family);
 }
 
 TEST_F(PreferencesTest, HeaderStripFollowsADarkPalette) {
