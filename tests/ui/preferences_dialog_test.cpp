@@ -103,9 +103,7 @@ TEST_F(PreferencesTest, OkLeavesValuesTheControlsCannotShowAsTheyWere) {
              settings.fileTimestamp = kTimestampCustom;
              settings.customTimestamp = -90;
          }},
-        {"a list position no entry has", [&] { settings.doFrame = 7; }},
         {"a unit no entry has", [&] { settings.imageWidthUnit = 5; }},
-        {"a bit depth no entry has", [&] { settings.psdBpp = 17; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
