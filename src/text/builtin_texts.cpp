@@ -119,11 +119,12 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},
-    // Preferences: 214 entries.
+    // Preferences: 215 entries.
     {"_GROUP_", "Preferences"},
     {"Title", "Preferences..."},
     {"None", "None"},
     {"Auto", "Auto"},
+    {"Unknown Value", "%s1% (unknown)"},
     {"General", "General"},
     {"Language", "Language:"},
     {"Check for Updates", "Check for Updates:"},
@@ -335,6 +336,30 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
+    // Tooltips: 5 entries.
+    {"_GROUP_", "Tooltips"},
+    {"Resize Type",
+     "All Images: every picture is resized.\r\n"
+     "Large Images: only pictures larger than the width and height given are made smaller."},
+    {"Watermark Text",
+     "The text may hold the tokens of the filename mask (see Advanced, Filename Mask).\r\n"
+     "%eol%  a line break\r\n"
+     "%width%, %height%, %bpp%  the size and bit depth of the picture drawn on"},
+    {"Boundary",
+     "Image: the position is measured within the picture.\r\n"
+     "Frame: the position is measured within the picture and its frame."},
+    {"Filename Mask",
+     "The name of the output file, from text and tokens:\r\n"
+     "%filename%  the input name; %filename[u]% upper case, %filename[l]% lower case,\r\n"
+     "    %filename[t]% first letter upper case\r\n"
+     "%ext%  the output extension; %ext[u]% upper case, %ext[t]% first letter upper case\r\n"
+     "%yyyy% %mm% %dd%  year, month, day; %hh% %ii% %ss%  hour, minute, second\r\n"
+     "%bpp%  bits per pixel; %width% %height%  the size written\r\n"
+     "%rnd%  a random number; %n%  the number of the conversion (00001)\r\n"
+     "Empty: %filename%.%ext%"},
+    {"Out Folders History",
+     "Clean on Exit: the list of output folders is emptied when the program ends.\r\n"
+     "Keep Recent: the list is kept for the next start."},
     // About: 7 entries.
     {"_GROUP_", "About"},
     {"Title", "About..."},

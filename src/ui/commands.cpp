@@ -11,7 +11,7 @@ constexpr CommandRow kCommands[] = {
     {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
     {kCommandConvert, "Convert", "Convert", "F5"},
     {kCommandFindConverter, "Custom Converter", "CustomConverter", ""},
-    {kCommandPreferences, "Preferences", "Preferences", ""},
+    {kCommandPreferences, "Preferences", "Preferences", "Ctrl+,"},
     {kCommandManual, "Manual", "Help", "F1"},
     {kCommandFeedback, "Send Feedback", "Email", ""},
     {kCommandHomepage, "Visit Homepage", "Web", ""},

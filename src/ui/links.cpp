@@ -190,7 +190,11 @@ void OpenManual(DesktopContext& context) {
     OpenManualAt(context, ManualLocation(ProgramFolder()));
 }
 
-void OpenManualAt(DesktopContext& context, const std::string& manual) {
+void OpenManualSection(DesktopContext& context, const std::string& section) {
+    OpenManualAt(context, ManualLocation(ProgramFolder()), section);
+}
+
+void OpenManualAt(DesktopContext& context, const std::string& manual, const std::string& section) {
     if (QueryFileSize(manual) < 0) {
         // The desktop would open nothing, or an error page, without saying why.
         TextTable& texts = context.state.texts;
@@ -199,7 +203,7 @@ void OpenManualAt(DesktopContext& context, const std::string& manual) {
                     MessageIcon::Warning);
         return;
     }
-    context.dialogs.OpenUrl(manual);
+    context.dialogs.OpenUrl(section.empty() ? manual : manual + "#" + section);
 }
 
 void SendFeedback(DesktopContext& context) {

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
@@ -28,6 +29,7 @@
 #include "ui/desktop_context.h"
 #include "ui/input_output.h"
 #include "ui/links.h"
+#include "ui/mnemonics.h"
 #include "ui/preferences.h"
 #include "ui/qt_text.h"
 #include "ui/update_check.h"
@@ -94,6 +96,9 @@ MainWindow::MainWindow(DesktopContext& context)
 
     BuildMainMenu();
     BuildMainToolbar();
+    // F10 opens the menu bar, as in other desktop programs.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
     // The frame's size is not known before the window is shown, and asking the display for it
     // would slow the start: the client's size stands for the whole window.
     move(PlaceOnNearestScreen(QRect(QPoint(settings.windowX, settings.windowY), size())));
@@ -121,14 +126,19 @@ void MainWindow::BuildMainMenu() {
     for (QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) delete menu;
     menuBar()->clear();
     TextTable& texts = context_.state.texts;
+    // Mnemonics: the menus' own letters (Alt+F, Alt+C, Alt+H), then each menu's items'.
+    menuLetters_.clear();
     for (const MenuLayoutEntry& entry : MenuLayout()) {
-        QMenu* menu = menuBar()->addMenu(ToQString(texts.Text("Menu", entry.titleKey)));
+        QMenu* menu = menuBar()->addMenu(
+            WithMnemonic(ToQString(texts.Text("Menu", entry.titleKey)), menuLetters_));
+        QString itemLetters;
         for (int32_t command : entry.commands) {
             if (command == kSeparator) {
                 menu->addSeparator();
                 continue;
             }
             QAction* action = AddCommandAction(command, context_.icons.menu, menu);
+            action->setText(WithMnemonic(action->text(), itemLetters));
             // The menu item carries the shortcut, so Qt both shows it and handles it.
             action->setShortcut(QKeySequence(QString::fromLatin1(FindCommand(command)->shortcut)));
             menu->addAction(action);
@@ -187,10 +197,23 @@ void MainWindow::BuildFieldToolbars() {
         // The button shows an icon only; a screen reader reads the command's text.
         QString name = action->text();
         if (name.endsWith(QLatin1String("..."))) name.chop(3);
-        toolbar->widgetForAction(action)->setAccessibleName(name);
+        QWidget* button = toolbar->widgetForAction(action);
+        button->setAccessibleName(name);
+        // Toolbar buttons take no focus by default; these belong to their fields' Tab order.
+        button->setFocusPolicy(Qt::TabFocus);
         toolbar->show();
         fieldToolbars_.push_back(toolbar);
     }
+    // Tab runs down the rows, each field followed by its button, then to Convert.
+    QWidget* previous = nullptr;
+    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    for (std::size_t row = 0; row < fieldToolbars_.size(); ++row) {
+        QWidget* button = fieldToolbars_[row]->widgetForAction(fieldToolbars_[row]->actions()[0]);
+        if (previous != nullptr) setTabOrder(previous, fields[row]);
+        setTabOrder(fields[row], button);
+        previous = button;
+    }
+    setTabOrder(previous, convertButton_);
 }
 
 void MainWindow::BuildControls() {
@@ -198,16 +221,23 @@ void MainWindow::BuildControls() {
     container_ = new QWidget(this);
     setCentralWidget(container_);
 
+    // The field labels' mnemonics must not take the menus' letters.
+    QString letters = menuLetters_;
     for (const char* key : {"Input File", "Output Folder", "Output Format"}) {
-        auto* label = new QLabel(ToQString(texts.Text("General", key)), container_);
+        auto* label =
+            new QLabel(WithMnemonic(ToQString(texts.Text("General", key)), letters), container_);
         labels_.push_back(label);
     }
     inputField_ = new QLineEdit(container_);
     inputField_->setObjectName("inputFile");
+    // Return in either path field converts, as the default button of a form would.
+    connect(inputField_, &QLineEdit::returnPressed, this, [this] { ConvertOnReturn(); });
     outputFolderField_ = new QComboBox(container_);
     outputFolderField_->setObjectName("outputFolder");
     outputFolderField_->setEditable(true);
     outputFolderField_->setInsertPolicy(QComboBox::NoInsert);
+    connect(outputFolderField_->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { ConvertOnReturn(); });
     // What is typed or picked becomes the job's output folder at once; Convert checks it.
     connect(outputFolderField_, &QComboBox::editTextChanged, this, [this](const QString& text) {
         context_.state.job.outputFolder = ToUtf8(text);
@@ -233,6 +263,9 @@ void MainWindow::BuildControls() {
     // Secondary text of the desktop's palette: readable on light and dark themes alike.
     notice_->setForegroundRole(QPalette::PlaceholderText);
 
+    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    for (std::size_t row = 0; row < labels_.size(); ++row) labels_[row]->setBuddy(fields[row]);
+
     BuildFieldToolbars();
     ApplyThemeToControls();
     NameFieldsForScreenReaders();
@@ -246,11 +279,20 @@ void MainWindow::BuildControls() {
 void MainWindow::NameFieldsForScreenReaders() {
     QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
     for (std::size_t row = 0; row < labels_.size(); ++row) {
-        QString name = labels_[row]->text();
+        QString name = WithoutMnemonic(labels_[row]->text());
         if (name.endsWith(QLatin1Char(':'))) name.chop(1);
         fields[row]->setAccessibleName(name);
     }
     convertButton_->setAccessibleName(convertButton_->toolTip());
+}
+
+void MainWindow::ConvertOnReturn() {
+    if (commands_.CommandEnabled(kCommandConvert)) RunCommand(kCommandConvert);
+}
+
+void MainWindow::OpenFirstMenu() {
+    const QList<QAction*> menus = menuBar()->actions();
+    if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
 }
 
 void MainWindow::LayOut() {

@@ -3,6 +3,7 @@
 // folder and format lists, the Convert button, and the command table behind all of them.
 
 #include <QMainWindow>
+#include <QString>
 
 #include <cstdint>
 #include <string>
@@ -97,6 +98,9 @@ class MainWindow : public QMainWindow {
     // Grows the window's fixed height and least width with the main toolbar's icons.
     void FitToMainToolbar();
     void NameFieldsForScreenReaders();
+    // Return in a path field: Convert, unless a conversion is running.
+    void ConvertOnReturn();
+    void OpenFirstMenu();
     void FillOutputFormatList();
     // Selects the folder entry whose text the field shows, or none.
     void MatchFolderEntryToText();
@@ -114,6 +118,7 @@ class MainWindow : public QMainWindow {
     QToolBar* mainToolbar_ = nullptr;
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;
+    QString menuLetters_;  // the menus' mnemonics, which the field labels leave free
 };
 
 }  // namespace pictorb

@@ -17,11 +17,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <type_traits>
 
 #include "formats/formats.h"
 #include "settings/settings_fields.h"
+#include "text/texts.h"
 #include "text/utf8.h"
 #include "themes/themes.h"
 #include "ui/builtin_icons.h"
@@ -83,6 +85,30 @@ void SelectIndex(QComboBox* list, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
+// Marks the extra entry that shows a stored value the list does not offer.
+constexpr int kUnknownRole = Qt::UserRole + 1;
+// Marks a font the font dialog added to the list since the preferences opened.
+constexpr int kAddedFontRole = Qt::UserRole + 2;
+
+// Selects an entry; a stored value the list does not hold (a hand-edited file) is shown as an
+// extra entry marked unknown rather than as a blank list, and writing back keeps it.
+void SelectOrShowUnknown(QComboBox* list, int index, const QString& stored, TextTable& texts) {
+    if (index >= 0 && index < list->count()) {
+        list->setCurrentIndex(index);
+        return;
+    }
+    const std::string shown =
+        ExpandPlaceholders(texts.Text("Preferences", "Unknown Value"), ToUtf8(stored));
+    list->addItem(ToQString(shown));
+    list->setItemData(list->count() - 1, true, kUnknownRole);
+    list->setCurrentIndex(list->count() - 1);
+}
+
+// Whether the list shows one of its own entries, which is then what to store.
+bool ShowsChoice(const QComboBox* list) {
+    return list->currentIndex() >= 0 && !list->currentData(kUnknownRole).toBool();
+}
+
 // The one picture of a colour: a 16 px square with a black border.
 QIcon SwatchIcon(std::string_view rrggbb) {
     QPixmap pixmap(16, 16);
@@ -113,10 +139,12 @@ class ListField : public PreferenceField {
         control = list_ = ChoiceList(context.state.texts, row.choices);
     }
     void Load(const ConversionSettings& settings) override {
-        SelectIndex(list_, static_cast<int>(ReadNumber(settings, field_)));
+        const double stored = ReadNumber(settings, field_);
+        SelectOrShowUnknown(list_, static_cast<int>(stored), QString::number(stored),
+                            context_.state.texts);
     }
     void Store(ConversionSettings& settings) const override {
-        if (list_->currentIndex() >= 0) WriteNumber(settings, field_, list_->currentIndex());
+        if (ShowsChoice(list_)) WriteNumber(settings, field_, list_->currentIndex());
     }
 
   protected:
@@ -152,7 +180,7 @@ class KeyedListField : public ListField {
   public:
     using ListField::ListField;
     void Store(ConversionSettings& settings) const override {
-        if (list_->currentIndex() >= 0)
+        if (ShowsChoice(list_))
             WriteText(settings, field_, ToUtf8(list_->currentData().toString()));
     }
 };
@@ -166,7 +194,8 @@ class FormatField : public KeyedListField {
         const auto& keys = row.control == C::InputFormat ? formats.inputList : formats.outputList;
         for (const std::string& key : keys)
             list_->addItem(icon, ToQString(AsciiUpper(key)), ToQString(key));
-        SelectIndex(list_, list_->findData(ToQString(ReadText(settings, field_))));
+        const QString stored = ToQString(ReadText(settings, field_));
+        SelectOrShowUnknown(list_, list_->findData(stored), stored, context_.state.texts);
     }
 };
 
@@ -178,10 +207,11 @@ class BitDepthField : public ListField {
         for (const std::string& depth : SplitList(BitDepthList(context_.state.formats, row.panel)))
             list_->addItem(ToQString(depth), NumberFieldValue(depth));
         const int depth = static_cast<int>(ReadNumber(settings, field_));
-        SelectIndex(list_, depth == 0 ? 0 : list_->findData(depth));
+        SelectOrShowUnknown(list_, depth == 0 ? 0 : list_->findData(depth), QString::number(depth),
+                            context_.state.texts);
     }
     void Store(ConversionSettings& settings) const override {
-        if (list_->currentIndex() >= 0) WriteNumber(settings, field_, list_->currentData().toInt());
+        if (ShowsChoice(list_)) WriteNumber(settings, field_, list_->currentData().toInt());
     }
 };
 
@@ -233,7 +263,8 @@ class ColourListField : public KeyedListField {
 };
 
 // Fonts of a list setting with a "..." button (the dialog answers it: the font's size,
-// style and effect sit in other rows); stores the font's name.
+// style and effect sit in other rows); stores the font's name, and the fonts the button added
+// join the list setting (only then, so Cancel forgets them).
 class FontListField : public ListField {
   public:
     FontListField(const PreferenceRow& row, DesktopContext& context) : ListField(row, context) {
@@ -248,6 +279,13 @@ class FontListField : public ListField {
     }
     void Store(ConversionSettings& settings) const override {
         if (list_->currentIndex() >= 0) WriteText(settings, field_, ToUtf8(list_->currentText()));
+        std::string* offered = TextMember(settings, listField_);
+        for (int i = 0; offered != nullptr && i < list_->count(); ++i) {
+            if (!list_->itemData(i, kAddedFontRole).toBool()) continue;
+            *offered =
+                AppendIfAbsent(*offered, ToUtf8(list_->itemText(i)),
+                               [](std::string_view a, std::string_view b) { return a == b; });
+        }
     }
 
   protected:
@@ -281,12 +319,15 @@ class NumberField : public PreferenceField {
     }
     void Load(const ConversionSettings& settings) override {
         text_->setText(QString::number(static_cast<qint64>(ReadNumber(settings, field_))));
-        if (listField_ != nullptr)
-            SelectIndex(unit, static_cast<int>(ReadNumber(settings, listField_)));
+        if (listField_ != nullptr) {
+            const double stored = ReadNumber(settings, listField_);
+            SelectOrShowUnknown(unit, static_cast<int>(stored), QString::number(stored),
+                                context_.state.texts);
+        }
     }
     void Store(ConversionSettings& settings) const override {
         WriteNumber(settings, field_, NumberFieldValue(ToUtf8(text_->text())));
-        if (listField_ != nullptr && unit->currentIndex() >= 0)
+        if (listField_ != nullptr && ShowsChoice(unit))
             WriteNumber(settings, listField_, unit->currentIndex());
     }
 
@@ -327,6 +368,7 @@ class SliderField : public PreferenceField {
     }
     void Load(const ConversionSettings& settings) override {
         slider->setValue(PositionOf(ReadNumber(settings, field_)));
+        loadedPosition_ = slider->value();
         // The box follows the slider, also when the position did not change.
         if (auto* box = qobject_cast<QDoubleSpinBox*>(control)) {
             box->setValue(ValueAt(slider->value()));
@@ -335,7 +377,9 @@ class SliderField : public PreferenceField {
         }
     }
     void Store(ConversionSettings& settings) const override {
-        WriteNumber(settings, field_, ValueAt(slider->value()));
+        // Untouched, a value the slider cannot show (out of range, not a number) stays.
+        if (slider->value() != loadedPosition_)
+            WriteNumber(settings, field_, ValueAt(slider->value()));
     }
 
   protected:
@@ -343,6 +387,8 @@ class SliderField : public PreferenceField {
 
   private:
     int PositionOf(double value) const {
+        if (!std::isfinite(value)) return row.minimum;
+        value = std::clamp(value, ValueAt(row.minimum), ValueAt(row.maximum));
         switch (row.scale) {
             case PreferenceScale::Offset100:
                 return static_cast<int>(value) + 100;
@@ -364,6 +410,8 @@ class SliderField : public PreferenceField {
         }
         return position;
     }
+
+    int loadedPosition_ = 0;
 };
 
 // One line of text; an image file's has a "..." button the dialog answers.
@@ -371,6 +419,8 @@ class TextField : public PreferenceField {
   public:
     TextField(const PreferenceRow& row, DesktopContext& context) : PreferenceField(row, context) {
         control = text_ = new QLineEdit;
+        // Qt cuts at 32 767 characters by default, which would shorten a long mask on OK.
+        text_->setMaxLength(std::numeric_limits<int>::max());
         if (row.control == C::ImageFile) button = DotsButton();
     }
     void Load(const ConversionSettings& settings) override {
@@ -415,10 +465,13 @@ class ColourField : public PreferenceField {
         });
     }
     void Load(const ConversionSettings& settings) override {
-        text_->setText(ToQString(ReadText(settings, field_)));
+        // The colour the setting stands for; a hand-edited spelling stays until a new choice.
+        text_->setText(ToQString(NormalizeColour(ReadText(settings, field_))));
+        loaded_ = text_->text();
     }
     void Store(ConversionSettings& settings) const override {
-        WriteText(settings, field_, NormalizeColour(ToUtf8(text_->text())));
+        if (text_->text() != loaded_)
+            WriteText(settings, field_, NormalizeColour(ToUtf8(text_->text())));
     }
 
   protected:
@@ -427,6 +480,7 @@ class ColourField : public PreferenceField {
   private:
     QWidget* box_;
     QLineEdit* text_;
+    QString loaded_;
 };
 
 // Local date and time to the minute.
@@ -444,20 +498,30 @@ class DateTimeField : public PreferenceField {
     void Load(const ConversionSettings& settings) override {
         edit_->setDateTime(QDateTime::fromSecsSinceEpoch(
             static_cast<qint64>(ReadNumber(settings, field_)), Qt::UTC));
+        loaded_ = edit_->dateTime();
     }
     void Store(ConversionSettings& settings) const override {
-        // The field shows minutes: an unchanged minute keeps the seconds it was loaded with.
-        const int64_t loaded = static_cast<int64_t>(ReadNumber(settings, field_));
-        const int64_t shown = edit_->dateTime().toSecsSinceEpoch() / 60 * 60;
-        const int64_t loadedMinute = loaded - ((loaded % 60) + 60) % 60;
-        if (shown != loadedMinute) WriteNumber(settings, field_, static_cast<double>(shown));
+        // The field shows minutes: untouched, it keeps the seconds it was loaded with.
+        if (edit_->dateTime() == loaded_) return;
+        const int64_t shown = edit_->dateTime().toSecsSinceEpoch();
+        const int64_t minute = shown - ((shown % 60) + 60) % 60;
+        WriteNumber(settings, field_, static_cast<double>(minute));
     }
 
   private:
     QDateTimeEdit* edit_;
+    QDateTime loaded_;
 };
 
 }  // namespace
+
+void SelectChosenFont(QComboBox* fonts, const QString& family) {
+    if (fonts->findText(family) < 0) {
+        fonts->addItem(family);
+        fonts->setItemData(fonts->count() - 1, true, kAddedFontRole);
+    }
+    fonts->setCurrentIndex(fonts->findText(family));
+}
 
 PreferenceField::PreferenceField(const PreferenceRow& tableRow, DesktopContext& context)
     : row(tableRow), context_(context) {

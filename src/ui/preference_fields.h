@@ -15,6 +15,7 @@ class QComboBox;
 class QGridLayout;
 class QLabel;
 class QSlider;
+class QString;
 class QWidget;
 
 namespace pictorb {
@@ -51,6 +52,10 @@ class PreferenceField {
     const SettingsField* field_ = nullptr;      // nullptr for a list shown only
     const SettingsField* listField_ = nullptr;  // unit, colour list or font list setting
 };
+
+// Selects `family` in a font list, adding it as a chosen font (stored with the list on OK)
+// when the list does not offer it yet.
+void SelectChosenFont(QComboBox* fonts, const QString& family);
 
 // The field of a row's control kind.
 std::unique_ptr<PreferenceField> MakePreferenceField(const PreferenceRow& row,

@@ -1,7 +1,9 @@
 #include "ui/preferences_dialog.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -10,13 +12,20 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <bit>
+#include <cctype>
+#include <tuple>
 
 #include "settings/settings.h"
+#include "ui/links.h"
+#include "ui/mnemonics.h"
 #include "ui/qt_text.h"
 #include "ui/update_check.h"
 
@@ -38,7 +47,31 @@ QWidget* Scrolled(QWidget* content) {
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes to the controls inside, not to the area around them.
+    area->setFocusPolicy(Qt::NoFocus);
     return area;
+}
+
+// Rows whose meaning their label does not make plain, with the key of their tooltip text.
+struct RowTooltip {
+    std::string_view group;
+    std::string_view key;
+    std::string_view tooltip;
+};
+constexpr RowTooltip kRowTooltips[] = {
+    {"Transform", "Image Resize Type", "Resize Type"},
+    {"Watermark", "Text", "Watermark Text"},
+    {"Watermark", "Text Boundary", "Boundary"},
+    {"Watermark", "Image Boundary", "Boundary"},
+    {"Advanced", "Filename Mask", "Filename Mask"},
+    {"Advanced", "Out Folders History", "Out Folders History"},
+};
+
+// The manual's section of a page: its heading in lower case.
+std::string ManualSection(std::string_view pageKey) {
+    std::string section(pageKey);
+    for (char& c : section) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return section;
 }
 
 QGridLayout* NewGrid(QWidget* owner) {
@@ -60,6 +93,7 @@ PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
     for (const PreferenceRow& row : PreferenceRows())
         fields_.push_back(MakePreferenceField(row, context_));
     BuildFrame(start);
+    AddKeyboardHelp();
     for (const auto& field : fields_) field->Load(context_.state.settings);
     if (!UpdateCheckAvailable(context_)) {
         // Nothing is ever checked: say so, and keep the stored value (OK writes nothing back).
@@ -76,6 +110,51 @@ PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
 
 PreferencesDialog::~PreferencesDialog() = default;
 
+void PreferencesDialog::AddKeyboardHelp() {
+    TextTable& texts = context_.state.texts;
+    // Each page's labels get their own mnemonics; Defaults keeps its letter on every page.
+    QString buttonLetters;
+    defaultsButton_->setText(WithMnemonic(defaultsButton_->text(), buttonLetters));
+    std::map<PreferencesPage, QString> pageLetters;
+    for (const auto& field : fields_) {
+        QString& taken = pageLetters.try_emplace(field->row.page, buttonLetters).first->second;
+        field->label->setText(WithMnemonic(field->label->text(), taken));
+    }
+    for (const RowTooltip& tip : kRowTooltips) {
+        QString text = ToQString(texts.Text("Tooltips", tip.tooltip));
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        for (QWidget* widget : Find(tip.group, tip.key)->Widgets()) widget->setToolTip(text);
+    }
+    // A wheel turned over a value while scrolling the page must not change it: only a
+    // control with the focus takes the wheel.
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+            qobject_cast<QSlider*>(widget)) {
+            widget->setFocusPolicy(Qt::StrongFocus);
+            widget->installEventFilter(this);
+        }
+    }
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] {
+        OpenManualSection(context_, ManualSection(PreferencePageKeys()[stack_->currentIndex()]));
+    });
+}
+
+bool PreferencesDialog::eventFilter(QObject* watched, QEvent* event) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::Wheel || control == nullptr || control->hasFocus())
+        return QDialog::eventFilter(watched, event);
+    // The wheel scrolls the panel around the control, if there is one.
+    for (QWidget* outer = control->parentWidget(); outer != nullptr && outer != this;
+         outer = outer->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(outer)) {
+            QCoreApplication::sendEvent(area->viewport(), event);
+            break;
+        }
+    }
+    return true;
+}
+
 void PreferencesDialog::BuildFrame(PreferencesPage start) {
     TextTable& texts = context_.state.texts;
     tree_ = new QTreeWidget;
@@ -91,11 +170,11 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     headerFont.setPointSize(10);
     headerFont.setBold(true);
     header_->setFont(headerFont);
+    header_->setObjectName("pageHeader");
+    // The strip stands out as a text field does, in light and dark desktop themes alike.
     header_->setAutoFillBackground(true);
-    QPalette white = header_->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    white.setColor(QPalette::WindowText, Qt::black);
-    header_->setPalette(white);
+    header_->setBackgroundRole(QPalette::Base);
+    header_->setForegroundRole(QPalette::Text);
     header_->setFrameShape(QFrame::StyledPanel);
     header_->setContentsMargins(6, 4, 6, 4);
 
@@ -186,7 +265,8 @@ QWidget* PreferencesDialog::BuildPage(PreferencesPage page,
         BuildRow(*field, grid);
         labelled.push_back(field.get());
     }
-    if (!pageScrolls && !anyScrollingPanel) layout->addStretch(1);
+    // The rows stay at the top; a scrolling panel, while shown, takes the room instead.
+    if (!pageScrolls) layout->addStretch(anyScrollingPanel ? 0 : 1);
     for (auto& [name, grid] : panelGrids) grid->setRowStretch(grid->rowCount(), 1);
     return pageWidget;
 }
@@ -260,9 +340,16 @@ void PreferencesDialog::Confirm() {
     ConversionSettings& settings = context_.state.settings;
     const std::string oldTheme = settings.uiTheme;
     const int32_t oldSize = settings.uiSize;
+    // Compared bit for bit: a kept gamma that is not a number is no change either.
+    const auto adjustments = [&settings] {
+        return std::tuple{settings.imageBrightness, settings.imageContrast,
+                          std::bit_cast<uint32_t>(settings.imageGamma), settings.imageInvert};
+    };
+    const auto adjustmentsBefore = adjustments();
     for (const auto& field : fields_)
         if (field.get() != keptUpdateRange_) field->Store(settings);
-    settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
+    if (adjustments() != adjustmentsBefore)
+        settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
     Finish(oldTheme, oldSize);
 }
 
@@ -272,24 +359,25 @@ void PreferencesDialog::ResetToDefaults() {
                   texts.Text("Msg", "Ask reset to defaults"))) {
         return;
     }
-    const std::string shownTheme = ShownTheme();
-    const auto* sizeList = qobject_cast<QComboBox*>(Control("Interface", "UI Size"));
-    const int32_t shownSize = sizeList->currentIndex();
+    // The reload compares with the theme and size in use, not with a choice shown but not
+    // confirmed.
+    ConversionSettings& settings = context_.state.settings;
+    const std::string oldTheme = settings.uiTheme;
+    const int32_t oldSize = settings.uiSize;
     QSize desktop;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->size();
-    ConversionSettings& settings = context_.state.settings;
     SetDefaults(settings, DefaultsFor::Desktop, context_.state.formats, desktop.width(),
                 desktop.height());
-    Finish(shownTheme, shownSize);
+    Finish(oldTheme, oldSize);
 }
 
-void PreferencesDialog::Finish(const std::string& shownTheme, int32_t shownSize) {
+void PreferencesDialog::Finish(const std::string& oldTheme, int32_t oldSize) {
     const ConversionSettings& settings = context_.state.settings;
     // A new theme reloads every icon, which covers a new size too.
     ThemeReload reload = ThemeReload::None;
-    if (settings.uiTheme != shownTheme) {
+    if (settings.uiTheme != oldTheme) {
         reload = ThemeReload::Theme;
-    } else if (settings.uiSize != shownSize) {
+    } else if (settings.uiSize != oldSize) {
         reload = ThemeReload::IconSize;
     }
     // The file is rewritten quietly; a failed save leaves the old file as it was.

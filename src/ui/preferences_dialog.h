@@ -69,8 +69,13 @@ class PreferencesDialog : public QDialog {
     // Whether the row would show while its page is shown.
     bool RowShown(std::string_view group, std::string_view key) const;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void BuildFrame(PreferencesPage start);
+    // Label mnemonics, tooltips, the wheel only for focused controls, F1 for the manual.
+    void AddKeyboardHelp();
     void BuildPages();
     QWidget* BuildPage(PreferencesPage page, std::vector<PreferenceField*>& labelled);
     void BuildRow(PreferenceField& field, QGridLayout* grid);
@@ -80,9 +85,9 @@ class PreferencesDialog : public QDialog {
     void ShowRow(std::string_view group, std::string_view key, bool shown);
     void ChooseFont();
     void ChooseWatermarkImage();
-    std::string ShownTheme() const;
-    // Saves and closes, asking for the reload that the theme and icon size shown before need.
-    void Finish(const std::string& shownTheme, int32_t shownSize);
+    // Saves and closes, asking for the reload that a change from the theme and icon size in
+    // use before needs.
+    void Finish(const std::string& oldTheme, int32_t oldSize);
     PreferenceField* Find(std::string_view group, std::string_view key) const;
 
     DesktopContext& context_;

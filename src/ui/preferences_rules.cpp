@@ -95,13 +95,13 @@ void PreferencesDialog::ChooseFont() {
     const std::optional<ChosenFont> chosen = context_.dialogs.ChooseFont(initial);
     if (!chosen || chosen->family.empty()) return;
 
-    std::string& offered = context_.state.settings.fonts;
-    offered = AppendIfAbsent(offered, chosen->family,
-                             [](std::string_view a, std::string_view b) { return a == b; });
-    if (fonts->findText(ToQString(chosen->family)) < 0) fonts->addItem(ToQString(chosen->family));
-    fonts->setCurrentIndex(fonts->findText(ToQString(chosen->family)));
+    // Only the dialog's controls change here; the settings follow with OK.
+    SelectChosenFont(fonts, ToQString(chosen->family));
     size->setText(QString::number(chosen->pointSize));
     style->setCurrentIndex(FontStyleOf(chosen->bold, chosen->italic));
+    effect->setCurrentIndex(chosen->underline   ? kFontEffectUnderline
+                            : chosen->strikeout ? kFontEffectStrikeout
+                                                : kFontEffectNone);
 }
 
 void PreferencesDialog::ChooseWatermarkImage() {
@@ -120,15 +120,6 @@ void PreferencesDialog::ChooseWatermarkImage() {
     const std::vector<std::string> files = context_.dialogs.OpenFiles(
         texts.Text("Dialog", "Select Watermark Image"), ToUtf8(field->text()), filters, false);
     if (!files.empty()) field->setText(ToQString(files.front()));
-}
-
-std::string PreferencesDialog::ShownTheme() const {
-    const auto* list = qobject_cast<QComboBox*>(Control("Interface", "UI Theme"));
-    if (context_.themes.displayNames.empty() || list->currentIndex() < 0) {
-        return context_.state.settings.uiTheme;
-    }
-    const std::string theme = ThemeAtPosition(context_.themes, list->currentIndex());
-    return theme.empty() ? context_.state.settings.uiTheme : theme;
 }
 
 }  // namespace pictorb

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -87,17 +88,35 @@ std::optional<ChosenFont> QtDialogs::ChooseFont(const ChosenFont& initial) {
     font.setItalic(initial.italic);
     font.setUnderline(initial.underline);
     font.setStrikeOut(initial.strikeout);
-    bool accepted = false;
-    const QFont chosen = QFontDialog::getFont(&accepted, font, ActiveWindow());
-    if (!accepted) return std::nullopt;
-    return ChosenFont{ToUtf8(chosen.family()), chosen.pointSize(), chosen.bold(),
-                      chosen.italic(),         chosen.underline(), chosen.strikeOut()};
+    QFontDialog dialog(font, ActiveWindow());
+    // A font that is not installed shows as a fallback the user did not pick: OK on that
+    // fallback keeps the font as it was.
+    const QString preselected = dialog.currentFont().family();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QFont chosen = dialog.selectedFont();
+    const bool keptFallback =
+        !QFontDatabase::hasFamily(font.family()) && chosen.family() == preselected;
+    return ChosenFont{keptFallback ? initial.family : ToUtf8(chosen.family()),
+                      chosen.pointSize(),
+                      chosen.bold(),
+                      chosen.italic(),
+                      chosen.underline(),
+                      chosen.strikeOut()};
 }
 
 void QtDialogs::OpenUrl(const std::string& url) {
-    // A link that starts with "/" is a local document (the manual).
+    // A link that starts with "/" is a local document (the manual), perhaps with a section
+    // after a '#' of its file name.
     const QString text = ToQString(url);
-    QDesktopServices::openUrl(url.rfind('/', 0) == 0 ? QUrl::fromLocalFile(text) : QUrl(text));
+    if (url.rfind('/', 0) != 0) {
+        QDesktopServices::openUrl(QUrl(text));
+        return;
+    }
+    const qsizetype mark = text.lastIndexOf(QLatin1Char('#'));
+    const bool hasSection = mark > text.lastIndexOf(QLatin1Char('/'));
+    QUrl local = QUrl::fromLocalFile(hasSection ? text.left(mark) : text);
+    if (hasSection) local.setFragment(text.mid(mark + 1));
+    QDesktopServices::openUrl(local);
 }
 
 }  // namespace pictorb

@@ -19,6 +19,7 @@
 
 #include "ui/commands.h"
 #include "ui/main_window.h"
+#include "ui/mnemonics.h"
 #include "ui/preferences_dialog.h"
 #include "ui/ui_harness.h"
 
@@ -139,7 +140,9 @@ TEST_F(CommandWiringTest, MenusAndToolbarsPlaceTheTableCommands) {
             const CommandRow* row = FindCommand(action->data().toInt());
             ASSERT_NE(row, nullptr);
             SCOPED_TRACE(row->textKey);
-            EXPECT_EQ(action->text(), MenuText(row->command));
+            // The table's text, with a mnemonic added.
+            EXPECT_EQ(WithoutMnemonic(action->text()), MenuText(row->command));
+            EXPECT_TRUE(action->text().contains('&'));
             EXPECT_FALSE(action->icon().isNull());
             const QKeySequence shortcut(QString::fromLatin1(row->shortcut));
             EXPECT_EQ(action->shortcut(), shortcut);
@@ -175,6 +178,7 @@ TEST_F(CommandWiringTest, EveryShortcutRunsItsCommand) {
         std::function<bool()> ran;
     };
     ScriptedDialogs& dialogs = fixture.dialogs;
+    Effect fired;  // what the last shortcut did, for commands that open a dialog
     const std::vector<Case> cases = {
         {kCommandNew, [&] { window.InputField()->setText("photo.bmp"); },
          [&] { return window.InputField()->text().isEmpty() && window.StatusText() == "Ready"; }},
@@ -187,6 +191,7 @@ TEST_F(CommandWiringTest, EveryShortcutRunsItsCommand) {
              dialogs.asked.clear();
          },
          [&] { return dialogs.opened.size() + dialogs.asked.size() == 1; }},
+        {kCommandPreferences, [] {}, [&] { return fired.preferencesPage == "General"; }},
         {kCommandExit, [] {}, [&] { return !window.isVisible(); }},  // last: closes the window
     };
     std::set<int32_t> withShortcut, covered;
@@ -197,7 +202,10 @@ TEST_F(CommandWiringTest, EveryShortcutRunsItsCommand) {
         SCOPED_TRACE(shortcut);
         covered.insert(c.command);
         c.prepare();
-        QTest::keySequence(&window, QKeySequence(QString::fromLatin1(shortcut)));
+        window.activateWindow();  // again, after a dialog of the case before
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        fired = EffectOf(
+            [&] { QTest::keySequence(&window, QKeySequence(QString::fromLatin1(shortcut))); });
         EXPECT_TRUE(c.ran());
     }
     EXPECT_EQ(covered, withShortcut) << "every shortcut of the table needs a case here";

@@ -69,7 +69,8 @@ TEST_F(LinksTest, ManualOpensOrSaysItIsNotInstalled) {
 
     WriteBytes(manual, "<html>");
     OpenManualAt(fixture.context, manual);
-    EXPECT_EQ(dialogs.opened, std::vector<std::string>{manual});
+    OpenManualAt(fixture.context, manual, "watermark");  // F1 in a preferences page
+    EXPECT_EQ(dialogs.opened, (std::vector<std::string>{manual, manual + "#watermark"}));
     EXPECT_EQ(dialogs.asked.size(), 1u);
 }
 

@@ -9,6 +9,11 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cstdio>
@@ -43,6 +48,47 @@ TEST(PreferencesShots, EveryPageAndTheOpeningTime) {
     for (int page = 0; page < 9; ++page) shoot(static_cast<PreferencesPage>(page), names[page]);
     settings.doWatermark = 2;
     shoot(PreferencesPage::Watermark, "8-watermark-image");
+    settings.doFrame = 0;  // "None": the one row at the top, nothing below
+    settings.doWatermark = 0;
+    shoot(PreferencesPage::Frame, "7-frame-none");
+    shoot(PreferencesPage::Watermark, "8-watermark-none");
+
+    // A dark desktop theme: Fusion with a dark palette.
+    const QPalette light = QApplication::palette();
+    const QString lightStyle = QApplication::style()->name();
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    dark.setColor(QPalette::ToolTipBase, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xe8));
+    QApplication::setPalette(dark);
+    settings.doWatermark = 1;
+    shoot(PreferencesPage::Watermark, "dark-watermark");
+    shoot(PreferencesPage::General, "dark-general");
+    QApplication::setPalette(light);
+    QApplication::setStyle(lightStyle);
+
+    // The filename mask's tooltip, as the screen shows it.
+    {
+        PreferencesDialog dialog(desktop.context, nullptr, PreferencesPage::Advanced);
+        dialog.show();
+        QApplication::processEvents();
+        QWidget* mask = dialog.Control("Advanced", "Filename Mask");
+        QToolTip::showText(mask->mapToGlobal(QPoint(20, mask->height())), mask->toolTip(), mask);
+        QTest::qWait(300);
+        QApplication::primaryScreen()->grabWindow(0).save(
+            QString::fromStdString(std::string(folder) + "/9-advanced-mask-tooltip.png"));
+        QToolTip::hideText();
+        dialog.reject();
+    }
 
     // Opening: building and loading every control, then the first paint of the window.
     std::vector<double> times;

@@ -259,9 +259,9 @@ TEST_F(PreferencesTest, FontButtonAddsTheFontOnceAndSetsSizeAndStyle) {
     font.italic = true;
     desktop.dialogs.fonts = {font, font, std::nullopt};
     for (int press = 0; press < 3; ++press) dialog->Button("Watermark", "Font")->click();
-    EXPECT_EQ(settings.fonts, "Arial,Tahoma,Verdana,DejaVu Serif");
     EXPECT_EQ(List(*dialog, "Watermark", "Font")->count(), 4);
     dialog->Confirm();
+    EXPECT_EQ(settings.fonts, "Arial,Tahoma,Verdana,DejaVu Serif");
     EXPECT_EQ(settings.font, "DejaVu Serif");
     EXPECT_EQ(settings.fontSize, 20);
     EXPECT_EQ(settings.fontStyle, 3);

@@ -1,0 +1,117 @@
+// The main window driven from the keyboard alone: menu mnemonics and F10, the field labels'
+// mnemonics, Tab through the fields and their buttons, Return to convert.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSet>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "ui/main_window.h"
+#include "ui/ui_harness.h"
+
+namespace pictorb::test {
+namespace {
+
+class MainWindowKeyboardTest : public ::testing::Test {
+  protected:
+    MainWindowKeyboardTest() {
+        window.PrepareForStart();
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // The menu open after `press`, closed again; nullptr when none opened.
+    QMenu* MenuOpenedBy(const std::function<void()>& press) {
+        press();
+        QApplication::processEvents();
+        QAction* active = window.menuBar()->activeAction();
+        QMenu* menu = active != nullptr ? active->menu() : nullptr;
+        const bool shown = menu != nullptr && menu->isVisible();
+        if (menu != nullptr) menu->close();
+        window.menuBar()->setActiveAction(nullptr);
+        return shown ? menu : nullptr;
+    }
+
+    DesktopFixture fixture;
+    MainWindow window{fixture.context};
+};
+
+TEST_F(MainWindowKeyboardTest, AltLettersAndF10OpenTheMenus) {
+    const QList<QAction*> menus = window.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    const std::pair<Qt::Key, int> letters[] = {{Qt::Key_F, 0}, {Qt::Key_C, 1}, {Qt::Key_H, 2}};
+    for (const auto& [key, index] : letters) {
+        SCOPED_TRACE(menus[index]->text().toStdString());
+        EXPECT_EQ(MenuOpenedBy([&] { QTest::keyClick(&window, key, Qt::AltModifier); }),
+                  menus[index]->menu());
+        // Within a menu each item has a letter of its own.
+        QSet<QChar> items;
+        for (QAction* item : menus[index]->menu()->actions()) {
+            if (item->isSeparator()) continue;
+            const qsizetype mark = item->text().indexOf('&');
+            ASSERT_GE(mark, 0) << item->text().toStdString();
+            EXPECT_FALSE(items.contains(item->text()[mark + 1].toLower()));
+            items.insert(item->text()[mark + 1].toLower());
+        }
+    }
+    EXPECT_EQ(MenuOpenedBy([&] { QTest::keyClick(&window, Qt::Key_F10); }), menus[0]->menu());
+}
+
+TEST_F(MainWindowKeyboardTest, FieldLabelsMoveToTheirFields) {
+    QWidget* fields[] = {window.InputField(), window.OutputFolderField(),
+                         window.OutputFormatList()};
+    for (QWidget* field : fields) {
+        QLabel* label = nullptr;
+        for (QLabel* candidate : window.centralWidget()->findChildren<QLabel*>())
+            if (candidate->buddy() == field) label = candidate;
+        ASSERT_NE(label, nullptr) << field->objectName().toStdString();
+        SCOPED_TRACE(label->text().toStdString());
+        const qsizetype mark = label->text().indexOf('&');
+        ASSERT_GE(mark, 0);
+        window.ConvertButton()->setFocus();
+        const int letter = label->text()[mark + 1].toUpper().unicode();
+        QTest::keyClick(&window, static_cast<Qt::Key>(letter), Qt::AltModifier);
+        EXPECT_TRUE(field->hasFocus());
+        EXPECT_EQ(window.menuBar()->activeAction(), nullptr) << "a menu took the letter";
+    }
+}
+
+TEST_F(MainWindowKeyboardTest, TabRunsThroughEachFieldAndItsButton) {
+    std::vector<QWidget*> expected = {window.InputField()};
+    for (QToolBar* toolbar : window.centralWidget()->findChildren<QToolBar*>())
+        expected.push_back(toolbar->widgetForAction(toolbar->actions()[0]));
+    ASSERT_EQ(expected.size(), 4u);
+    expected.insert(expected.begin() + 2, window.OutputFolderField());
+    expected.insert(expected.begin() + 4, window.OutputFormatList());
+    expected.push_back(window.ConvertButton());
+    window.InputField()->setFocus();
+    for (std::size_t step = 1; step < expected.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_TRUE(expected[step]->hasFocus()) << "step " << step;
+    }
+}
+
+TEST_F(MainWindowKeyboardTest, ReturnInAPathFieldConverts) {
+    QWidget* fields[] = {window.InputField(), window.OutputFolderField()};
+    for (QWidget* field : fields) {
+        SCOPED_TRACE(field->metaObject()->className());
+        fixture.dialogs.asked.clear();
+        field->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        // Nothing to convert yet: Convert says so.
+        ASSERT_EQ(fixture.dialogs.asked.size(), 1u);
+        EXPECT_NE(fixture.dialogs.asked[0].text.find("input file"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace pictorb::test
