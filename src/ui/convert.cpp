@@ -4,7 +4,9 @@
 #include <QLineEdit>
 
 #include <memory>
+#include <vector>
 
+#include "pipeline/batch.h"
 #include "pipeline/job.h"
 #include "pipeline/watermark.h"
 #include "platform/files.h"
@@ -43,20 +45,35 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
         ShowWarning(context, warning);
     };
 
-    // A path that does not name an existing, non-empty file is refused here, at once,
-    // rather than failing later inside the conversion.
+    // The field names one file, a folder or a quoted list. A file that is missing, empty or
+    // not a bitmap is refused here, at once, rather than failing later inside the conversion;
+    // a file in a folder that fails is reported with the others at the end.
     const std::string home = HomeFolder();
     const std::string startFolder = CurrentFolder();
-    const std::string inputPath =
-        ExpandTypedPath(Trim(ToUtf8(window.InputField()->text())), home, startFolder);
     job.inputFiles.clear();
-    if (QueryFileSize(inputPath) > 0 && IsAcceptedInput(state.formats, inputPath))
-        job.inputFiles[inputPath] = InputFileEntry{1, {}};
+    std::vector<InputProblem> problems;
+    std::string folderWithoutBitmaps;
+    for (const std::string& typed : ParseInputList(ToUtf8(window.InputField()->text()))) {
+        const std::string path = ExpandTypedPath(typed, home, startFolder);
+        const int64_t size = QueryFileSize(path);
+        if (size == kFileIsFolder) {
+            if (AddInputPath(job, state.formats, path, settings.includeSubfolders != 0, problems) ==
+                    0 &&
+                folderWithoutBitmaps.empty())
+                folderWithoutBitmaps = path;
+        } else if (size > 0 && IsAcceptedInput(state.formats, path)) {
+            AddInputPath(job, state.formats, path, false, problems);
+        }
+    }
     std::string outputFolder =
         ExpandTypedPath(Trim(ToUtf8(window.OutputFolderField()->currentText())), home, startFolder);
     const std::string formatKey = window.SelectedOutputFormat();
 
     window.SetStatusText(texts.Text("General", "Preparing"));
+    if (job.inputFiles.empty() && !folderWithoutBitmaps.empty()) {
+        return stop(ExpandPlaceholders(texts.Text("Msg", "No bitmaps in input folder"),
+                                       folderWithoutBitmaps));
+    }
     if (job.inputFiles.empty()) return stop(texts.Text("Msg", "Empty input files"));
     if (outputFolder.empty()) return stop(texts.Text("Msg", "Empty output folder"));
     if (outputFolder.back() != '/') outputFolder += '/';
@@ -87,7 +104,7 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     }
 
     SetOutputFormat(job, state.formats, settings, formatKey);
-    job.inputPath = inputPath;
+    job.inputPath = job.inputFiles.begin()->first;
     window.UseOutputFolder(outputFolder);
 
     window.SetStatusText(texts.Text("General", "Converting"));

@@ -75,17 +75,18 @@ TEST_F(MainWindowTest, SizeBoundsAndTitle) {
     EXPECT_EQ(window.height(), 260);
     EXPECT_EQ(window.windowTitle(), "Corvalen Pictorb 2.2");
     // The layout rule: fields W - 160 wide, the Convert button at W - 110.
-    EXPECT_EQ(window.InputField()->width(), window.centralWidget()->width() - 160);
+    // The input field leaves room for its second button.
+    EXPECT_EQ(window.InputField()->width(), window.centralWidget()->width() - 184);
+    EXPECT_EQ(window.OutputFolderField()->width(), window.centralWidget()->width() - 160);
 }
 
 TEST_F(MainWindowTest, DroppedFilesAndAcceptedInputs) {
     MainWindow window(fixture.context);
     const std::string first = File("photo.BMP");
     const std::string second = File("second.bmp");
-    Drop(window, {first, second});
-    EXPECT_EQ(window.InputField()->text().toStdString(), first);
-    ASSERT_EQ(fixture.state.job.inputFiles.size(), 1u);
-    EXPECT_EQ(fixture.state.job.inputFiles.begin()->first, first);
+    const std::string quoted = "\"" + first + "\" \"" + second + "\"";
+    Drop(window, {first, File("photo.png"), second});
+    EXPECT_EQ(window.InputField()->text().toStdString(), quoted);
     // The empty field 5 took the file's folder, which heads the recent list.
     EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), fixture.dir.Path() + "/");
     EXPECT_EQ(Recent(0), fixture.dir.Path() + "/");
@@ -93,17 +94,16 @@ TEST_F(MainWindowTest, DroppedFilesAndAcceptedInputs) {
     for (const std::string& refused : {File("photo.png"), File("empty.bmp", true)}) {
         SCOPED_TRACE(refused);
         Drop(window, {refused});
-        EXPECT_EQ(window.InputField()->text().toStdString(), first);
+        EXPECT_EQ(window.InputField()->text().toStdString(), quoted);
     }
 }
 
-TEST_F(MainWindowTest, ChoosingFilesKeepsTheLastAccepted) {
+TEST_F(MainWindowTest, ChoosingFilesTakesEveryAccepted) {
     MainWindow window(fixture.context);
     const std::string a = File("a.bmp"), b = File("b.bmp"), c = File("c.png");
     fixture.dialogs.files.push_back({a, b, c});
     window.RunCommand(kCommandAddInputFile);
-    EXPECT_EQ(window.InputField()->text().toStdString(), b);
-    EXPECT_EQ(fixture.state.job.inputFiles.size(), 1u);
+    EXPECT_EQ(window.InputField()->text().toStdString(), "\"" + a + "\" \"" + b + "\"");
     EXPECT_TRUE(fixture.state.job.inputPath.empty());
     const std::vector<std::string> expected = {"All Supported Files (*.bmp *.rle *.dib)",
                                                "Windows or OS/2 Bitmap (*.dib *.rle *.bmp)",
