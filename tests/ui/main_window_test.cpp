@@ -111,6 +111,53 @@ TEST_F(MainWindowTest, ChoosingFilesTakesEveryAccepted) {
     EXPECT_EQ(fixture.dialogs.fileFilters.back(), expected);
 }
 
+// The field's set: a folder from its dialog, files added with Ctrl held, New clears it.
+TEST_F(MainWindowTest, FolderDialogCtrlDropAndNew) {
+    MainWindow window(fixture.context);
+    const std::string folder = Folder("pictures");
+    const std::string a = File("a.bmp"), b = File("b.bmp");
+    fixture.dialogs.folders.push_back(folder);
+    window.RunCommand(kCommandAddInputFolder);
+    EXPECT_EQ(fixture.dialogs.folderTitles.back(), "Select Input Folder");
+    EXPECT_EQ(window.InputField()->text().toStdString(), folder);
+    // The folder's documents go into the folder itself unless another is chosen.
+    EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), folder);
+
+    window.AddDroppedFiles({a}, true);
+    window.AddDroppedFiles({b, File("c.png")}, true);
+    EXPECT_EQ(window.InputField()->text().toStdString(),
+              "\"" + folder + "\" \"" + a + "\" \"" + b + "\"");
+    EXPECT_FALSE(window.AddDroppedFiles({File("empty.bmp", true)}, true));
+    window.AddDroppedFiles({b});  // without Ctrl: in place of the set
+    EXPECT_EQ(window.InputField()->text().toStdString(), b);
+
+    window.RunCommand(kCommandNew);
+    EXPECT_TRUE(window.InputField()->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, InputListsAsDialogsAndUsersWriteThem) {
+    const struct {
+        const char* text;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"", {}},
+        {"   ", {}},
+        {" /a b/c.bmp ", {"/a b/c.bmp"}},
+        {"/folder/", {"/folder/"}},
+        {"\"/a.bmp\" \"/b c.bmp\"", {"/a.bmp", "/b c.bmp"}},
+        {"\"/a.bmp\"\"/b.bmp\"", {"/a.bmp", "/b.bmp"}},
+        {"\"/a.bmp\"  \"\"  \"/b.bmp", {"/a.bmp", "/b.bmp"}},  // empty entry, unclosed end
+        {"\" /spaced.bmp \"", {"/spaced.bmp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseInputList(c.text), c.paths);
+        // What the window writes into the field reads back as the same paths.
+        if (c.paths.empty()) continue;
+        EXPECT_EQ(ParseInputList(InputListText(c.paths)), c.paths);
+    }
+}
+
 TEST_F(MainWindowTest, RecentOutputFolders) {
     MainWindow window(fixture.context);
     settings.outFoldersNumber = 5;
