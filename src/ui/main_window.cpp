@@ -371,6 +371,7 @@ bool MainWindow::AddInputs(const std::vector<std::string>& paths, bool add) {
     }
     if (inputs.size() == before) return false;
     inputField_->setText(ToQString(InputListText(inputs)));
+    inputField_->home(false);  // a long list shows its beginning
     // A folder's documents go into the folder itself by default, as a file's go beside it.
     std::string folder = inputs[before];
     if (QueryFileSize(folder) != kFileIsFolder)

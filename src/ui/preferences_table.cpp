@@ -225,7 +225,7 @@ constexpr PreferenceRow kRows[] = {
     Slider(Page::Advanced, "", "Out Folders Number", kAdv, "Out Folders Number", 1, 50),
     Row(Page::Advanced, "", "Keep Subfolders", C::Check, kAdv, "Keep Subfolders"),
     Row(Page::Advanced, "", "Include Subfolders", C::Check, kAdv, "Include Subfolders"),
-    Row(Page::Advanced, "", "Threads", C::Number, kAdv, "Threads"),
+    Slider(Page::Advanced, "", "Threads", kAdv, "Threads", 0, 64),
 };
 
 constexpr std::string_view kPageKeys[] = {"General", "Interface", "Input",
