@@ -55,15 +55,12 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     std::string folderWithoutBitmaps;
     for (const std::string& typed : ParseInputList(ToUtf8(window.InputField()->text()))) {
         const std::string path = ExpandTypedPath(typed, home, startFolder);
-        const int64_t size = QueryFileSize(path);
-        if (size == kFileIsFolder) {
-            if (AddInputPath(job, state.formats, path, settings.includeSubfolders != 0, problems) ==
-                    0 &&
-                folderWithoutBitmaps.empty())
-                folderWithoutBitmaps = path;
-        } else if (size > 0 && IsAcceptedInput(state.formats, path)) {
-            AddInputPath(job, state.formats, path, false, problems);
-        }
+        const InputKind kind = KindOfInput(state.formats, path);
+        if (kind == InputKind::Refused) continue;
+        const bool recursive = kind == InputKind::Folder && settings.includeSubfolders != 0;
+        const int32_t added = AddInputPath(job, state.formats, path, recursive, problems);
+        if (kind == InputKind::Folder && added == 0 && folderWithoutBitmaps.empty())
+            folderWithoutBitmaps = path;
     }
     std::string outputFolder =
         ExpandTypedPath(Trim(ToUtf8(window.OutputFolderField()->currentText())), home, startFolder);

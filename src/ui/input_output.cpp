@@ -119,6 +119,12 @@ std::string InputListText(const std::vector<std::string>& paths) {
     return text;
 }
 
+InputKind KindOfInput(const Formats& formats, const std::string& path) {
+    const int64_t size = QueryFileSize(path);
+    if (size == kFileIsFolder) return InputKind::Folder;
+    return size > 0 && IsAcceptedInput(formats, path) ? InputKind::File : InputKind::Refused;
+}
+
 std::string FolderOfPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

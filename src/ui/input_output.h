@@ -37,6 +37,10 @@ std::string ExpandTypedPath(const std::string& typed, const std::string& home,
 std::vector<std::string> ParseInputList(const std::string& text);
 // The field's text for `paths`: one path as it is, several as a quoted list.
 std::string InputListText(const std::vector<std::string>& paths);
+// What an input of the field is: a folder, a file by the single-file rule (not empty, an
+// accepted extension), or neither.
+enum class InputKind { Refused, File, Folder };
+InputKind KindOfInput(const Formats& formats, const std::string& path);
 // The folder part of a path with its trailing '/'; empty for a bare name.
 std::string FolderOfPath(const std::string& path);
 

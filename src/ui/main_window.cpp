@@ -363,18 +363,14 @@ bool MainWindow::AddInputs(const std::vector<std::string>& paths, bool add) {
     std::vector<std::string> inputs;
     if (add) inputs = ParseInputList(ToUtf8(inputField_->text()));
     const std::size_t before = inputs.size();
-    for (const std::string& path : paths) {
-        const int64_t size = QueryFileSize(path);
-        // A file is taken by the same rule as a single one: not empty, an accepted extension.
-        if (size == kFileIsFolder || (size > 0 && IsAcceptedInput(context_.state.formats, path)))
-            inputs.push_back(path);
-    }
+    for (const std::string& path : paths)
+        if (KindOfInput(context_.state.formats, path) != InputKind::Refused) inputs.push_back(path);
     if (inputs.size() == before) return false;
     inputField_->setText(ToQString(InputListText(inputs)));
     inputField_->home(false);  // a long list shows its beginning
     // A folder's documents go into the folder itself by default, as a file's go beside it.
     std::string folder = inputs[before];
-    if (QueryFileSize(folder) != kFileIsFolder)
+    if (KindOfInput(context_.state.formats, folder) != InputKind::Folder)
         folder = FolderOfPath(folder);
     else if (!folder.ends_with('/'))
         folder += '/';
