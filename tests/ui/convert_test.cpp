@@ -4,6 +4,7 @@
 #include "ui/convert.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QEventLoop>
@@ -27,6 +28,7 @@
 #include "ui/commands.h"
 #include "ui/input_output.h"
 #include "ui/main_window.h"
+#include "ui/preferences_dialog.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui_harness.h"
 
@@ -312,6 +314,28 @@ TEST_F(ConvertTest, FoldersAndTypedListsConvertEveryInputTheyName) {
         EXPECT_EQ(window.StatusText(), "Conversion complete");
         EXPECT_EQ(Written(outDir), c.written);
     }
+}
+
+// Include and Keep Subfolders set on the Advanced page are what the next folder conversion uses.
+TEST_F(ConvertTest, SubfolderSettingsFromThePreferences) {
+    Bitmap("tree/top.bmp");
+    Bitmap("tree/below/inner.bmp");
+    settings.includeSubfolders = 0;
+    settings.keepSubfolders = 0;
+    {
+        PreferencesDialog dialog(fixture.context, &window, PreferencesPage::Advanced);
+        dialog.show();
+        for (const char* key : {"Include Subfolders", "Keep Subfolders"}) {
+            auto* check = qobject_cast<QCheckBox*>(dialog.Control("Advanced", key));
+            ASSERT_NE(check, nullptr) << key;
+            EXPECT_TRUE(dialog.RowShown("Advanced", key)) << key;
+            check->setChecked(true);
+        }
+        dialog.OkButton()->click();
+    }
+    Fill(fixture.dir.Join("tree"), outDir);
+    Convert();
+    EXPECT_EQ(Written(outDir), (std::vector<std::string>{"below/inner.psd", "top.psd"}));
 }
 
 TEST_F(ConvertTest, FolderWithoutBitmapsSaysSo) {
