@@ -104,10 +104,20 @@ TEST_F(ConvertTest, EachFailedCheckWarnsAndConvertsNothing) {
         std::string warning, status;
     };
     const std::string noInput = "No input file(s) found. Please, add valid file(s) and try again!";
+    const std::string nothing = fixture.dir.Join("nothing");
+    std::filesystem::create_directories(nothing);
+    WriteBytes(nothing + "/readme.txt", "text");
     const std::vector<Case> cases = {
         {"extension not accepted", fixture.dir.Join("photo.png"), outDir, {}, noInput, stopped},
         {"empty file", fixture.dir.Join("empty.bmp"), outDir, {}, noInput, stopped},
         {"missing file", fixture.dir.Join("missing.bmp"), outDir, {}, noInput, stopped},
+        {"folder without bitmaps",
+         nothing,
+         outDir,
+         {},
+         "The following input folder holds no bitmap (.bmp, .rle, .dib):\r\n" + nothing +
+             "\r\n\r\nPlease, correct the input path and try again!",
+         stopped},
         {"empty folder",
          good,
          "  ",
@@ -336,17 +346,6 @@ TEST_F(ConvertTest, SubfolderSettingsFromThePreferences) {
     Fill(fixture.dir.Join("tree"), outDir);
     Convert();
     EXPECT_EQ(Written(outDir), (std::vector<std::string>{"below/inner.psd", "top.psd"}));
-}
-
-TEST_F(ConvertTest, FolderWithoutBitmapsSaysSo) {
-    const std::string empty = fixture.dir.Join("nothing");
-    std::filesystem::create_directories(empty);
-    WriteBytes(empty + "/readme.txt", "text");
-    Fill(empty, outDir);
-    window.RunCommand(kCommandConvert);
-    EXPECT_EQ(LastWarning(), "The following input folder holds no bitmap (.bmp, .rle, .dib):\r\n" +
-                                 empty + "\r\n\r\nPlease, correct the input path and try again!");
-    EXPECT_EQ(window.StatusText(), "Conversion stopped");
 }
 
 // Failed files are listed with the reason the command line gives, copyable; the status bar
