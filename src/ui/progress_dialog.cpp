@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <initializer_list>
 #include <system_error>
 #include <vector>
 
@@ -237,8 +238,9 @@ void ProgressDialog::ShowFailures(const std::vector<std::string>& failures) {
     selectAll->setGeometry(120, buttonsTop, 100, 25);
     connect(selectAll, &QPushButton::clicked, failureList_, &QPlainTextEdit::selectAll);
     okButton_->move(kFailuresWidth - 90, buttonsTop);
-    for (QWidget* widget : {static_cast<QWidget*>(heading), static_cast<QWidget*>(failureList_),
-                            static_cast<QWidget*>(copyButton_), static_cast<QWidget*>(selectAll)})
+    // Made after the dialog was shown: they show only when asked to.
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{heading, failureList_, copyButton_, selectAll})
         widget->show();
 }
 
