@@ -3,7 +3,8 @@
 # offscreen) against the same conversion with the command line, alternating, and the longest
 # gap between two polls of the progress dialog during each desktop run.
 # Usage: scripts/desktop-convert-bench.sh [RUNS]   (default 7; builds Release in build-bench/,
-# or uses the build folder named by BUILD as it is configured)
+# or uses the build folder named by BUILD as it is configured). FILES=16 converts a folder of
+# 16 bitmaps of 3000 x 2000 (any count) instead, typed into the window as a folder.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD:-$root/build-bench}"
@@ -13,8 +14,17 @@ cmake --build "$build" --target pictorbcmd desktop_convert_bench > /dev/null
 work="$build/desktop-bench"
 mkdir -p "$work/cli" "$work/desktop" "$work/run"
 chmod 700 "$work/run"
-input="$work/6000x4000.bmp"
-[ -f "$input" ] || convert -size 6000x4000 plasma:fractal -depth 8 -type TrueColor "BMP3:$input"
+files="${FILES:-0}"
+if [ "$files" -gt 0 ]; then
+    input="$work/batch-$files"
+    mkdir -p "$input"
+    [ -f "$input/1.bmp" ] ||
+        convert -size 3000x2000 plasma:fractal -depth 8 -type TrueColor "BMP3:$input/1.bmp"
+    for i in $(seq 2 "$files"); do [ -f "$input/$i.bmp" ] || cp "$input/1.bmp" "$input/$i.bmp"; done
+else
+    input="$work/6000x4000.bmp"
+    [ -f "$input" ] || convert -size 6000x4000 plasma:fractal -depth 8 -type TrueColor "BMP3:$input"
+fi
 
 export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

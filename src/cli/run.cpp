@@ -262,9 +262,7 @@ std::pair<int32_t, bool> ImportInputs(ProcessState& state, const std::vector<std
 }
 
 std::string FailureLine(const FileOutcome& outcome) {
-    std::string line = "Error: " + outcome.path + ": " + ConvertErrorText(outcome.error);
-    if (outcome.error == ConvertError::SameOutput) line += " (" + outcome.otherPath + ")";
-    return line;
+    return "Error: " + outcome.path + ": " + OutcomeReason(outcome);
 }
 
 // Converts the input file map on the worker pool; in a batch, prints each failed file as its

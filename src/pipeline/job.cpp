@@ -174,6 +174,12 @@ std::string ConvertErrorText(ConvertError error) {
     return "not converted";
 }
 
+std::string OutcomeReason(const FileOutcome& outcome) {
+    std::string reason = ConvertErrorText(outcome.error);
+    if (outcome.error == ConvertError::SameOutput) reason += " (" + outcome.otherPath + ")";
+    return reason;
+}
+
 int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
     RunConversionPool(env, progress, PoolOptions{env.settings.threads, 0});
     return 0;

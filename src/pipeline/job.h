@@ -42,6 +42,9 @@ void SetOutputFormat(JobContext& job, const Formats& formats, const ConversionSe
 ConvertError ConvertFile(const JobEnvironment& env);
 // The reason as the run's lines give it: "not a Windows bitmap".
 std::string ConvertErrorText(ConvertError error);
+// The reason a file of a run failed, as its error line gives it: for SameOutput with the
+// input whose document has that name.
+std::string OutcomeReason(const FileOutcome& outcome);
 // Runs ConvertFile for every entry while progress allows, with the number of workers the
 // settings ask for (RunConversionPool); returns 0.
 int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress);

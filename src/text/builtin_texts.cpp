@@ -47,7 +47,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
     {"Checking for updates", "Checking for a new version... (Esc cancels)"},
-    // Msg: 42 entries.
+    // Msg: 44 entries.
     {"_GROUP_", "Msg"},
     {"Error", "Error"},
     {"Warning", "Warning"},
@@ -55,6 +55,10 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Unable to open file", "Unable to open the file: %s1%!"},
     {"Unable to save file", "Unable to save the file: %s1%!"},
     {"Empty input files", "No input file(s) found. Please, add valid file(s) and try again!"},
+    {"No bitmaps in input folder",
+     "The following input folder holds no bitmap (.bmp, .rle, .dib):\r\n%s1%\r\n\r\nPlease, "
+     "correct the input path and try again!"},
+    {"Files not converted", "Files not converted (%s1%):"},
     {"Empty input folder",
      "The input folder's field is empty. Please, check the existed input folder and try again!"},
     {"Invalid input folder",
@@ -119,7 +123,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},
-    // Preferences: 215 entries.
+    // Preferences: 217 entries.
     {"_GROUP_", "Preferences"},
     {"Title", "Preferences..."},
     {"None", "None"},
@@ -328,6 +332,8 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Keep Folders", "Keep Recent"},
     {"Out Folders Number", "Output Folders Number:"},
     {"Keep Subfolders", "Keep Subfolders:"},
+    {"Include Subfolders", "Include Subfolders:"},
+    {"Threads", "Threads (0 = one per CPU):"},
     {"Export", "Export"},
     {"Txt", "TXT"},
     {"Txt Export", "Export to TXT"},

@@ -6,7 +6,8 @@ namespace {
 constexpr CommandRow kCommands[] = {
     {kCommandNew, "New", "New", "Ctrl+N"},
     {kCommandExit, "Exit", "Exit", "Alt+X"},
-    {kCommandAddInputFile, "Select Input File", "Add", ""},
+    {kCommandAddInputFile, "Select Input Files", "Add", ""},
+    {kCommandAddInputFolder, "Select Input Folder", "InFolder", ""},
     {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},
     {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
     {kCommandConvert, "Convert", "Convert", "F5"},
@@ -19,9 +20,13 @@ constexpr CommandRow kCommands[] = {
     {kCommandAbout, "About", "About", ""},
 };
 
-constexpr int32_t kFileMenu[] = {kCommandNew,          kSeparator,
-                                 kCommandAddInputFile, kCommandSelectOutputFolder,
-                                 kSeparator,           kCommandExit};
+constexpr int32_t kFileMenu[] = {kCommandNew,
+                                 kSeparator,
+                                 kCommandAddInputFile,
+                                 kCommandAddInputFolder,
+                                 kCommandSelectOutputFolder,
+                                 kSeparator,
+                                 kCommandExit};
 constexpr int32_t kConverterMenu[] = {kCommandConvert, kSeparator, kCommandFindConverter,
                                       kSeparator, kCommandPreferences};
 constexpr int32_t kHelpMenu[] = {kCommandManual,   kSeparator,          kCommandFeedback,
@@ -33,14 +38,25 @@ constexpr MenuLayoutEntry kMenus[] = {
     {"Help", kHelpMenu},
 };
 
-constexpr int32_t kMainToolbar[] = {
-    kCommandNew,      kCommandAddInputFile, kCommandSelectOutputFolder,
-    kSeparator,       kCommandPreferences,  kSeparator,
-    kCommandConvert,  kSeparator,           kCommandManual,
-    kCommandFeedback, kCommandHomepage,     kCommandCheckUpdate};
+constexpr int32_t kMainToolbar[] = {kCommandNew,
+                                    kCommandAddInputFile,
+                                    kCommandAddInputFolder,
+                                    kCommandSelectOutputFolder,
+                                    kSeparator,
+                                    kCommandPreferences,
+                                    kSeparator,
+                                    kCommandConvert,
+                                    kSeparator,
+                                    kCommandManual,
+                                    kCommandFeedback,
+                                    kCommandHomepage,
+                                    kCommandCheckUpdate};
 
-constexpr int32_t kFieldToolbars[] = {kCommandAddInputFile, kCommandSelectOutputFolder,
-                                      kCommandOutputOptions};
+constexpr int32_t kInputFieldToolbar[] = {kCommandAddInputFile, kCommandAddInputFolder};
+constexpr int32_t kOutputFolderToolbar[] = {kCommandSelectOutputFolder};
+constexpr int32_t kOutputFormatToolbar[] = {kCommandOutputOptions};
+constexpr std::span<const int32_t> kFieldToolbars[] = {kInputFieldToolbar, kOutputFolderToolbar,
+                                                       kOutputFormatToolbar};
 
 }  // namespace
 
@@ -60,7 +76,7 @@ std::span<const MenuLayoutEntry> MenuLayout() {
 std::span<const int32_t> MainToolbarLayout() {
     return kMainToolbar;
 }
-std::span<const int32_t> FieldToolbarLayout() {
+std::span<const std::span<const int32_t>> FieldToolbarLayout() {
     return kFieldToolbars;
 }
 

@@ -11,6 +11,7 @@ namespace pictorb {
 inline constexpr int32_t kCommandNew = 0;
 inline constexpr int32_t kCommandExit = 3;
 inline constexpr int32_t kCommandAddInputFile = 5;
+inline constexpr int32_t kCommandAddInputFolder = 6;
 inline constexpr int32_t kCommandSelectOutputFolder = 7;
 inline constexpr int32_t kCommandOutputOptions = 8;
 inline constexpr int32_t kCommandConvert = 14;
@@ -47,7 +48,8 @@ const CommandRow* FindCommand(int32_t command);
 std::span<const MenuLayoutEntry> MenuLayout();
 // The main toolbar's buttons and separators.
 std::span<const int32_t> MainToolbarLayout();
-// The one-button toolbars beside the input, output folder and format fields, top to bottom.
-std::span<const int32_t> FieldToolbarLayout();
+// The small toolbars beside the input, output folder and format fields, top to bottom, each
+// with its commands left to right.
+std::span<const std::span<const int32_t>> FieldToolbarLayout();
 
 }  // namespace pictorb

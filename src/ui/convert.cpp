@@ -4,7 +4,9 @@
 #include <QLineEdit>
 
 #include <memory>
+#include <vector>
 
+#include "pipeline/batch.h"
 #include "pipeline/job.h"
 #include "pipeline/watermark.h"
 #include "platform/files.h"
@@ -43,20 +45,32 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
         ShowWarning(context, warning);
     };
 
-    // A path that does not name an existing, non-empty file is refused here, at once,
-    // rather than failing later inside the conversion.
+    // The field names one file, a folder or a quoted list. A file that is missing, empty or
+    // not a bitmap is refused here, at once, rather than failing later inside the conversion;
+    // a file in a folder that fails is reported with the others at the end.
     const std::string home = HomeFolder();
     const std::string startFolder = CurrentFolder();
-    const std::string inputPath =
-        ExpandTypedPath(Trim(ToUtf8(window.InputField()->text())), home, startFolder);
     job.inputFiles.clear();
-    if (QueryFileSize(inputPath) > 0 && IsAcceptedInput(state.formats, inputPath))
-        job.inputFiles[inputPath] = InputFileEntry{1, {}};
+    std::vector<InputProblem> problems;
+    std::string folderWithoutBitmaps;
+    for (const std::string& typed : ParseInputList(ToUtf8(window.InputField()->text()))) {
+        const std::string path = ExpandTypedPath(typed, home, startFolder);
+        const InputKind kind = KindOfInput(state.formats, path);
+        if (kind == InputKind::Refused) continue;
+        const bool recursive = kind == InputKind::Folder && settings.includeSubfolders != 0;
+        const int32_t added = AddInputPath(job, state.formats, path, recursive, problems);
+        if (kind == InputKind::Folder && added == 0 && folderWithoutBitmaps.empty())
+            folderWithoutBitmaps = path;
+    }
     std::string outputFolder =
         ExpandTypedPath(Trim(ToUtf8(window.OutputFolderField()->currentText())), home, startFolder);
     const std::string formatKey = window.SelectedOutputFormat();
 
     window.SetStatusText(texts.Text("General", "Preparing"));
+    if (job.inputFiles.empty() && !folderWithoutBitmaps.empty()) {
+        return stop(ExpandPlaceholders(texts.Text("Msg", "No bitmaps in input folder"),
+                                       folderWithoutBitmaps));
+    }
     if (job.inputFiles.empty()) return stop(texts.Text("Msg", "Empty input files"));
     if (outputFolder.empty()) return stop(texts.Text("Msg", "Empty output folder"));
     if (outputFolder.back() != '/') outputFolder += '/';
@@ -87,7 +101,7 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     }
 
     SetOutputFormat(job, state.formats, settings, formatKey);
-    job.inputPath = inputPath;
+    job.inputPath = job.inputFiles.begin()->first;
     window.UseOutputFolder(outputFolder);
 
     window.SetStatusText(texts.Text("General", "Converting"));

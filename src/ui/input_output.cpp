@@ -91,6 +91,40 @@ std::string ExpandTypedPath(const std::string& typed, const std::string& home,
     return startFolder + typed;
 }
 
+std::vector<std::string> ParseInputList(const std::string& text) {
+    const std::string trimmed = Trim(text);
+    if (trimmed.empty()) return {};
+    if (trimmed.front() != '"') return {trimmed};
+    std::vector<std::string> paths;
+    std::size_t at = 0;
+    while (at < trimmed.size()) {
+        if (trimmed[at] != '"') {
+            ++at;  // blanks between the quoted paths
+            continue;
+        }
+        const std::size_t close = trimmed.find('"', at + 1);
+        // An unclosed quote runs to the end, as far as it was typed.
+        const std::size_t end = close == std::string::npos ? trimmed.size() : close;
+        const std::string path = Trim(std::string_view(trimmed).substr(at + 1, end - at - 1));
+        if (!path.empty()) paths.push_back(path);
+        at = end + 1;
+    }
+    return paths;
+}
+
+std::string InputListText(const std::vector<std::string>& paths) {
+    if (paths.size() == 1) return paths.front();
+    std::string text;
+    for (const std::string& path : paths) text += (text.empty() ? "\"" : " \"") + path + '"';
+    return text;
+}
+
+InputKind KindOfInput(const Formats& formats, const std::string& path) {
+    const int64_t size = QueryFileSize(path);
+    if (size == kFileIsFolder) return InputKind::Folder;
+    return size > 0 && IsAcceptedInput(formats, path) ? InputKind::File : InputKind::Refused;
+}
+
 std::string FolderOfPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

@@ -31,6 +31,16 @@ std::string FileToOpen(const std::vector<std::string>& args, const Formats& form
 // started from). Both folders end with '/'; an empty text stays empty.
 std::string ExpandTypedPath(const std::string& typed, const std::string& home,
                             const std::string& startFolder);
+// The inputs the input field names: a quoted list `"a.bmp" "b.bmp"` (the form file dialogs use
+// for several files) gives each quoted path, in order; any other text is one path, trimmed.
+// An empty text names none.
+std::vector<std::string> ParseInputList(const std::string& text);
+// The field's text for `paths`: one path as it is, several as a quoted list.
+std::string InputListText(const std::vector<std::string>& paths);
+// What an input of the field is: a folder, a file by the single-file rule (not empty, an
+// accepted extension), or neither.
+enum class InputKind { Refused, File, Folder };
+InputKind KindOfInput(const Formats& formats, const std::string& path);
 // The folder part of a path with its trailing '/'; empty for a bare name.
 std::string FolderOfPath(const std::string& path);
 

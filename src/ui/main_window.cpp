@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <span>
+
 #include "app/branding.h"
 #include "pipeline/job.h"
 #include "platform/files.h"
@@ -187,31 +189,37 @@ void MainWindow::FitToMainToolbar() {
 void MainWindow::BuildFieldToolbars() {
     for (QToolBar* toolbar : fieldToolbars_) delete toolbar;
     fieldToolbars_.clear();
-    for (int32_t command : FieldToolbarLayout()) {
+    for (std::span<const int32_t> commands : FieldToolbarLayout()) {
         auto* toolbar = new QToolBar(container_);
         toolbar->setIconSize(QSize(16, 16));
         toolbar->setStyleSheet("QToolBar { border: none; padding: 0; spacing: 0; }");
-        toolbar->setFixedSize(kFieldToolbarSize, kFieldToolbarSize);
-        QAction* action = AddCommandAction(command, context_.icons.menu, toolbar);
-        toolbar->addAction(action);
-        // The button shows an icon only; a screen reader reads the command's text.
-        QString name = action->text();
-        if (name.endsWith(QLatin1String("..."))) name.chop(3);
-        QWidget* button = toolbar->widgetForAction(action);
-        button->setAccessibleName(name);
-        // Toolbar buttons take no focus by default; these belong to their fields' Tab order.
-        button->setFocusPolicy(Qt::TabFocus);
+        toolbar->setFixedSize(kFieldToolbarSize * static_cast<int>(commands.size()),
+                              kFieldToolbarSize);
+        for (int32_t command : commands) {
+            QAction* action = AddCommandAction(command, context_.icons.menu, toolbar);
+            toolbar->addAction(action);
+            // The button shows an icon only; a screen reader reads the command's text.
+            QString name = action->text();
+            if (name.endsWith(QLatin1String("..."))) name.chop(3);
+            QWidget* button = toolbar->widgetForAction(action);
+            button->setAccessibleName(name);
+            // Toolbar buttons take no focus by default; these belong to their fields' Tab order.
+            button->setFocusPolicy(Qt::TabFocus);
+        }
         toolbar->show();
         fieldToolbars_.push_back(toolbar);
     }
-    // Tab runs down the rows, each field followed by its button, then to Convert.
+    // Tab runs down the rows, each field followed by its buttons, then to Convert.
     QWidget* previous = nullptr;
     QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
     for (std::size_t row = 0; row < fieldToolbars_.size(); ++row) {
-        QWidget* button = fieldToolbars_[row]->widgetForAction(fieldToolbars_[row]->actions()[0]);
         if (previous != nullptr) setTabOrder(previous, fields[row]);
-        setTabOrder(fields[row], button);
-        previous = button;
+        previous = fields[row];
+        for (QAction* action : fieldToolbars_[row]->actions()) {
+            QWidget* button = fieldToolbars_[row]->widgetForAction(action);
+            setTabOrder(previous, button);
+            previous = button;
+        }
     }
     setTabOrder(previous, convertButton_);
 }
@@ -302,9 +310,13 @@ void MainWindow::LayOut() {
     QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
     for (int row = 0; row < 3; ++row) {
         const int top = 4 + row * kRowDistance;
+        QToolBar* toolbar = fieldToolbars_[static_cast<std::size_t>(row)];
+        // A field with more than one button beside it gives up the room they take.
+        const int buttonsRoom = toolbar->width() - kFieldToolbarSize;
         labels_[static_cast<std::size_t>(row)]->setGeometry(kMargin, top, fieldWidth, 16);
-        fields[row]->setGeometry(kMargin, top + 16, fieldWidth, kFieldHeight);
-        fieldToolbars_[static_cast<std::size_t>(row)]->move(width - 146, top + 16);
+        fields[row]->setGeometry(kMargin, top + 16, std::max(fieldWidth - buttonsRoom, 0),
+                                 kFieldHeight);
+        toolbar->move(width - 146 - buttonsRoom, top + 16);
     }
     convertButton_->move(width - 110, 10);
     const int noticeTop = std::max(container_->height() - 22, 3 * kRowDistance + 24);
@@ -343,7 +355,10 @@ void MainWindow::RunCommand(int32_t command) {
             close();
             break;
         case kCommandAddInputFile:
-            ChooseInputFile();
+            ChooseInputFiles();
+            break;
+        case kCommandAddInputFolder:
+            ChooseInputFolder();
             break;
         case kCommandSelectOutputFolder:
             ChooseOutputFolder();
@@ -385,21 +400,53 @@ bool MainWindow::AddInputFile(const std::string& path) {
     if (!pictorb::AddInputFile(job, context_.state.formats, path)) return false;
     if (job.commandLineMode != 0) return true;
     inputField_->setText(ToQString(path));
-    if (outputFolderField_->currentText().isEmpty()) {
-        UseOutputFolder(!job.commandLineInput.empty() ? job.commandLineInput : FolderOfPath(path));
-    }
+    TakeOutputFolderFrom(FolderOfPath(path));
     return true;
 }
 
-bool MainWindow::ChooseInputFile() {
+bool MainWindow::AddInputs(const std::vector<std::string>& paths, bool add) {
+    std::vector<std::string> inputs;
+    if (add) inputs = ParseInputList(ToUtf8(inputField_->text()));
+    const std::size_t before = inputs.size();
+    for (const std::string& path : paths)
+        if (KindOfInput(context_.state.formats, path) != InputKind::Refused) inputs.push_back(path);
+    if (inputs.size() == before) return false;
+    inputField_->setText(ToQString(InputListText(inputs)));
+    inputField_->home(false);  // a long list shows its beginning
+    // A folder's documents go into the folder itself by default, as a file's go beside it.
+    std::string folder = inputs[before];
+    if (KindOfInput(context_.state.formats, folder) != InputKind::Folder)
+        folder = FolderOfPath(folder);
+    else if (!folder.ends_with('/'))
+        folder += '/';
+    TakeOutputFolderFrom(folder);
+    return true;
+}
+
+void MainWindow::TakeOutputFolderFrom(const std::string& inputFolder) {
+    if (!outputFolderField_->currentText().isEmpty()) return;
+    const std::string& commandLineInput = context_.state.job.commandLineInput;
+    UseOutputFolder(!commandLineInput.empty() ? commandLineInput : inputFolder);
+}
+
+bool MainWindow::ChooseInputFiles() {
     TextTable& texts = context_.state.texts;
     JobContext& job = context_.state.job;
     const std::vector<std::string> files =
         context_.dialogs.OpenFiles(texts.Text("Dialog", "Select Input Files"), job.inputPath,
                                    InputFileFilters(context_.state.formats, texts), true);
-    bool entered = false;
-    for (const std::string& file : files) entered = AddInputFile(file) || entered;
+    const bool entered = AddInputs(files, false);
     job.inputPath.clear();
+    LayOut();
+    return entered;
+}
+
+bool MainWindow::ChooseInputFolder() {
+    const std::vector<std::string> typed = ParseInputList(ToUtf8(inputField_->text()));
+    const std::string start = typed.empty() ? std::string() : FolderOfPath(typed.front());
+    const std::optional<std::string> folder = context_.dialogs.ChooseFolder(
+        context_.state.texts.Text("Dialog", "Select Input Folder"), start);
+    const bool entered = folder && AddInputs({*folder}, false);
     LayOut();
     return entered;
 }
@@ -594,7 +641,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (event->mimeData() != nullptr)
         for (const QUrl& url : event->mimeData()->urls())
             if (url.isLocalFile()) files.push_back(ToUtf8(url.toLocalFile()));
-    if (!AddDroppedFiles(files)) {
+    // Ctrl held while dropping adds to what the field holds; otherwise the drop replaces it.
+    const bool add = (event->modifiers() & Qt::ControlModifier) != 0;
+    if (!AddDroppedFiles(files, add)) {
         event->ignore();
         return;
     }
@@ -602,9 +651,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
     event->accept();
 }
 
-bool MainWindow::AddDroppedFiles(const std::vector<std::string>& files) {
-    // Only the first dropped file counts; AddInputFile decides whether it is taken.
-    return !files.empty() && AddInputFile(files.front());
+bool MainWindow::AddDroppedFiles(const std::vector<std::string>& files, bool add) {
+    return AddInputs(files, add);
 }
 
 }  // namespace pictorb

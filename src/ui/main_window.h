@@ -54,9 +54,15 @@ class MainWindow : public QMainWindow {
 
     // Input file and output folders (the window's steps around the core).
     bool AddInputFile(const std::string& path);
-    // Files dropped on the window: the first one goes to AddInputFile, the others are ignored.
-    bool AddDroppedFiles(const std::vector<std::string>& files);
-    bool ChooseInputFile();
+    // Puts the accepted ones of `paths` (folders, and files by AddInputFile's rule) into the
+    // input field, after what it holds with `add`, in its place otherwise. An empty output
+    // folder field takes the first one's folder. False when none was accepted.
+    bool AddInputs(const std::vector<std::string>& paths, bool add);
+    // Files and folders dropped on the window: AddInputs, adding when Ctrl was held.
+    bool AddDroppedFiles(const std::vector<std::string>& files, bool add = false);
+    // The file dialog with several selection, and the folder dialog, for the input field.
+    bool ChooseInputFiles();
+    bool ChooseInputFolder();
     void ChooseOutputFolder();
     // Makes `folder` the job's output folder and the first of the recent ones, and refills
     // the list.
@@ -104,6 +110,8 @@ class MainWindow : public QMainWindow {
     void FillOutputFormatList();
     // Selects the folder entry whose text the field shows, or none.
     void MatchFolderEntryToText();
+    // An empty output folder field takes the folder of -i, or else `inputFolder`.
+    void TakeOutputFolderFrom(const std::string& inputFolder);
     // A new action of `command` with its image from `icons`, owned by `parent`.
     QAction* AddCommandAction(int32_t command, const IconSet& icons, QObject* parent);
 

@@ -223,10 +223,9 @@ constexpr PreferenceRow kRows[] = {
     Row(Page::Advanced, "", "Out Folders History", C::List, kAdv, "Out Folders History",
         "Clean On Exit|Keep Folders"),
     Slider(Page::Advanced, "", "Out Folders Number", kAdv, "Out Folders Number", 1, 50),
-    Hidden(Row(Page::Advanced, "", "Keep Subfolders", C::Check, kAdv, "Keep Subfolders")),
-    // Shown once the window converts folders.
-    Hidden(Row(Page::Advanced, "", "Include Subfolders", C::Check, kAdv, "Include Subfolders")),
-    Hidden(Row(Page::Advanced, "", "Threads", C::Number, kAdv, "Threads")),
+    Row(Page::Advanced, "", "Keep Subfolders", C::Check, kAdv, "Keep Subfolders"),
+    Row(Page::Advanced, "", "Include Subfolders", C::Check, kAdv, "Include Subfolders"),
+    Slider(Page::Advanced, "", "Threads", kAdv, "Threads", 0, 64),
 };
 
 constexpr std::string_view kPageKeys[] = {"General", "Interface", "Input",

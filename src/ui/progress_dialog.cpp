@@ -2,15 +2,20 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
 #include <chrono>
+#include <initializer_list>
 #include <system_error>
+#include <vector>
 
 #include "pipeline/job.h"
 #include "text/utf8.h"
+#include "themes/icon_sets.h"
+#include "ui/builtin_icons.h"
 #include "ui/convert.h"
 #include "ui/desktop_context.h"
 #include "ui/main_window.h"
@@ -23,6 +28,9 @@ constexpr int kClientWidth = 300;
 constexpr int kClientHeight = 110;
 constexpr int kLabelWidth = 280;
 constexpr int kPollMs = 15;
+// The client once it lists failed files.
+constexpr int kFailuresWidth = 520;
+constexpr int kFailuresHeight = 300;
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -133,17 +141,22 @@ void ProgressDialog::Poll() {
     if (!started_ || ended_) return;
     if (!workerDone_) {
         int32_t index = 0;
+        int32_t finished = 0;
         std::string file;
         {
             std::lock_guard<std::mutex> hold(progress_.lock);
             index = progress_.record.index;
             file = progress_.record.currentFile;
+            for (const FileOutcome& outcome : progress_.outcomes) finished += outcome.done ? 1 : 0;
         }
-        if (index <= lastShown_) return;
-        lastShown_ = index;
-        setWindowTitle(TitleWith(context_.state.texts.Text("Dialog", "Convert Progress"), index));
-        label_->setText(ToQString(LabelText(file)));
-        bar_->setValue(index);
+        if (index > lastShown_) {
+            lastShown_ = index;
+            setWindowTitle(
+                TitleWith(context_.state.texts.Text("Dialog", "Convert Progress"), index));
+            label_->setText(ToQString(LabelText(file)));
+        }
+        // With several workers files finish out of order: the bar counts those finished.
+        bar_->setValue(finished);
         return;
     }
     worker_.join();
@@ -161,10 +174,16 @@ void ProgressDialog::ShowOutcome() {
     timer_->stop();
     TextTable& texts = context_.state.texts;
     int32_t converted = 0;
+    std::vector<std::string> failures;
     {
         std::lock_guard<std::mutex> hold(progress_.lock);
         converted = progress_.record.converted;
+        for (const FileOutcome& outcome : progress_.outcomes)
+            if (outcome.done && outcome.error != ConvertError::None)
+                failures.push_back(outcome.path + ": " + OutcomeReason(outcome));
     }
+    const std::string convertedText = ExpandPlaceholders(
+        texts.Text("Msg", "Files converted"), std::to_string(converted), std::to_string(files_));
     if (breakAsked_) {
         const std::string stopped = texts.Text("Msg", "Conversion is not complete");
         window_.SetStatusText(stopped);
@@ -172,15 +191,57 @@ void ProgressDialog::ShowOutcome() {
         label_->setText(ToQString(stopped));
     } else {
         const std::string complete = texts.Text("Msg", "Conversion complete");
-        window_.SetStatusText(complete);
+        // A run with failed files says how many were converted where the user looks last.
+        window_.SetStatusText(failures.empty() ? complete : convertedText);
         setWindowTitle(TitleWith(complete, lastShown_));
-        label_->setText(
-            ToQString(ExpandPlaceholders(texts.Text("Msg", "Files converted"),
-                                         std::to_string(converted), std::to_string(files_))));
+        label_->setText(ToQString(convertedText));
         bar_->setValue(files_ + 1);
     }
+    if (!failures.empty()) ShowFailures(failures);
     okButton_->setEnabled(true);
     okButton_->setFocus();
+}
+
+void ProgressDialog::ShowFailures(const std::vector<std::string>& failures) {
+    TextTable& texts = context_.state.texts;
+    const IconSet& icons = context_.icons.menu;
+    setFixedSize(kFailuresWidth, kFailuresHeight);
+    const int inner = kFailuresWidth - 20;
+    label_->setGeometry(10, 10, inner, 20);
+    bar_->setGeometry(10, 38, inner, 20);
+    auto* heading =
+        new QLabel(ToQString(ExpandPlaceholders(texts.Text("Msg", "Files not converted"),
+                                                std::to_string(failures.size()))),
+                   this);
+    heading->setGeometry(10, 66, inner, 20);
+    failureList_ = new QPlainTextEdit(this);
+    failureList_->setObjectName("failedFiles");
+    failureList_->setReadOnly(true);
+    failureList_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    std::string lines;
+    for (const std::string& line : failures) lines += (lines.empty() ? "" : "\n") + line;
+    failureList_->setPlainText(ToQString(lines));
+    failureList_->setGeometry(10, 88, inner, kFailuresHeight - 88 - 45);
+    heading->setBuddy(failureList_);
+    const int buttonsTop = kFailuresHeight - 35;
+    copyButton_ =
+        new QPushButton(ToQIcon(icons.Image("Copy")), ToQString(texts.Text("Menu", "Copy")), this);
+    copyButton_->setGeometry(10, buttonsTop, 100, 25);
+    // Copy takes what is selected, or every line when nothing is.
+    connect(copyButton_, &QPushButton::clicked, this, [this] {
+        if (!failureList_->textCursor().hasSelection()) failureList_->selectAll();
+        failureList_->copy();
+    });
+    auto* selectAll = new QPushButton(ToQIcon(icons.Image("SelectAll")),
+                                      ToQString(texts.Text("Menu", "Select All")), this);
+    selectAll->setObjectName("selectAllFailed");
+    selectAll->setGeometry(120, buttonsTop, 100, 25);
+    connect(selectAll, &QPushButton::clicked, failureList_, &QPlainTextEdit::selectAll);
+    okButton_->move(kFailuresWidth - 90, buttonsTop);
+    // Made after the dialog was shown: they show only when asked to.
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{heading, failureList_, copyButton_, selectAll})
+        widget->show();
 }
 
 bool ProgressDialog::CloseRequested() {

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "pipeline/job_context.h"
 
 class QLabel;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -40,6 +42,9 @@ class ProgressDialog : public QDialog {
     QLabel* Label() const { return label_; }
     QProgressBar* Bar() const { return bar_; }
     QPushButton* OkButton() const { return okButton_; }
+    // The failed files with their reasons, one a line; nullptr until a run ended with some.
+    QPlainTextEdit* FailureList() const { return failureList_; }
+    QPushButton* CopyButton() const { return copyButton_; }
 
   public slots:
     void reject() override;  // Escape and the close box (through QDialog) ask to close
@@ -47,6 +52,8 @@ class ProgressDialog : public QDialog {
   private:
     void Poll();
     void ShowOutcome();
+    // Grows the dialog by the list of `failures` ("path: reason") with Copy and Select All.
+    void ShowFailures(const std::vector<std::string>& failures);
     // True when the dialog may close; while the worker runs, asks whether to break off.
     bool CloseRequested();
     QString TitleWith(const std::string& first, int32_t index) const;
@@ -72,6 +79,8 @@ class ProgressDialog : public QDialog {
     QProgressBar* bar_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QTimer* timer_ = nullptr;
+    QPlainTextEdit* failureList_ = nullptr;
+    QPushButton* copyButton_ = nullptr;
 };
 
 }  // namespace pictorb

@@ -4,16 +4,20 @@
 #include "ui/convert.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -24,6 +28,7 @@
 #include "ui/commands.h"
 #include "ui/input_output.h"
 #include "ui/main_window.h"
+#include "ui/preferences_dialog.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui_harness.h"
 
@@ -60,6 +65,7 @@ class ConvertTest : public ::testing::Test {
 
     std::string Bitmap(const std::string& name, int width = 8, int height = 6) {
         const std::string path = fixture.dir.Join(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         WriteBytes(path, BitmapBytes(width, height));
         return path;
     }
@@ -98,10 +104,20 @@ TEST_F(ConvertTest, EachFailedCheckWarnsAndConvertsNothing) {
         std::string warning, status;
     };
     const std::string noInput = "No input file(s) found. Please, add valid file(s) and try again!";
+    const std::string nothing = fixture.dir.Join("nothing");
+    std::filesystem::create_directories(nothing);
+    WriteBytes(nothing + "/readme.txt", "text");
     const std::vector<Case> cases = {
         {"extension not accepted", fixture.dir.Join("photo.png"), outDir, {}, noInput, stopped},
         {"empty file", fixture.dir.Join("empty.bmp"), outDir, {}, noInput, stopped},
         {"missing file", fixture.dir.Join("missing.bmp"), outDir, {}, noInput, stopped},
+        {"folder without bitmaps",
+         nothing,
+         outDir,
+         {},
+         "The following input folder holds no bitmap (.bmp, .rle, .dib):\r\n" + nothing +
+             "\r\n\r\nPlease, correct the input path and try again!",
+         stopped},
         {"empty folder",
          good,
          "  ",
@@ -258,6 +274,141 @@ TEST_F(ConvertTest, ShortenPathKeepsEqualHalves) {
     EXPECT_EQ(ShortenPath("/short/path.bmp", 40), "/short/path.bmp");
     EXPECT_EQ(ShortenPath("abcdefghijklmnopqrstuvwxyz", 13), "abcde...vwxyz");
     EXPECT_EQ(ShortenPath("ääääbbbbcccc", 9), "äää...ccc");  // characters, not bytes
+}
+
+// Documents written below `folder`, as paths relative to it, sorted.
+std::vector<std::string> Written(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            found.push_back(std::filesystem::relative(entry.path(), folder).string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// A folder (with and without its subfolders, the tree kept or not) and a typed list convert
+// every input they name, and nothing else.
+TEST_F(ConvertTest, FoldersAndTypedListsConvertEveryInputTheyName) {
+    const std::string a = Bitmap("in/a.bmp"), b = Bitmap("in/deep/b.bmp");
+    Bitmap("in/deep/c.BMP");
+    WriteBytes(fixture.dir.Join("in/notes.txt"), "not a picture");
+    const std::string in = fixture.dir.Join("in");
+    struct Case {
+        const char* name;
+        std::string typed;
+        int8_t include, keep;
+        std::vector<std::string> written;
+    };
+    const std::vector<Case> cases = {
+        {"folder alone", in, 0, 1, {"a.psd"}},
+        {"folder with its subfolders, tree kept",
+         in + "/",
+         1,
+         1,
+         {"a.psd", "deep/b.psd", "deep/c.psd"}},
+        {"folder with its subfolders, flat", in, 1, 0, {"a.psd", "b.psd", "c.psd"}},
+        {"typed list",
+         "\"" + a + "\"  \"" + fixture.dir.Join("missing.bmp") + "\" \"" + b + "\"",
+         1,
+         1,
+         {"a.psd", "b.psd"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(outDir);
+        std::filesystem::create_directories(outDir);
+        settings.includeSubfolders = c.include;
+        settings.keepSubfolders = c.keep;
+        Fill(c.typed, outDir);
+        Convert();
+        EXPECT_EQ(window.StatusText(), "Conversion complete");
+        EXPECT_EQ(Written(outDir), c.written);
+    }
+}
+
+// Include and Keep Subfolders set on the Advanced page are what the next folder conversion uses.
+TEST_F(ConvertTest, SubfolderSettingsFromThePreferences) {
+    Bitmap("tree/top.bmp");
+    Bitmap("tree/below/inner.bmp");
+    settings.includeSubfolders = 0;
+    settings.keepSubfolders = 0;
+    {
+        PreferencesDialog dialog(fixture.context, &window, PreferencesPage::Advanced);
+        dialog.show();
+        for (const char* key : {"Include Subfolders", "Keep Subfolders"}) {
+            auto* check = qobject_cast<QCheckBox*>(dialog.Control("Advanced", key));
+            ASSERT_NE(check, nullptr) << key;
+            EXPECT_TRUE(dialog.RowShown("Advanced", key)) << key;
+            check->setChecked(true);
+        }
+        dialog.OkButton()->click();
+    }
+    Fill(fixture.dir.Join("tree"), outDir);
+    Convert();
+    EXPECT_EQ(Written(outDir), (std::vector<std::string>{"below/inner.psd", "top.psd"}));
+}
+
+// Failed files are listed with the reason the command line gives, copyable; the status bar
+// counts what was converted. A single failed file gets its reason too.
+TEST_F(ConvertTest, FinishedDialogListsFailedFilesWithTheirReasons) {
+    Bitmap("set/good1.bmp");
+    Bitmap("set/good2.bmp");
+    const std::string broken = fixture.dir.Join("set/broken.bmp");
+    const std::string empty = fixture.dir.Join("set/empty.bmp");
+    WriteBytes(broken, "this is no bitmap at all, just text");
+    WriteBytes(empty, "");
+    struct Case {
+        const char* name;
+        std::string typed;
+        std::string list, status;
+    };
+    const std::vector<Case> cases = {
+        {"two failed of four", fixture.dir.Join("set"),
+         broken + ": not a Windows bitmap\n" + empty + ": empty file", "Files converted: 2 of 4"},
+        {"the single file", broken, broken + ": not a Windows bitmap", "Files converted: 0 of 1"},
+    };
+    settings.threads = 1;  // failures listed in the order taken
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fill(c.typed, outDir);
+        std::string list, heading;
+        Convert([&](ProgressDialog& dialog) {
+            if (!dialog.WorkerEnded()) return false;
+            if (dialog.FailureList() == nullptr) return true;
+            list = dialog.FailureList()->toPlainText().toStdString();
+            dialog.CopyButton()->click();
+            return true;
+        });
+        EXPECT_EQ(list, c.list);
+        EXPECT_EQ(QApplication::clipboard()->text().toStdString(), c.list);
+        EXPECT_EQ(window.StatusText(), c.status);
+    }
+}
+
+// Break-off in a batch: no file is taken after the answer, the ones taken are finished.
+TEST_F(ConvertTest, BreakOffInABatchStopsTakingFiles) {
+    for (int i = 0; i < 20; ++i) Bitmap("many/" + std::to_string(100 + i) + ".bmp", 1000, 700);
+    settings.threads = 2;
+    Fill(fixture.dir.Join("many"), outDir);
+    fixture.dialogs.answers.push_back(MessageAnswer::Yes);
+    bool asked = false;
+    int finishedBefore = -1;
+    Convert([&](ProgressDialog& dialog) {
+        // Asked at once: the gate closes before the batch could end on its own.
+        if (!asked && dialog.windowTitle().startsWith("Converting")) {
+            asked = true;
+            finishedBefore = dialog.Bar()->value();
+            dialog.reject();
+        }
+        return dialog.WorkerEnded();
+    });
+    ASSERT_TRUE(asked);
+    const std::vector<std::string> written = Written(outDir);
+    EXPECT_GE(static_cast<int>(written.size()), finishedBefore);
+    EXPECT_LT(written.size(), 20u);
+    EXPECT_EQ(window.StatusText(), "Conversion stopped");
+    // The files in flight were finished, not cut off: no temporary file is left.
+    for (const std::string& name : written) EXPECT_TRUE(name.ends_with(".psd")) << name;
 }
 
 // The desktop writes exactly the file the command line writes with the same settings.

@@ -85,13 +85,17 @@ TEST_F(MainWindowKeyboardTest, FieldLabelsMoveToTheirFields) {
     }
 }
 
-TEST_F(MainWindowKeyboardTest, TabRunsThroughEachFieldAndItsButton) {
-    std::vector<QWidget*> expected = {window.InputField()};
-    for (QToolBar* toolbar : window.centralWidget()->findChildren<QToolBar*>())
-        expected.push_back(toolbar->widgetForAction(toolbar->actions()[0]));
-    ASSERT_EQ(expected.size(), 4u);
-    expected.insert(expected.begin() + 2, window.OutputFolderField());
-    expected.insert(expected.begin() + 4, window.OutputFormatList());
+TEST_F(MainWindowKeyboardTest, TabRunsThroughEachFieldAndItsButtons) {
+    QWidget* fields[] = {window.InputField(), window.OutputFolderField(),
+                         window.OutputFormatList()};
+    const QList<QToolBar*> toolbars = window.centralWidget()->findChildren<QToolBar*>();
+    ASSERT_EQ(toolbars.size(), 3);
+    std::vector<QWidget*> expected;
+    for (int row = 0; row < 3; ++row) {
+        expected.push_back(fields[row]);
+        for (QAction* action : toolbars[row]->actions())
+            expected.push_back(toolbars[row]->widgetForAction(action));
+    }
     expected.push_back(window.ConvertButton());
     window.InputField()->setFocus();
     for (std::size_t step = 1; step < expected.size(); ++step) {

@@ -75,17 +75,18 @@ TEST_F(MainWindowTest, SizeBoundsAndTitle) {
     EXPECT_EQ(window.height(), 260);
     EXPECT_EQ(window.windowTitle(), "Corvalen Pictorb 2.2");
     // The layout rule: fields W - 160 wide, the Convert button at W - 110.
-    EXPECT_EQ(window.InputField()->width(), window.centralWidget()->width() - 160);
+    // The input field leaves room for its second button.
+    EXPECT_EQ(window.InputField()->width(), window.centralWidget()->width() - 184);
+    EXPECT_EQ(window.OutputFolderField()->width(), window.centralWidget()->width() - 160);
 }
 
 TEST_F(MainWindowTest, DroppedFilesAndAcceptedInputs) {
     MainWindow window(fixture.context);
     const std::string first = File("photo.BMP");
     const std::string second = File("second.bmp");
-    Drop(window, {first, second});
-    EXPECT_EQ(window.InputField()->text().toStdString(), first);
-    ASSERT_EQ(fixture.state.job.inputFiles.size(), 1u);
-    EXPECT_EQ(fixture.state.job.inputFiles.begin()->first, first);
+    const std::string quoted = "\"" + first + "\" \"" + second + "\"";
+    Drop(window, {first, File("photo.png"), second});
+    EXPECT_EQ(window.InputField()->text().toStdString(), quoted);
     // The empty field 5 took the file's folder, which heads the recent list.
     EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), fixture.dir.Path() + "/");
     EXPECT_EQ(Recent(0), fixture.dir.Path() + "/");
@@ -93,22 +94,66 @@ TEST_F(MainWindowTest, DroppedFilesAndAcceptedInputs) {
     for (const std::string& refused : {File("photo.png"), File("empty.bmp", true)}) {
         SCOPED_TRACE(refused);
         Drop(window, {refused});
-        EXPECT_EQ(window.InputField()->text().toStdString(), first);
+        EXPECT_EQ(window.InputField()->text().toStdString(), quoted);
     }
 }
 
-TEST_F(MainWindowTest, ChoosingFilesKeepsTheLastAccepted) {
+TEST_F(MainWindowTest, ChoosingFilesTakesEveryAccepted) {
     MainWindow window(fixture.context);
     const std::string a = File("a.bmp"), b = File("b.bmp"), c = File("c.png");
     fixture.dialogs.files.push_back({a, b, c});
     window.RunCommand(kCommandAddInputFile);
-    EXPECT_EQ(window.InputField()->text().toStdString(), b);
-    EXPECT_EQ(fixture.state.job.inputFiles.size(), 1u);
+    EXPECT_EQ(window.InputField()->text().toStdString(), "\"" + a + "\" \"" + b + "\"");
     EXPECT_TRUE(fixture.state.job.inputPath.empty());
     const std::vector<std::string> expected = {"All Supported Files (*.bmp *.rle *.dib)",
                                                "Windows or OS/2 Bitmap (*.dib *.rle *.bmp)",
                                                "All Files (*)"};
     EXPECT_EQ(fixture.dialogs.fileFilters.back(), expected);
+}
+
+// The field's set: a folder from its dialog, files added with Ctrl held, New clears it.
+TEST_F(MainWindowTest, FolderDialogCtrlDropAndNew) {
+    MainWindow window(fixture.context);
+    const std::string folder = Folder("pictures");
+    const std::string a = File("a.bmp"), b = File("b.bmp");
+    fixture.dialogs.folders.push_back(folder);
+    window.RunCommand(kCommandAddInputFolder);
+    EXPECT_EQ(fixture.dialogs.folderTitles.back(), "Select Input Folder");
+    EXPECT_EQ(window.InputField()->text().toStdString(), folder);
+    // The folder's documents go into the folder itself unless another is chosen.
+    EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), folder);
+
+    window.AddDroppedFiles({a}, true);
+    window.AddDroppedFiles({b, File("c.png")}, true);
+    EXPECT_EQ(window.InputField()->text().toStdString(),
+              "\"" + folder + "\" \"" + a + "\" \"" + b + "\"");
+    EXPECT_FALSE(window.AddDroppedFiles({File("empty.bmp", true)}, true));
+    window.AddDroppedFiles({b});  // without Ctrl: in place of the set
+    EXPECT_EQ(window.InputField()->text().toStdString(), b);
+
+    window.RunCommand(kCommandNew);
+    EXPECT_TRUE(window.InputField()->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, InputListsAsDialogsAndUsersWriteThem) {
+    const struct {
+        const char* text;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"", {}},
+        {" /a b/c.bmp ", {"/a b/c.bmp"}},
+        {"\"/a.bmp\" \"/b c.bmp\"", {"/a.bmp", "/b c.bmp"}},
+        {"\"/a.bmp\"\"/b.bmp\"", {"/a.bmp", "/b.bmp"}},
+        {"\"/a.bmp\"  \"\"  \"/b.bmp", {"/a.bmp", "/b.bmp"}},  // empty entry, unclosed end
+        {"\" /spaced.bmp \"", {"/spaced.bmp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseInputList(c.text), c.paths);
+        // What the window writes into the field reads back as the same paths.
+        if (c.paths.empty()) continue;
+        EXPECT_EQ(ParseInputList(InputListText(c.paths)), c.paths);
+    }
 }
 
 TEST_F(MainWindowTest, RecentOutputFolders) {

@@ -351,7 +351,8 @@ TEST_F(PreferencesTest, EnablingAndVisibilityRules) {
         List(*dialog, "Advanced", "File Timestamp")->setCurrentIndex(stamp);
         EXPECT_EQ(dialog->RowEnabled("Advanced", "Custom Timestamp"), stamp == 2);
     }
-    EXPECT_FALSE(dialog->RowShown("Advanced", "Keep Subfolders"));
+    for (const char* key : {"Keep Subfolders", "Include Subfolders", "Threads"})
+        EXPECT_TRUE(dialog->RowShown("Advanced", key)) << key;
     EXPECT_TRUE(dialog->RowShown("Advanced", "Out Folders Number"));
     List(*dialog, "Input", "Format")->setCurrentIndex(1);  // "RAW"
     EXPECT_TRUE(dialog->RowShown("Input", "RAW Load As"));

@@ -46,7 +46,9 @@ static T Next(std::deque<T>& queue) {
     return value;
 }
 
-std::optional<std::string> ScriptedDialogs::ChooseFolder(const std::string&, const std::string&) {
+std::optional<std::string> ScriptedDialogs::ChooseFolder(const std::string& title,
+                                                         const std::string&) {
+    folderTitles.push_back(title);
     return Next(folders);
 }
 

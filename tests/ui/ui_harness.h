@@ -37,6 +37,7 @@ class ScriptedDialogs : public Dialogs {
     std::vector<Asked> asked;
     std::vector<std::string> opened;                    // URLs handed to the desktop
     std::vector<std::vector<std::string>> fileFilters;  // the filters of each open dialog
+    std::vector<std::string> folderTitles;              // the title of each folder dialog
 
     MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
                           MessageButtons buttons) override;
