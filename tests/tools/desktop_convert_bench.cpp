@@ -1,7 +1,7 @@
-// Converts one bitmap (or a folder of them) through the desktop's Convert command, offscreen, and prints the time
-// from pressing Convert to the outcome shown, and the longest gap between two polls of the
-// progress dialog meanwhile: one line per run, "<wall ms> <longest gap ms>".
-// Usage: desktop_convert_bench BITMAP_OR_FOLDER OUTPUT_FOLDER [RUNS]
+// Converts one bitmap (or a folder of them) through the desktop's Convert command, offscreen, and
+// prints the time from pressing Convert to the outcome shown, and the longest gap between two polls
+// of the progress dialog meanwhile: one line per run, "<wall ms> <longest gap ms>". Usage:
+// desktop_convert_bench BITMAP_OR_FOLDER OUTPUT_FOLDER [RUNS]
 
 #include <QComboBox>
 #include <QLineEdit>
