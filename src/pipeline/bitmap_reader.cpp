@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pipeline/bitmap_format.h"
+#include "platform/file_descriptor.h"
 
 namespace pictorb {
 namespace {
@@ -30,20 +31,6 @@ thread_local bool tLastMessageWasAllocation = false;
 void DLL_CALLCONV SwallowMessage(FREE_IMAGE_FORMAT, const char* message) {
     tLastMessageWasAllocation = message != nullptr && std::strstr(message, "allocation") != nullptr;
 }
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 class FileSource : public ByteSource {
   public:
@@ -413,21 +400,21 @@ LoadedBitmap LoadBitmapBytes(std::span<const uint8_t> bytes, const BitmapLimits&
 
 LoadedBitmap LoadBitmapFile(const std::string& path, const BitmapLimits& limits) {
     LoadedBitmap result;
-    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         result.error = BitmapError::Unreadable;
         return result;
     }
-    return LoadFromSource(FileSource(fd.get(), static_cast<uint64_t>(st.st_size)), limits);
+    return LoadFromSource(FileSource(fd.Get(), static_cast<uint64_t>(st.st_size)), limits);
 }
 
 std::optional<BitmapSize> ReadBitmapSize(const std::string& path) {
-    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     bmp::BitmapInfo info;
-    if (bmp::ReadBitmapInfo(FileSource(fd.get(), static_cast<uint64_t>(st.st_size)), {}, info) !=
+    if (bmp::ReadBitmapInfo(FileSource(fd.Get(), static_cast<uint64_t>(st.st_size)), {}, info) !=
         BitmapError::None)
         return std::nullopt;
     return BitmapSize{info.width, info.height, info.bpp};

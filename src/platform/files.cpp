@@ -15,28 +15,10 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/file_descriptor.h"
+
 namespace pictorb {
 namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    // Closes now, so that a failed close (a delayed write error) can be seen.
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
     int fd;
@@ -189,7 +171,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
-    Descriptor file(fd);
+    FileDescriptor file(fd);
     // The new file keeps the old one's permissions; a new one gets 0666 less the umask.
     bool ok = !hadOld || fchmod(file.Get(), old.st_mode & 07777) == 0;
     ok = ok && WriteAll(file.Get(), bytes) && fsync(file.Get()) == 0;
@@ -200,14 +182,15 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
         return false;
     }
     // Make the rename itself durable; the new text is in place whether or not this works.
-    Descriptor folder(OpenRetrying(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(
+        OpenRetrying(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Get() >= 0) fsync(folder.Get());
     return true;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    Descriptor file(OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0) return false;
     struct stat info;
     if (fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)) {

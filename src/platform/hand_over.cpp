@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/file_descriptor.h"
 #include "platform/instance_guard.h"
 
 namespace pictorb {
@@ -21,26 +22,6 @@ constexpr int kReceiptWaitMs = 5000;
 // Parameters of one start; more is not a start of this program.
 constexpr std::size_t kMaxMessage = 1 << 20;
 constexpr char kReceipt = 'k';
-
-// Owns a descriptor for the length of a function.
-class OwnedFd {
-  public:
-    explicit OwnedFd(int fd) : fd_(fd) {}
-    ~OwnedFd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    OwnedFd(const OwnedFd&) = delete;
-    OwnedFd& operator=(const OwnedFd&) = delete;
-    int Get() const { return fd_; }
-    int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 bool FillAddress(const std::string& path, sockaddr_un& address) {
     address = {};
@@ -86,7 +67,7 @@ std::string HandOverSocketPath(const std::string& name) {
 HandOverListener::HandOverListener(const std::string& name) : path_(HandOverSocketPath(name)) {
     sockaddr_un address;
     if (!FillAddress(path_, address)) return;
-    OwnedFd socketFd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    FileDescriptor socketFd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (socketFd.Get() < 0) return;
     // The guard is held, so nobody else listens there: whatever is at the path is left over.
     unlink(path_.c_str());
@@ -113,7 +94,7 @@ std::optional<std::vector<std::string>> HandOverListener::Accept() {
     do {
         accepted = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     } while (accepted < 0 && errno == EINTR);
-    OwnedFd connection(accepted);
+    FileDescriptor connection(accepted);
     if (connection.Get() < 0) return std::nullopt;
     ucred peer{};
     socklen_t size = sizeof(peer);
@@ -143,7 +124,7 @@ std::optional<std::vector<std::string>> HandOverListener::Accept() {
 bool HandOver(const std::string& name, const std::vector<std::string>& parameters) {
     sockaddr_un address;
     if (!FillAddress(HandOverSocketPath(name), address)) return false;
-    OwnedFd connection(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    FileDescriptor connection(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (connection.Get() < 0) return false;
     int connected;
     do {

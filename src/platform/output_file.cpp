@@ -8,28 +8,13 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/file_descriptor.h"
 #include "platform/interrupt_cleanup.h"
 
 namespace pictorb {
 namespace {
 
 std::atomic<bool> unnamedAllowed{true};
-
-class OpenFile {
-  public:
-    explicit OpenFile(int fd) : fd_(fd) {}
-    ~OpenFile() {
-        if (fd_ >= 0) close(fd_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int Get() const { return fd_; }
-    // Closes now, so that a delayed write error is seen.
-    bool Close() { return close(std::exchange(fd_, -1)) == 0; }
-
-  private:
-    int fd_;
-};
 
 int OpenRetrying(const char* path, int flags) {
     int fd;
@@ -76,7 +61,7 @@ PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& output
 // ever armed for removal or replaced half-written.
 PlaceResult PlaceNamed(const std::string& outputPath, const std::string& tempPath,
                        std::span<const std::string_view> pieces) {
-    OpenFile file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
+    FileDescriptor file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
     if (file.Get() < 0) return PlaceResult::CannotCreate;
     RemoveOnInterrupt cleanup(tempPath);
     const bool written = WriteAll(file.Get(), pieces);
@@ -94,7 +79,8 @@ enum class Unnamed { Placed, Refused };
 // when the file system cannot make such files or link them (no /proc, say).
 Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
                      std::span<const std::string_view> pieces, PlaceResult& result) {
-    OpenFile file(OpenRetrying(FolderOf(outputPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC));
+    FileDescriptor file(
+        OpenRetrying(FolderOf(outputPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC));
     if (file.Get() < 0) return Unnamed::Refused;
     if (!WriteAll(file.Get(), pieces)) {
         result = PlaceResult::WriteFailed;
