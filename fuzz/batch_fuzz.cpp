@@ -19,15 +19,20 @@
 
 namespace {
 
-// One folder per fuzzing process, emptied for each input.
+// One folder per fuzzing process, emptied for each input and removed at exit.
+struct TempFolder {
+    std::string path;
+    ~TempFolder() { std::filesystem::remove_all(path); }
+};
+
 const std::string& Folder() {
-    static const std::string folder = [] {
+    static const TempFolder folder{[] {
         char pattern[] = "/tmp/pictorb-fuzz-batch-XXXXXX";
         const char* made = mkdtemp(pattern);
         if (made == nullptr) std::abort();
         return std::string(made);
-    }();
-    return folder;
+    }()};
+    return folder.path;
 }
 
 void Empty(const std::string& folder) {
