@@ -540,8 +540,6 @@ void PreferenceField::Place(QGridLayout* grid, int line) {
         grid->addWidget(second, line, 2);
     }
     label->setBuddy(control);
-    if (row.hidden)
-        for (QWidget* widget : Widgets()) widget->setVisible(false);
 }
 
 std::vector<QWidget*> PreferenceField::Widgets() const {

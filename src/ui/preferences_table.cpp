@@ -56,10 +56,6 @@ constexpr PreferenceRow Listed(Page page, std::string_view panel, std::string_vi
     row.unitKey = listKey;
     return row;
 }
-constexpr PreferenceRow Hidden(PreferenceRow row) {
-    row.hidden = true;
-    return row;
-}
 constexpr PreferenceRow Depth(std::string_view panel, std::string_view key) {
     return Row(Page::Output, panel, "Bits Per Pixel", C::BitDepth, "Output", key);
 }

@@ -54,7 +54,6 @@ struct PreferenceRow {
     int32_t maximum = 0;
     PreferenceScale scale = PreferenceScale::Plain;
     std::string_view unitKey;  // a unit list's setting; colour and font lists: the list setting
-    bool hidden = false;       // built and loaded, never shown
 };
 
 // Every control of the dialog, in page order.
