@@ -8,32 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${1:-/tmp/pictorb-root}
 deb=$(ls build-package/pictorb_*.deb | head -n 1)
-# The mirror this machine's apt already uses.
-mirror=$(sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
-mirror=${mirror:-http://deb.debian.org/debian}
-
-command -v debootstrap > /dev/null || apt-get install -y -qq --no-install-recommends debootstrap
-if [ ! -x "$root/usr/bin/apt-get" ]; then
-    echo "== debootstrap --variant=minbase bookworm $root $mirror"
-    debootstrap --variant=minbase bookworm "$root" "$mirror" > /dev/null
-fi
-mounted=()
-cleanup() {
-    local m
-    for m in "${mounted[@]}"; do umount "$m" || true; done
-}
-trap cleanup EXIT
-for m in proc dev dev/pts; do
-    if ! mountpoint -q "$root/$m"; then
-        case $m in
-            proc) mount -t proc proc "$root/proc" ;;
-            dev) mount --bind /dev "$root/dev" ;;
-            dev/pts) mount -t devpts -o newinstance devpts "$root/dev/pts" ;;
-        esac
-        mounted=("$root/$m" "${mounted[@]}")
-    fi
-done
-in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
+source scripts/fresh-root.sh
+make_fresh_root "$root"
 
 mkdir -p "$root/tmp/check"
 cp "$deb" samples/sample.bmp "$root/tmp/check/"

@@ -251,6 +251,7 @@ uint64_t EstimatePeakBytes(uint64_t width, uint64_t height) {
 
 PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress,
                              const PoolOptions& options) {
+    ReadTimeZone();  // once per run, before any worker converts a time
     PoolState pool;
     pool.files.assign(env.job.inputFiles.begin(), env.job.inputFiles.end());
     {

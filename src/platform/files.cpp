@@ -63,11 +63,17 @@ std::string ResolveLink(const std::string& path) {
     return target;
 }
 
-int64_t ToLocalSeconds(time_t epochSeconds) {
-    tzset();  // localtime_r alone may keep a stale zone; mktime re-reads it
+// The zone's offset from UTC at `instant`. localtime_r reads the zone only once per process
+// (ReadTimeZone refreshes it): tzset and mktime re-read it on every call, which workers must
+// not do side by side.
+int64_t UtcOffsetAt(time_t instant) {
     struct tm local;
-    if (localtime_r(&epochSeconds, &local) == nullptr) return epochSeconds;
-    return static_cast<int64_t>(epochSeconds) + local.tm_gmtoff;
+    if (localtime_r(&instant, &local) == nullptr) return 0;
+    return local.tm_gmtoff;
+}
+
+int64_t ToLocalSeconds(time_t epochSeconds) {
+    return static_cast<int64_t>(epochSeconds) + UtcOffsetAt(epochSeconds);
 }
 
 // The folder an XDG variable names, else `fallback` below the home folder. A relative value
@@ -209,6 +215,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     }
 }
 
+void ReadTimeZone() {
+    tzset();
+}
+
 int64_t NowLocalSeconds() {
     return ToLocalSeconds(time(nullptr));
 }
@@ -220,15 +230,11 @@ int64_t ModifiedTimeLocalSeconds(const std::string& path) {
 }
 
 bool SetModifiedTimeLocalSeconds(const std::string& path, int64_t localSeconds) {
-    // The local date-time as fields, then back to an instant through the time zone rules, so
-    // that reading the time back gives the same local date-time.
-    time_t asUtc = static_cast<time_t>(localSeconds);
-    struct tm fields;
-    if (gmtime_r(&asUtc, &fields) == nullptr) return false;
-    fields.tm_isdst = -1;
-    errno = 0;
-    time_t instant = mktime(&fields);
-    if (instant == static_cast<time_t>(-1) && errno != 0) return false;
+    // The instant whose local date-time this is: the offset at a first guess, then the offset
+    // at that instant, so that reading the time back gives the same local date-time (also
+    // when the guess and the result lie on two sides of a change to summer time).
+    const time_t guess = static_cast<time_t>(localSeconds - UtcOffsetAt(localSeconds));
+    const time_t instant = static_cast<time_t>(localSeconds - UtcOffsetAt(guess));
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;  // only the last-modified time changes
@@ -239,7 +245,6 @@ bool SetModifiedTimeLocalSeconds(const std::string& path, int64_t localSeconds) 
 
 LocalDateTime NowLocalDateTime() {
     time_t now = time(nullptr);
-    tzset();
     struct tm local = {};
     localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

@@ -32,6 +32,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 bool MayOverwriteFile(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
+// Reads the time zone (TZ) anew. The time functions below keep the zone read last (or at
+// their first call) and never re-read it, so that threads may call them side by side: call
+// this before such threads start.
+void ReadTimeZone();
 // "Local seconds": seconds since 1970-01-01 00:00:00 in local time.
 int64_t NowLocalSeconds();
 int64_t ModifiedTimeLocalSeconds(const std::string& path);  // -1 when unknown

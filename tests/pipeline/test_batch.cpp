@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "pipeline/batch.h"
+#include "platform/files.h"
 #include "settings/settings.h"
 #include "support/bmp_writer.h"
 
@@ -182,15 +183,20 @@ TEST_F(BatchTest, OutputNamesAndNumbersFollowTheOrderOfFilesNotOfWorkers) {
         EXPECT_EQ(DocumentWidth("out/deep.psd"), 3u);
         EXPECT_EQ(job_.conversionNumber, 4);  // three converted
 
-        // %n% (five digits) is the file's place in the run.
+        // %n% (five digits) is the file's place in the run. The workers also set each
+        // document's time (a local date-time, converted side by side in every worker).
         fs::remove_all(Path("out"));
         fs::create_directories(Path("out"));
         job_.conversionNumber = 1;
         settings_.filenameMask = "%n%.%ext%";
+        settings_.fileTimestamp = 2;
+        settings_.customTimestamp = NowLocalSeconds() - 86400;
         Convert(4);
+        settings_.fileTimestamp = 0;
         EXPECT_EQ(progress_.record.converted, 5);
         EXPECT_EQ(DocumentWidth("out/00001.psd"), 5u);
         EXPECT_EQ(DocumentWidth("out/00005.psd"), 4u);
+        EXPECT_EQ(ModifiedTimeLocalSeconds(Path("out/00005.psd")), settings_.customTimestamp);
     }
 }
 
