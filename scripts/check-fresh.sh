@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${1:-$(mktemp -d /tmp/pictorb-fresh.XXXXXX)}
 [ -z "$(ls -A "$root")" ] || { echo "check-fresh: $root is not empty: give a new folder" >&2; exit 2; }
+chmod 755 "$root"  # it becomes the root folder, which every user must be able to enter
 
 # The indented command lines of the README's quick start, in order: building the sample,
 # then the tests.
