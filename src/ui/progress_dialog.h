@@ -35,7 +35,7 @@ class ProgressDialog : public QDialog {
     ~ProgressDialog() override;
 
     // Starts the worker and runs the dialog until it is closed after the worker ended; the
-    // main window is disabled meanwhile.
+    // window it sits over is disabled meanwhile.
     void Run();
 
     bool WorkerEnded() const { return ended_; }
