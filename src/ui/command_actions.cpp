@@ -41,11 +41,6 @@ bool CommandActions::CommandEnabled(int32_t command) const {
     return found == commands_.end() || found->second.enabled;
 }
 
-bool CommandActions::CommandVisible(int32_t command) const {
-    const auto found = commands_.find(command);
-    return found == commands_.end() || found->second.visible;
-}
-
 std::vector<QAction*> CommandActions::Actions(int32_t command) const {
     std::vector<QAction*> live;
     const auto found = commands_.find(command);

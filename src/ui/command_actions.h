@@ -28,7 +28,6 @@ class CommandActions {
     void SetCommandEnabled(int32_t command, bool enabled);
     void SetCommandVisible(int32_t command, bool visible);
     bool CommandEnabled(int32_t command) const;
-    bool CommandVisible(int32_t command) const;
     // The live actions of a command, in the order they were placed.
     std::vector<QAction*> Actions(int32_t command) const;
 

@@ -1,7 +1,6 @@
 #include "ui/convert.h"
 
-#include <QComboBox>
-#include <QLineEdit>
+#include <QLabel>
 
 #include <memory>
 #include <vector>
@@ -13,7 +12,7 @@
 #include "text/utf8.h"
 #include "ui/desktop_context.h"
 #include "ui/input_output.h"
-#include "ui/main_window.h"
+#include "ui/input_output_fields.h"
 #include "ui/progress_dialog.h"
 #include "ui/qt_text.h"
 
@@ -35,13 +34,15 @@ std::string ShortenPath(std::string_view text, std::size_t maxChars) {
     return Utf8Prefix(text, half) + "..." + std::string(text.substr(tailStart));
 }
 
-void StartConversion(DesktopContext& context, MainWindow& window) {
+void StartConversion(DesktopContext& context, InputOutputFields& fields, QWidget& window,
+                     QLabel& status) {
     ProcessState& state = context.state;
     const ConversionSettings& settings = state.settings;
     JobContext& job = state.job;
     TextTable& texts = state.texts;
+    const auto setStatus = [&](const std::string& text) { status.setText(ToQString(text)); };
     const auto stop = [&](const std::string& warning) {
-        window.SetStatusText(texts.Text("Msg", "Conversion is not complete"));
+        setStatus(texts.Text("Msg", "Conversion is not complete"));
         ShowWarning(context, warning);
     };
 
@@ -53,7 +54,7 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
     job.inputFiles.clear();
     std::vector<InputProblem> problems;
     std::string folderWithoutBitmaps;
-    for (const std::string& typed : ParseInputList(ToUtf8(window.InputField()->text()))) {
+    for (const std::string& typed : fields.TypedInputs()) {
         const std::string path = ExpandTypedPath(typed, home, startFolder);
         const InputKind kind = KindOfInput(state.formats, path);
         if (kind == InputKind::Refused) continue;
@@ -62,11 +63,10 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
         if (kind == InputKind::Folder && added == 0 && folderWithoutBitmaps.empty())
             folderWithoutBitmaps = path;
     }
-    std::string outputFolder =
-        ExpandTypedPath(Trim(ToUtf8(window.OutputFolderField()->currentText())), home, startFolder);
-    const std::string formatKey = window.SelectedOutputFormat();
+    std::string outputFolder = ExpandTypedPath(Trim(fields.TypedOutputFolder()), home, startFolder);
+    const std::string formatKey = fields.SelectedOutputFormat();
 
-    window.SetStatusText(texts.Text("General", "Preparing"));
+    setStatus(texts.Text("General", "Preparing"));
     if (job.inputFiles.empty() && !folderWithoutBitmaps.empty()) {
         return stop(ExpandPlaceholders(texts.Text("Msg", "No bitmaps in input folder"),
                                        folderWithoutBitmaps));
@@ -102,10 +102,10 @@ void StartConversion(DesktopContext& context, MainWindow& window) {
 
     SetOutputFormat(job, state.formats, settings, formatKey);
     job.inputPath = job.inputFiles.begin()->first;
-    window.UseOutputFolder(outputFolder);
+    fields.UseOutputFolder(outputFolder);
 
-    window.SetStatusText(texts.Text("General", "Converting"));
-    ProgressDialog dialog(context, window, font.get());
+    setStatus(texts.Text("General", "Converting"));
+    ProgressDialog dialog(context, window, status, font.get());
     dialog.Run();
 }
 

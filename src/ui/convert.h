@@ -5,14 +5,19 @@
 #include <string>
 #include <string_view>
 
+class QLabel;
+class QWidget;
+
 namespace pictorb {
 
 struct DesktopContext;
-class MainWindow;
+class InputOutputFields;
 
-// Runs the checks in order; when they pass, converts on the worker under the progress
-// dialog. Returns when the dialog has been closed.
-void StartConversion(DesktopContext& context, MainWindow& window);
+// Runs the checks in order on what `fields` hold, telling each stage in `status`; when they
+// pass, converts on the worker under the progress dialog over `window`. Returns when the
+// dialog has been closed.
+void StartConversion(DesktopContext& context, InputOutputFields& fields, QWidget& window,
+                     QLabel& status);
 
 // `text` cut in the middle to its first and last (maxChars - 3) / 2 characters joined by
 // "...", when it is longer than maxChars characters; otherwise unchanged.

@@ -120,7 +120,7 @@ int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args)
         window->show();
     window->LayOut();
     const std::string file = FileToOpen(args, state.formats);
-    if (!file.empty()) window->AddInputFile(file);
+    if (!file.empty()) window->Fields().AddInputFile(file);
     // Asked once the window is on screen, after the event loop has started.
     QTimer::singleShot(0, window.get(), [&context] { ScheduledUpdateCheck(context); });
 

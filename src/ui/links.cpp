@@ -26,7 +26,6 @@
 #include "text/utf8.h"
 #include "ui/builtin_icons.h"
 #include "ui/desktop_context.h"
-#include "ui/main_window.h"
 #include "ui/qt_text.h"
 
 namespace pictorb {
@@ -72,7 +71,7 @@ std::string ExtensionForFinder(const QString& typed) {
 
 // A secondary window over the main window: the main window takes no input while it is open
 // and gets the focus back when it closes.
-QDialog* NewChildWindow(MainWindow& window, const char* objectName, const std::string& title,
+QDialog* NewChildWindow(QWidget& window, const char* objectName, const std::string& title,
                         int width, int height) {
     auto* dialog = new QDialog(&window);
     dialog->setObjectName(objectName);
@@ -216,7 +215,7 @@ void VisitHomepage(DesktopContext& context) {
     context.dialogs.OpenUrl(Site() + "/pictorb/");
 }
 
-void OpenAbout(DesktopContext& context, MainWindow& window) {
+void OpenAbout(DesktopContext& context, QWidget& window) {
     TextTable& texts = context.state.texts;
     QDialog* about = NewChildWindow(window, "aboutWindow", texts.Text("About", "Title"),
                                     kAboutWidth, kAboutHeight);
@@ -278,7 +277,7 @@ void OpenAbout(DesktopContext& context, MainWindow& window) {
     ok->setFocus();
 }
 
-void OpenConverterFinder(DesktopContext& context, MainWindow& window) {
+void OpenConverterFinder(DesktopContext& context, QWidget& window) {
     TextTable& texts = context.state.texts;
     QDialog* finder =
         NewChildWindow(window, "converterFinder", texts.Text("Custom-Converter", "Title"),

@@ -4,10 +4,11 @@
 
 #include <string>
 
+class QWidget;
+
 namespace pictorb {
 
 struct DesktopContext;
-class MainWindow;
 
 // The HTML manual for a program in `programFolder` (ending in '/'): the installed
 // ../share/doc/pictorb/index.html, else doc/index.html of the build folder, else the former.
@@ -19,10 +20,11 @@ void OpenManualSection(DesktopContext& context, const std::string& section);
 // installed.
 void OpenManualAt(DesktopContext& context, const std::string& manual,
                   const std::string& section = {});
-void SendFeedback(DesktopContext& context);                             // command 21
-void VisitHomepage(DesktopContext& context);                            // command 22
-void OpenAbout(DesktopContext& context, MainWindow& window);            // command 24
-void OpenConverterFinder(DesktopContext& context, MainWindow& window);  // command 16
+void SendFeedback(DesktopContext& context);   // command 21
+void VisitHomepage(DesktopContext& context);  // command 22
+// Secondary windows over `window`, which takes no input while they are open.
+void OpenAbout(DesktopContext& context, QWidget& window);            // command 24
+void OpenConverterFinder(DesktopContext& context, QWidget& window);  // command 16
 // The uninstall prompt, shown instead of the main window; returns when it is closed.
 void RunUninstallPrompt(DesktopContext& context);
 

@@ -12,24 +12,20 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 
+#include <array>
 #include <span>
 
 #include "app/branding.h"
-#include "pipeline/job.h"
-#include "platform/files.h"
-#include "text/utf8.h"
 #include "themes/themes.h"
 #include "ui/builtin_icons.h"
 #include "ui/commands.h"
 #include "ui/convert.h"
 #include "ui/desktop_context.h"
-#include "ui/input_output.h"
 #include "ui/links.h"
 #include "ui/mnemonics.h"
 #include "ui/preferences.h"
@@ -104,9 +100,9 @@ MainWindow::MainWindow(DesktopContext& context)
     // The frame's size is not known before the window is shown, and asking the display for it
     // would slow the start: the client's size stands for the whole window.
     move(PlaceOnNearestScreen(QRect(QPoint(settings.windowX, settings.windowY), size())));
-    auto* status = new QLabel(this);
-    status->setObjectName("statusText");
-    statusBar()->addWidget(status, 1);
+    statusText_ = new QLabel(this);
+    statusText_->setObjectName("statusText");
+    statusBar()->addWidget(statusText_, 1);
     statusBar()->setSizeGripEnabled(false);
     BuildControls();
 }
@@ -211,7 +207,7 @@ void MainWindow::BuildFieldToolbars() {
     }
     // Tab runs down the rows, each field followed by its buttons, then to Convert.
     QWidget* previous = nullptr;
-    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    const std::array<QWidget*, 3> fields = FieldRows();
     for (std::size_t row = 0; row < fieldToolbars_.size(); ++row) {
         if (previous != nullptr) setTabOrder(previous, fields[row]);
         previous = fields[row];
@@ -236,27 +232,11 @@ void MainWindow::BuildControls() {
             new QLabel(WithMnemonic(ToQString(texts.Text("General", key)), letters), container_);
         labels_.push_back(label);
     }
-    inputField_ = new QLineEdit(container_);
-    inputField_->setObjectName("inputFile");
+    fields_ = std::make_unique<InputOutputFields>(context_, container_);
     // Return in either path field converts, as the default button of a form would.
-    connect(inputField_, &QLineEdit::returnPressed, this, [this] { ConvertOnReturn(); });
-    outputFolderField_ = new QComboBox(container_);
-    outputFolderField_->setObjectName("outputFolder");
-    outputFolderField_->setEditable(true);
-    outputFolderField_->setInsertPolicy(QComboBox::NoInsert);
-    connect(outputFolderField_->lineEdit(), &QLineEdit::returnPressed, this,
+    connect(InputField(), &QLineEdit::returnPressed, this, [this] { ConvertOnReturn(); });
+    connect(OutputFolderField()->lineEdit(), &QLineEdit::returnPressed, this,
             [this] { ConvertOnReturn(); });
-    // What is typed or picked becomes the job's output folder at once; Convert checks it.
-    connect(outputFolderField_, &QComboBox::editTextChanged, this, [this](const QString& text) {
-        context_.state.job.outputFolder = ToUtf8(text);
-        MatchFolderEntryToText();
-    });
-    outputFormatList_ = new QComboBox(container_);
-    outputFormatList_->setObjectName("outputFormat");
-    connect(outputFormatList_, &QComboBox::activated, this, [this](int index) {
-        const std::string key = ToUtf8(outputFormatList_->itemData(index).toString());
-        if (!key.empty()) context_.state.settings.outputFormat = key;
-    });
 
     convertButton_ = new QToolButton(container_);
     convertButton_->setObjectName("convertButton");
@@ -271,7 +251,7 @@ void MainWindow::BuildControls() {
     // Secondary text of the desktop's palette: readable on light and dark themes alike.
     notice_->setForegroundRole(QPalette::PlaceholderText);
 
-    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    const std::array<QWidget*, 3> fields = FieldRows();
     for (std::size_t row = 0; row < labels_.size(); ++row) labels_[row]->setBuddy(fields[row]);
 
     BuildFieldToolbars();
@@ -284,8 +264,12 @@ void MainWindow::BuildControls() {
     LayOut();
 }
 
+std::array<QWidget*, 3> MainWindow::FieldRows() const {
+    return {InputField(), OutputFolderField(), OutputFormatList()};
+}
+
 void MainWindow::NameFieldsForScreenReaders() {
-    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    const std::array<QWidget*, 3> fields = FieldRows();
     for (std::size_t row = 0; row < labels_.size(); ++row) {
         QString name = WithoutMnemonic(labels_[row]->text());
         if (name.endsWith(QLatin1Char(':'))) name.chop(1);
@@ -307,15 +291,15 @@ void MainWindow::LayOut() {
     if (container_ == nullptr) return;
     const int width = container_->width();
     const int fieldWidth = std::max(width - 160, 0);
-    QWidget* fields[] = {inputField_, outputFolderField_, outputFormatList_};
+    const std::array<QWidget*, 3> fields = FieldRows();
     for (int row = 0; row < 3; ++row) {
         const int top = 4 + row * kRowDistance;
         QToolBar* toolbar = fieldToolbars_[static_cast<std::size_t>(row)];
         // A field with more than one button beside it gives up the room they take.
         const int buttonsRoom = toolbar->width() - kFieldToolbarSize;
         labels_[static_cast<std::size_t>(row)]->setGeometry(kMargin, top, fieldWidth, 16);
-        fields[row]->setGeometry(kMargin, top + 16, std::max(fieldWidth - buttonsRoom, 0),
-                                 kFieldHeight);
+        fields[static_cast<std::size_t>(row)]->setGeometry(
+            kMargin, top + 16, std::max(fieldWidth - buttonsRoom, 0), kFieldHeight);
         toolbar->move(width - 146 - buttonsRoom, top + 16);
     }
     convertButton_->move(width - 110, 10);
@@ -330,50 +314,51 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
-    if (auto* label = statusBar()->findChild<QLabel*>("statusText"))
-        label->setText(ToQString(text));
+    statusText_->setText(ToQString(text));
 }
 
 std::string MainWindow::StatusText() const {
-    auto* label = statusBar()->findChild<QLabel*>("statusText");
-    return label != nullptr ? ToUtf8(label->text()) : std::string();
+    return ToUtf8(statusText_->text());
 }
 
 void MainWindow::PrepareForStart() {
-    if (context_.state.settings.recentOutFolders.empty()) outputFolderField_->addItem(QString());
+    fields_->PrepareForStart();
     RunCommand(kCommandNew);
 }
 
 void MainWindow::RunCommand(int32_t command) {
     switch (command) {
         case kCommandNew:
-            StartNew();
+            fields_->StartNew();
             SetStatusText(context_.state.texts.Text("General", "Ready"));
-            inputField_->setFocus();
+            InputField()->setFocus();
             break;
         case kCommandExit:
             close();
             break;
         case kCommandAddInputFile:
-            ChooseInputFiles();
+            fields_->ChooseInputFiles();
+            LayOut();
             break;
         case kCommandAddInputFolder:
-            ChooseInputFolder();
+            fields_->ChooseInputFolder();
+            LayOut();
             break;
         case kCommandSelectOutputFolder:
-            ChooseOutputFolder();
+            fields_->ChooseOutputFolder();
+            LayOut();
             break;
         case kCommandOutputOptions:
-            OpenPreferences(context_, *this, PreferencesPage::Output);
+            if (OpenPreferences(context_, *this, PreferencesPage::Output)) ApplyPreferences();
             break;
         case kCommandConvert:
-            StartConversion(context_, *this);
+            StartConversion(context_, *fields_, *this, *statusText_);
             break;
         case kCommandFindConverter:
             OpenConverterFinder(context_, *this);
             break;
         case kCommandPreferences:
-            OpenPreferences(context_, *this, PreferencesPage::General);
+            if (OpenPreferences(context_, *this, PreferencesPage::General)) ApplyPreferences();
             break;
         case kCommandManual:
             OpenManual(context_);
@@ -395,162 +380,10 @@ void MainWindow::RunCommand(int32_t command) {
     }
 }
 
-bool MainWindow::AddInputFile(const std::string& path) {
-    JobContext& job = context_.state.job;
-    if (!pictorb::AddInputFile(job, context_.state.formats, path)) return false;
-    if (job.commandLineMode != 0) return true;
-    inputField_->setText(ToQString(path));
-    TakeOutputFolderFrom(FolderOfPath(path));
-    return true;
-}
-
-bool MainWindow::AddInputs(const std::vector<std::string>& paths, bool add) {
-    std::vector<std::string> inputs;
-    if (add) inputs = ParseInputList(ToUtf8(inputField_->text()));
-    const std::size_t before = inputs.size();
-    for (const std::string& path : paths)
-        if (KindOfInput(context_.state.formats, path) != InputKind::Refused) inputs.push_back(path);
-    if (inputs.size() == before) return false;
-    inputField_->setText(ToQString(InputListText(inputs)));
-    inputField_->home(false);  // a long list shows its beginning
-    // A folder's documents go into the folder itself by default, as a file's go beside it.
-    std::string folder = inputs[before];
-    if (KindOfInput(context_.state.formats, folder) != InputKind::Folder)
-        folder = FolderOfPath(folder);
-    else if (!folder.ends_with('/'))
-        folder += '/';
-    TakeOutputFolderFrom(folder);
-    return true;
-}
-
-void MainWindow::TakeOutputFolderFrom(const std::string& inputFolder) {
-    if (!outputFolderField_->currentText().isEmpty()) return;
-    const std::string& commandLineInput = context_.state.job.commandLineInput;
-    UseOutputFolder(!commandLineInput.empty() ? commandLineInput : inputFolder);
-}
-
-bool MainWindow::ChooseInputFiles() {
-    TextTable& texts = context_.state.texts;
-    JobContext& job = context_.state.job;
-    const std::vector<std::string> files =
-        context_.dialogs.OpenFiles(texts.Text("Dialog", "Select Input Files"), job.inputPath,
-                                   InputFileFilters(context_.state.formats, texts), true);
-    const bool entered = AddInputs(files, false);
-    job.inputPath.clear();
-    LayOut();
-    return entered;
-}
-
-bool MainWindow::ChooseInputFolder() {
-    const std::vector<std::string> typed = ParseInputList(ToUtf8(inputField_->text()));
-    const std::string start = typed.empty() ? std::string() : FolderOfPath(typed.front());
-    const std::optional<std::string> folder = context_.dialogs.ChooseFolder(
-        context_.state.texts.Text("Dialog", "Select Input Folder"), start);
-    const bool entered = folder && AddInputs({*folder}, false);
-    LayOut();
-    return entered;
-}
-
-void MainWindow::ChooseOutputFolder() {
-    JobContext& job = context_.state.job;
-    const std::string typed = ToUtf8(outputFolderField_->currentText());
-    const std::string start = !typed.empty() ? FolderOfPath(typed) : job.outputFolder;
-    const std::optional<std::string> folder = context_.dialogs.ChooseFolder(
-        context_.state.texts.Text("Dialog", "Select Output Folder"), start);
-    if (folder && QueryFileSize(*folder) == kFileIsFolder) UseOutputFolder(*folder);
-    LayOut();
-}
-
-void MainWindow::UseOutputFolder(const std::string& folder) {
-    ConversionSettings& settings = context_.state.settings;
-    settings.recentOutFolders =
-        RememberOutputFolder(settings.recentOutFolders, folder, settings.outFoldersNumber);
-    context_.state.job.outputFolder = folder;
-    FillOutputFolderList();
-}
-
-void MainWindow::FillOutputFolderList() {
-    const ConversionSettings& settings = context_.state.settings;
-    if (settings.recentOutFolders.empty()) return;
-    // Selecting an item rewrites the field, which must not change the job's folder here.
-    const std::string outputFolder = context_.state.job.outputFolder;
-    const QIcon icon = ToQIcon(context_.icons.menu.Image("FavFolder"));
-    outputFolderField_->clear();
-    int selected = -1;
-    for (int32_t i = 0; i < settings.outFoldersNumber; ++i) {
-        const std::string entry = RecentOutputFolder(settings.recentOutFolders, i);
-        if (entry.empty()) continue;
-        if (selected < 0 && entry == outputFolder) selected = outputFolderField_->count();
-        outputFolderField_->addItem(icon, ToQString(entry));
-    }
-    outputFolderField_->setCurrentIndex(std::max(selected, 0));
-    context_.state.job.outputFolder = outputFolder;
-}
-
-void MainWindow::StartNew() {
-    FillOutputFolderList();
-    InitJobContext(context_.state.job, context_.state.formats);
-    inputField_->clear();
-    outputFolderField_->setEditText(QString());
-    MatchFolderEntryToText();
-}
-
-void MainWindow::MatchFolderEntryToText() {
-    // The field shows the current entry's folder icon: the entry must be the text's own, or
-    // none for text that is in no entry.
-    QComboBox* field = outputFolderField_;
-    const QString text = field->currentText();
-    const int entry = text.isEmpty() ? -1 : field->findText(text, Qt::MatchExactly);
-    if (entry == field->currentIndex()) return;
-    // Changing the entry rewrites the text; what was typed stays, with its cursor.
-    const QSignalBlocker quiet(field);
-    QLineEdit* edit = field->lineEdit();
-    const int cursor = edit->cursorPosition();
-    field->setCurrentIndex(entry);
-    if (edit->text() != text) edit->setText(text);
-    edit->setCursorPosition(cursor);
-}
-
-void MainWindow::FillOutputFormatList() {
-    const Formats& formats = context_.state.formats;
-    const QIcon icon = ToQIcon(context_.icons.menu.Image("New"));
-    outputFormatList_->clear();
-    int selected = 0;
-    for (std::size_t i = 0; i < formats.outputList.size() && i < 128; ++i) {
-        const std::string& key = formats.outputList[i];
-        if (key.empty()) continue;
-        const auto row = formats.outputTable.find(key);
-        const std::string description =
-            row != formats.outputTable.end() ? row->second.description : std::string();
-        if (key == context_.state.settings.outputFormat) selected = outputFormatList_->count();
-        outputFormatList_->addItem(icon, ToQString(AsciiUpper(key) + " (" + description + ")"),
-                                   ToQString(key));
-    }
-    outputFormatList_->setCurrentIndex(selected);
-}
-
-std::string MainWindow::SelectedOutputFormat() const {
-    return ToUtf8(outputFormatList_->currentData().toString());
-}
-
-void MainWindow::SelectOutputFormat(const std::string& key) {
-    const int index = outputFormatList_->findData(ToQString(key));
-    if (index >= 0) outputFormatList_->setCurrentIndex(index);
-}
-
 void MainWindow::ApplyThemeToControls() {
     const IconSets& icons = context_.icons;
     convertButton_->defaultAction()->setIcon(ToQIcon(icons.control.Image("Convert")));
-    const QIcon folderIcon = ToQIcon(icons.menu.Image("FavFolder"));
-    for (int i = 0; i < outputFolderField_->count(); ++i)
-        outputFolderField_->setItemIcon(i, folderIcon);
-    if (outputFormatList_->count() == 0) {
-        FillOutputFormatList();
-        return;
-    }
-    const QIcon formatIcon = ToQIcon(icons.menu.Image("New"));
-    for (int i = 0; i < outputFormatList_->count(); ++i)
-        outputFormatList_->setItemIcon(i, formatIcon);
+    fields_->ApplyIcons();
 }
 
 void MainWindow::RebuildMenusAndToolbars() {
@@ -582,8 +415,7 @@ void MainWindow::ApplyPreferences() {
     }
     context_.themeReload = ThemeReload::None;
     LayOut();
-    SelectOutputFormat(settings.outputFormat);
-    if (outputFolderField_->count() != settings.outFoldersNumber) FillOutputFolderList();
+    fields_->ApplySettings();
 }
 
 void MainWindow::StoreGeometry() {
@@ -652,7 +484,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::AddDroppedFiles(const std::vector<std::string>& files, bool add) {
-    return AddInputs(files, add);
+    return fields_->AddInputs(files, add);
 }
 
 }  // namespace pictorb

@@ -1,15 +1,18 @@
 #pragma once
-// The main window: menu bar, main toolbar, status bar, the input file field, the output
-// folder and format lists, the Convert button, and the command table behind all of them.
+// The main window: menu bar, main toolbar, status bar, the fields' places, the Convert
+// button, and the command table behind all of them.
 
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ui/command_actions.h"
+#include "ui/input_output_fields.h"
 
 class QAction;
 class QCloseEvent;
@@ -44,34 +47,19 @@ class MainWindow : public QMainWindow {
     void SetStatusText(const std::string& text);
     std::string StatusText() const;
 
-    QLineEdit* InputField() const { return inputField_; }
-    QComboBox* OutputFolderField() const { return outputFolderField_; }
-    QComboBox* OutputFormatList() const { return outputFormatList_; }
+    // The input and output fields, which the window places.
+    InputOutputFields& Fields() { return *fields_; }
+    QLineEdit* InputField() const { return fields_->InputField(); }
+    QComboBox* OutputFolderField() const { return fields_->OutputFolderField(); }
+    QComboBox* OutputFormatList() const { return fields_->OutputFormatList(); }
     QToolButton* ConvertButton() const { return convertButton_; }
     QToolBar* MainToolbar() const { return mainToolbar_; }
     // The actions every command placed; enable, disable, show or hide commands here.
     CommandActions& Commands() { return commands_; }
 
-    // Input file and output folders (the window's steps around the core).
-    bool AddInputFile(const std::string& path);
-    // Puts the accepted ones of `paths` (folders, and files by AddInputFile's rule) into the
-    // input field, after what it holds with `add`, in its place otherwise. An empty output
-    // folder field takes the first one's folder. False when none was accepted.
-    bool AddInputs(const std::vector<std::string>& paths, bool add);
-    // Files and folders dropped on the window: AddInputs, adding when Ctrl was held.
+    // Files and folders dropped on the window go into the input field (AddInputs), added to
+    // what it holds when Ctrl was held.
     bool AddDroppedFiles(const std::vector<std::string>& files, bool add = false);
-    // The file dialog with several selection, and the folder dialog, for the input field.
-    bool ChooseInputFiles();
-    bool ChooseInputFolder();
-    void ChooseOutputFolder();
-    // Makes `folder` the job's output folder and the first of the recent ones, and refills
-    // the list.
-    void UseOutputFolder(const std::string& folder);
-    void FillOutputFolderList();
-    void StartNew();
-    // The output format key of the selected entry of the format list ("psd").
-    std::string SelectedOutputFormat() const;
-    void SelectOutputFormat(const std::string& key);
 
     // After the preferences dialog: reloads what context.themeReload asks for, rebuilds the
     // menus and toolbars, puts the images back on the controls, selects `Format`, and
@@ -103,26 +91,22 @@ class MainWindow : public QMainWindow {
     void BuildFieldToolbars();
     // Grows the window's fixed height and least width with the main toolbar's icons.
     void FitToMainToolbar();
+    // The fields in their rows' order, top to bottom.
+    std::array<QWidget*, 3> FieldRows() const;
     void NameFieldsForScreenReaders();
     // Return in a path field: Convert, unless a conversion is running.
     void ConvertOnReturn();
     void OpenFirstMenu();
-    void FillOutputFormatList();
-    // Selects the folder entry whose text the field shows, or none.
-    void MatchFolderEntryToText();
-    // An empty output folder field takes the folder of -i, or else `inputFolder`.
-    void TakeOutputFolderFrom(const std::string& inputFolder);
     // A new action of `command` with its image from `icons`, owned by `parent`.
     QAction* AddCommandAction(int32_t command, const IconSet& icons, QObject* parent);
 
     DesktopContext& context_;
     CommandActions commands_;
     QWidget* container_ = nullptr;
-    QLineEdit* inputField_ = nullptr;
-    QComboBox* outputFolderField_ = nullptr;
-    QComboBox* outputFormatList_ = nullptr;
+    std::unique_ptr<InputOutputFields> fields_;
     QToolButton* convertButton_ = nullptr;
     QLabel* notice_ = nullptr;
+    QLabel* statusText_ = nullptr;
     QToolBar* mainToolbar_ = nullptr;
     std::vector<QToolBar*> fieldToolbars_;
     std::vector<QLabel*> labels_;

@@ -1,17 +1,16 @@
 #include "ui/preferences.h"
 
-#include "ui/main_window.h"
 #include "ui/preferences_dialog.h"
 
 namespace pictorb {
 
-void OpenPreferences(DesktopContext& context, MainWindow& window, PreferencesPage start) {
+bool OpenPreferences(DesktopContext& context, QWidget& window, PreferencesPage start) {
     PreferencesDialog dialog(context, &window, start);
     dialog.exec();
     const PreferencesOutcome& outcome = dialog.Outcome();
-    if (!outcome.saved) return;
+    if (!outcome.saved) return false;
     context.themeReload = outcome.reload;
-    window.ApplyPreferences();
+    return true;
 }
 
 }  // namespace pictorb

@@ -3,10 +3,11 @@
 
 #include <cstdint>
 
+class QWidget;
+
 namespace pictorb {
 
 struct DesktopContext;
-class MainWindow;
 
 enum class PreferencesPage : int32_t {
     General,
@@ -20,9 +21,8 @@ enum class PreferencesPage : int32_t {
     Advanced
 };
 
-// Opens the modal dialog on `start` over the main window. On OK or Defaults it writes the
-// settings record and the settings file, sets context.themeReload, and asks the window to
-// reload icons and select the chosen output format.
-void OpenPreferences(DesktopContext& context, MainWindow& window, PreferencesPage start);
+// Opens the modal dialog on `start` over `window`. True when OK or Defaults wrote the
+// settings record and the settings file; context.themeReload then says what to reload.
+bool OpenPreferences(DesktopContext& context, QWidget& window, PreferencesPage start);
 
 }  // namespace pictorb

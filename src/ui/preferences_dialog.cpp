@@ -291,10 +291,6 @@ PreferencesPage PreferencesDialog::CurrentPage() const {
     return static_cast<PreferencesPage>(stack_->currentIndex());
 }
 
-void PreferencesDialog::SelectPage(PreferencesPage page) {
-    tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(page)));
-}
-
 QString PreferencesDialog::HeaderText() const {
     return header_->text();
 }

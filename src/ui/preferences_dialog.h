@@ -50,7 +50,6 @@ class PreferencesDialog : public QDialog {
     void ResetToDefaults();
 
     PreferencesPage CurrentPage() const;
-    void SelectPage(PreferencesPage page);
     QString HeaderText() const;
     QWidget* PageWidget(PreferencesPage page) const;
     QTreeWidget* CategoryTree() const { return tree_; }

@@ -231,7 +231,6 @@ constexpr std::string_view kPageKeys[] = {"General", "Interface", "Input",
 constexpr std::string_view kOutputPanels[] = {
     "bmp", "dds", "exr", "gif", "hdr", "ico", "j2k", "jng",  "jp2",  "jpg",  "jxr", "pbm",
     "pcx", "pfm", "pgm", "png", "ppm", "psd", "tga", "tiff", "wbmp", "webp", "xpm"};
-constexpr std::string_view kInputPanels[] = {"dds", "gif", "ico", "raw", "tiff"};
 
 struct NamedColour {
     std::string_view rrggbb;
@@ -272,9 +271,6 @@ std::span<const std::string_view> PreferencePageKeys() {
 }
 std::span<const std::string_view> OutputPanelKeys() {
     return kOutputPanels;
-}
-std::span<const std::string_view> InputPanelKeys() {
-    return kInputPanels;
 }
 
 std::vector<std::string_view> SplitChoices(std::string_view choices) {

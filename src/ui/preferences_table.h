@@ -64,7 +64,6 @@ const PreferenceRow* FindPreferenceRow(std::string_view group, std::string_view 
 std::span<const std::string_view> PreferencePageKeys();
 // The output panels in the order they are built.
 std::span<const std::string_view> OutputPanelKeys();
-std::span<const std::string_view> InputPanelKeys();
 // Text keys of a "|"-joined list.
 std::vector<std::string_view> SplitChoices(std::string_view choices);
 

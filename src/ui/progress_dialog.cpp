@@ -18,7 +18,6 @@
 #include "ui/builtin_icons.h"
 #include "ui/convert.h"
 #include "ui/desktop_context.h"
-#include "ui/main_window.h"
 #include "ui/qt_text.h"
 
 namespace pictorb {
@@ -40,9 +39,13 @@ int64_t NowMs() {
 
 }  // namespace
 
-ProgressDialog::ProgressDialog(DesktopContext& context, MainWindow& window,
+ProgressDialog::ProgressDialog(DesktopContext& context, QWidget& window, QLabel& status,
                                const Font* watermarkFont)
-    : QDialog(&window), context_(context), window_(window), watermarkFont_(watermarkFont) {
+    : QDialog(&window),
+      context_(context),
+      window_(window),
+      status_(status),
+      watermarkFont_(watermarkFont) {
     TextTable& texts = context_.state.texts;
     setWindowTitle(ToQString(texts.Text("Dialog", "Convert Progress")));
     setFixedSize(kClientWidth, kClientHeight);
@@ -186,13 +189,13 @@ void ProgressDialog::ShowOutcome() {
         texts.Text("Msg", "Files converted"), std::to_string(converted), std::to_string(files_));
     if (breakAsked_) {
         const std::string stopped = texts.Text("Msg", "Conversion is not complete");
-        window_.SetStatusText(stopped);
+        status_.setText(ToQString(stopped));
         setWindowTitle(TitleWith(stopped, lastShown_));
         label_->setText(ToQString(stopped));
     } else {
         const std::string complete = texts.Text("Msg", "Conversion complete");
         // A run with failed files says how many were converted where the user looks last.
-        window_.SetStatusText(failures.empty() ? complete : convertedText);
+        status_.setText(ToQString(failures.empty() ? complete : convertedText));
         setWindowTitle(TitleWith(complete, lastShown_));
         label_->setText(ToQString(convertedText));
         bar_->setValue(files_ + 1);

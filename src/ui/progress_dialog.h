@@ -18,22 +18,24 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class QWidget;
 
 namespace pictorb {
 
 struct DesktopContext;
 class Font;
-class MainWindow;
 
 class ProgressDialog : public QDialog {
     Q_OBJECT
 
   public:
-    ProgressDialog(DesktopContext& context, MainWindow& window, const Font* watermarkFont);
+    // Over `window`, which it disables while the worker runs; the outcome goes to `status`.
+    ProgressDialog(DesktopContext& context, QWidget& window, QLabel& status,
+                   const Font* watermarkFont);
     ~ProgressDialog() override;
 
     // Starts the worker and runs the dialog until it is closed after the worker ended; the
-    // main window is disabled meanwhile.
+    // window it sits over is disabled meanwhile.
     void Run();
 
     bool WorkerEnded() const { return ended_; }
@@ -61,7 +63,8 @@ class ProgressDialog : public QDialog {
     std::string LabelText(const std::string& file) const;
 
     DesktopContext& context_;
-    MainWindow& window_;
+    QWidget& window_;
+    QLabel& status_;
     const Font* watermarkFont_;
     SharedProgress progress_;
     std::thread worker_;

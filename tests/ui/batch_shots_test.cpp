@@ -49,9 +49,9 @@ TEST(BatchShots, WindowProgressAndFailures) {
 
     MainWindow window(desktop.context);
     window.show();
-    window.AddInputs({pictures}, false);
+    window.Fields().AddInputs({pictures}, false);
     save(window, "1-window-folder");
-    window.AddInputs({paths[0], paths[1], paths[2]}, false);
+    window.Fields().AddInputs({paths[0], paths[1], paths[2]}, false);
     save(window, "2-window-three-files");
 
     const auto convert = [&](const std::string& input, const char* name, bool midway) {

@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, OutputFormatListSetsFormat) {
     MainWindow window(fixture.context);
     ASSERT_EQ(window.OutputFormatList()->count(), 1);
     EXPECT_EQ(window.OutputFormatList()->currentText().toStdString(), "PSD (Adobe Photoshop)");
-    EXPECT_EQ(window.SelectedOutputFormat(), "psd");
+    EXPECT_EQ(window.Fields().SelectedOutputFormat(), "psd");
     window.OutputFormatList()->activated(0);
     EXPECT_EQ(settings.outputFormat, "psd");
 }
