@@ -209,7 +209,6 @@ enum class AlphaRule { Keep, ForceOpaque, OpaqueIfAllZero };
 struct Plan {
     uint16_t bpp = 0;
     uint32_t compression = bmp::kRgb;
-    bool masks565 = false;  // 16-bit 5-6-5, written as BI_BITFIELDS
     AlphaRule alpha = AlphaRule::Keep;
     std::unique_ptr<Segment> pixels;
 };
@@ -224,9 +223,8 @@ void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
 }
 
 std::vector<uint8_t> CanonicalHeader(const BitmapInfo& info, const Plan& plan) {
-    const uint32_t maskBytes = plan.masks565 ? 12 : 0;
     const auto paletteBytes = static_cast<uint32_t>(info.palette.size());
-    const uint32_t offBits = kFileHeaderSize + kInfoHeaderSize + maskBytes + paletteBytes;
+    const uint32_t offBits = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
     const uint64_t dataSize = plan.pixels->Size();
     const auto clampedU32 = [](uint64_t v) {
         return static_cast<uint32_t>(std::min<uint64_t>(v, UINT32_MAX));
@@ -250,11 +248,6 @@ std::vector<uint8_t> CanonicalHeader(const BitmapInfo& info, const Plan& plan) {
     PutLe32(out, static_cast<uint32_t>(info.yPelsPerMeter));
     PutLe32(out, paletteBytes / 4);
     PutLe32(out, 0);
-    if (plan.masks565) {
-        PutLe32(out, bmp::kMasks565.red);
-        PutLe32(out, bmp::kMasks565.green);
-        PutLe32(out, bmp::kMasks565.blue);
-    }
     out.insert(out.end(), info.palette.begin(), info.palette.end());
     return out;
 }
@@ -280,16 +273,11 @@ BitmapError MakePlan(const ByteSource& source, const BitmapInfo& info, Plan& pla
         return BitmapError::None;
     }
     if (info.bpp == 16) {
-        if (info.masks == bmp::kMasks555 || info.masks == bmp::kMasks565) {
-            plan.masks565 = info.masks == bmp::kMasks565;
-            plan.compression = plan.masks565 ? bmp::kBitFields : bmp::kRgb;
-            plan.pixels = copy();
-        } else {
-            // Other layouts decode to wrong colours (or are refused): unpack them here.
-            plan.bpp = info.masks.alpha ? 32 : 24;
-            plan.alpha = AlphaRule::OpaqueIfAllZero;
-            plan.pixels = std::make_unique<MaskedSegment>(source, info, plan.bpp);
-        }
+        // Unpacked here, every layout: FreeImage would expand 5- and 6-bit fields by truncation
+        // later (3 of 31 to 24, not 25), and decodes other layouts to wrong colours.
+        plan.bpp = info.masks.alpha ? 32 : 24;
+        plan.alpha = AlphaRule::OpaqueIfAllZero;
+        plan.pixels = std::make_unique<MaskedSegment>(source, info, plan.bpp);
         return BitmapError::None;
     }
     if (info.bpp == 32) {
