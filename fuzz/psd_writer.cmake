@@ -7,5 +7,6 @@ pictorb_add_fuzzer(fuzz_psd_writer
     ${PROJECT_SOURCE_DIR}/src/pipeline/psd_layout.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/output_file.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/interrupt_cleanup.cpp
+    ${PROJECT_SOURCE_DIR}/src/platform/picture_memory.cpp
     ${PROJECT_SOURCE_DIR}/src/text/utf8.cpp)
 target_link_libraries(fuzz_psd_writer PRIVATE FreeImage::FreeImage)
