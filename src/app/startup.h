@@ -28,8 +28,8 @@ bool IsVersionOption(std::string_view parameter);
 // 1 when the engine module cannot be loaded.
 int RunProcess(int argc, char** argv);
 
-// The engine module's side, called by RunProcess: initialises DevIL and runs the command-line
-// front end; the Desktop and Uninstall modes only while holding the single-instance guard.
+// The engine module's side, called by RunProcess: runs the command-line front end; the
+// Desktop and Uninstall modes only while holding the single-instance guard.
 // Returns the exit code 0.
 int RunEngineModes(int argc, char** argv);
 

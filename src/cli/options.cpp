@@ -138,6 +138,8 @@ const std::vector<OptionRow>& OptionTable() {
             Flag("--png-interlaced", &CS::pngInterlaced),
             Integer("--ppm-bpp", &CS::ppmBpp),
             Integer("--psd-bpp", &CS::psdBpp),
+            Keyword("--psd-compression", &CS::psdCompression, 4),
+            Keyword("--psd-alpha", &CS::psdAlphaChannel, kPsdAlphaTable),
             Integer("--tga-bpp", &CS::tgaBpp),
             Keyword("--tga-compression", &CS::tgaCompression, 4),
             Integer("--tiff-bpp", &CS::tiffBpp),

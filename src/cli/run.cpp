@@ -86,10 +86,18 @@ bool CheckOutputFormat(RunChecks& out, const ProcessState& state, const std::str
     } else if (key == "tiff") {
         out.Keyword("TIFF Compression: ", 4, s.tiffCompression);
         out.Keyword("TIFF Color Model: ", 6, s.tiffColorModel);
+    } else if (key == "psd") {
+        out.Keyword("PSD Compression: ", 4, s.psdCompression);
+        out.Keyword("PSD Alpha Channel: ", kPsdAlphaTable, s.psdAlphaChannel);
     }
     if (!out.Check(IsValidDepth(state.formats, key, depth),
                    "Invalid " + Utf8Lower(key) + "-bpp value"))
         return false;
+    // The compression table's other methods (ZIP, LZW, ...) are not this format's.
+    if (key == "psd")
+        return out.Check(
+            s.psdCompression == kPsdCompressionNone || s.psdCompression == kPsdCompressionRle,
+            "Invalid psd-compression value");
     if (key == "jpg")
         return out.Check(s.jpgQuality >= kJpgQualityMinimum && s.jpgQuality <= kJpgQualityMaximum,
                          "Invalid jpg-quality value");

@@ -131,6 +131,7 @@ constexpr int32_t kJpgSaveAsFlags[] = {0, JPEG_BASELINE, JPEG_OPTIMIZE, JPEG_PRO
 constexpr int32_t kPngCompressionFlags[] = {PNG_Z_NO_COMPRESSION, PNG_Z_BEST_SPEED,
                                             PNG_Z_DEFAULT_COMPRESSION, PNG_Z_BEST_COMPRESSION};
 constexpr int32_t kTgaCompressionFlags[] = {0, TARGA_SAVE_RLE};
+constexpr int32_t kPsdCompressionFlags[] = {0, PSD_RLE};
 constexpr int32_t kTiffCompressionFlags[] = {TIFF_NONE,     TIFF_CCITTFAX3, TIFF_CCITTFAX4,
                                              TIFF_PACKBITS, TIFF_DEFLATE,   TIFF_ADOBE_DEFLATE,
                                              TIFF_LZW,      TIFF_JPEG,      TIFF_LOGLUV};
@@ -260,6 +261,7 @@ int32_t ComputeSaveFlags(std::string_view key, const ConversionSettings& setting
                (settings.pngInterlaced != 0 ? PNG_INTERLACED : 0);
     }
     if (key == "tga") return FlagOf(kTgaCompressionFlags, settings.tgaCompression);
+    if (key == "psd") return FlagOf(kPsdCompressionFlags, settings.psdCompression);
     if (key == "tiff") {
         return FlagOf(kTiffCompressionFlags, settings.tiffCompression) |
                (settings.tiffColorModel == 1 ? TIFF_CMYK : 0);

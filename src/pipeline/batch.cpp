@@ -15,7 +15,7 @@
 
 #include "pipeline/bitmap_reader.h"
 #include "pipeline/naming.h"
-#include "pipeline/psd_document.h"
+#include "pipeline/psd_layout.h"
 #include "pipeline/watermark.h"
 #include "platform/canvas.h"
 #include "platform/console.h"

@@ -46,7 +46,6 @@ struct BitMasks {
 };
 
 inline constexpr BitMasks kMasks555{0x7C00, 0x03E0, 0x001F, 0};
-inline constexpr BitMasks kMasks565{0xF800, 0x07E0, 0x001F, 0};
 inline constexpr BitMasks kMasks888{0x00FF0000, 0x0000FF00, 0x000000FF, 0};
 
 // What a checked header says, in one form for every header variant.

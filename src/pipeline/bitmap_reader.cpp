@@ -209,8 +209,8 @@ enum class AlphaRule { Keep, ForceOpaque, OpaqueIfAllZero };
 struct Plan {
     uint16_t bpp = 0;
     uint32_t compression = bmp::kRgb;
-    bool masks565 = false;  // 16-bit 5-6-5, written as BI_BITFIELDS
     AlphaRule alpha = AlphaRule::Keep;
+    bool plainRows = false;  // 24- or 32-bit rows as FreeImage keeps them
     std::unique_ptr<Segment> pixels;
 };
 
@@ -224,9 +224,8 @@ void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
 }
 
 std::vector<uint8_t> CanonicalHeader(const BitmapInfo& info, const Plan& plan) {
-    const uint32_t maskBytes = plan.masks565 ? 12 : 0;
     const auto paletteBytes = static_cast<uint32_t>(info.palette.size());
-    const uint32_t offBits = kFileHeaderSize + kInfoHeaderSize + maskBytes + paletteBytes;
+    const uint32_t offBits = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
     const uint64_t dataSize = plan.pixels->Size();
     const auto clampedU32 = [](uint64_t v) {
         return static_cast<uint32_t>(std::min<uint64_t>(v, UINT32_MAX));
@@ -250,11 +249,6 @@ std::vector<uint8_t> CanonicalHeader(const BitmapInfo& info, const Plan& plan) {
     PutLe32(out, static_cast<uint32_t>(info.yPelsPerMeter));
     PutLe32(out, paletteBytes / 4);
     PutLe32(out, 0);
-    if (plan.masks565) {
-        PutLe32(out, bmp::kMasks565.red);
-        PutLe32(out, bmp::kMasks565.green);
-        PutLe32(out, bmp::kMasks565.blue);
-    }
     out.insert(out.end(), info.palette.begin(), info.palette.end());
     return out;
 }
@@ -280,16 +274,11 @@ BitmapError MakePlan(const ByteSource& source, const BitmapInfo& info, Plan& pla
         return BitmapError::None;
     }
     if (info.bpp == 16) {
-        if (info.masks == bmp::kMasks555 || info.masks == bmp::kMasks565) {
-            plan.masks565 = info.masks == bmp::kMasks565;
-            plan.compression = plan.masks565 ? bmp::kBitFields : bmp::kRgb;
-            plan.pixels = copy();
-        } else {
-            // Other layouts decode to wrong colours (or are refused): unpack them here.
-            plan.bpp = info.masks.alpha ? 32 : 24;
-            plan.alpha = AlphaRule::OpaqueIfAllZero;
-            plan.pixels = std::make_unique<MaskedSegment>(source, info, plan.bpp);
-        }
+        // Unpacked here, every layout: FreeImage would expand 5- and 6-bit fields by truncation
+        // later (3 of 31 to 24, not 25), and decodes other layouts to wrong colours.
+        plan.bpp = info.masks.alpha ? 32 : 24;
+        plan.alpha = AlphaRule::OpaqueIfAllZero;
+        plan.pixels = std::make_unique<MaskedSegment>(source, info, plan.bpp);
         return BitmapError::None;
     }
     if (info.bpp == 32) {
@@ -299,6 +288,7 @@ BitmapError MakePlan(const ByteSource& source, const BitmapInfo& info, Plan& pla
             colour == bmp::kMasks888 && (info.masks.alpha == 0 || info.masks.alpha == 0xFF000000u);
         if (usualPlaces) {
             plan.pixels = copy();
+            plan.plainRows = true;
             // Without an alpha mask the fourth byte is padding; BI_RGB writers mostly leave it 0.
             plan.alpha = info.hasMasks && info.masks.alpha == 0 ? AlphaRule::ForceOpaque
                                                                 : AlphaRule::OpaqueIfAllZero;
@@ -309,6 +299,62 @@ BitmapError MakePlan(const ByteSource& source, const BitmapInfo& info, Plan& pla
         return BitmapError::None;
     }
     plan.pixels = copy();
+    plan.plainRows = info.bpp == 24;
+    return BitmapError::None;
+}
+
+// Pictures from this many bytes on are read into memory of their own (below).
+constexpr uint64_t kOwnMemoryBytes = uint64_t{4} << 20;
+
+// Plain rows are FreeImage's own layout, bottom-up with the same padding: a large picture is
+// read straight into memory that can come in huge pages, instead of a bitmap FreeImage clears
+// page by page before filling it (most of a conversion's time on virtual machines).
+BitmapError ReadPlainRows(const ByteSource& source, const BitmapInfo& info, Image& image) {
+    const uint64_t stride = info.stride;
+    PictureMemory memory(static_cast<std::size_t>(stride * info.height));
+    uint8_t* const bits = memory.Data();
+    if (bits == nullptr) return BitmapError::OutOfMemory;
+    // A last row without its padding keeps the zeros the memory starts with.
+    if (info.topDown) {
+        for (uint32_t row = 0; row < info.height; ++row) {
+            const uint64_t start = uint64_t{row} * stride;
+            const uint64_t present = std::min(stride, info.dataAvailable - start);
+            if (!source.Read(info.dataOffset + start, bits + (info.height - 1 - row) * stride,
+                             present))
+                return BitmapError::Unreadable;
+        }
+    } else if (!source.Read(info.dataOffset, bits,
+                            std::min(stride * info.height, info.dataAvailable))) {
+        return BitmapError::Unreadable;
+    }
+    FIBITMAP* dib = FreeImage_ConvertFromRawBitsEx(
+        FALSE, bits, FIT_BITMAP, static_cast<int>(info.width), static_cast<int>(info.height),
+        static_cast<int>(stride), info.bpp, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK,
+        FALSE);
+    if (dib == nullptr) return BitmapError::OutOfMemory;
+    FreeImage_SetDotsPerMeterX(dib, static_cast<unsigned>(std::max(info.xPelsPerMeter, 0)));
+    FreeImage_SetDotsPerMeterY(dib, static_cast<unsigned>(std::max(info.yPelsPerMeter, 0)));
+    image = Image(dib, std::move(memory));
+    return BitmapError::None;
+}
+
+// Everything else goes through FreeImage's own decoder, given the canonical form of the plan.
+BitmapError DecodeWithFreeImage(const BitmapInfo& info, Plan& plan, Image& image) {
+    StitchedStream stream;
+    stream.Add(std::make_unique<BytesSegment>(CanonicalHeader(info, plan)));
+    stream.Add(std::move(plan.pixels));
+    FreeImageIO io = StitchedStream::Io();
+    tLastMessageWasAllocation = false;
+    image.Reset(FreeImage_LoadFromHandle(FIF_BMP, &io, &stream, 0));
+    if (!image) {
+        return stream.failed()             ? BitmapError::Unreadable
+               : tLastMessageWasAllocation ? BitmapError::OutOfMemory
+                                           : BitmapError::NotABitmap;
+    }
+    if (stream.failed()) {
+        image.Reset();
+        return BitmapError::Unreadable;
+    }
     return BitmapError::None;
 }
 
@@ -364,21 +410,11 @@ LoadedBitmap LoadFromSource(const ByteSource& source, const BitmapLimits& limits
         result.error = MakePlan(source, info, plan);
         if (result.error != BitmapError::None) return result;
 
-        StitchedStream stream;
-        stream.Add(std::make_unique<BytesSegment>(CanonicalHeader(info, plan)));
-        stream.Add(std::move(plan.pixels));
-        FreeImageIO io = StitchedStream::Io();
-        tLastMessageWasAllocation = false;
-        result.image.Reset(FreeImage_LoadFromHandle(FIF_BMP, &io, &stream, 0));
-        if (!result.image) {
-            result.error = stream.failed()             ? BitmapError::Unreadable
-                           : tLastMessageWasAllocation ? BitmapError::OutOfMemory
-                                                       : BitmapError::NotABitmap;
-            return result;
-        }
-        if (stream.failed()) {
+        result.error = plan.plainRows && info.stride * info.height >= kOwnMemoryBytes
+                           ? ReadPlainRows(source, info, result.image)
+                           : DecodeWithFreeImage(info, plan, result.image);
+        if (result.error != BitmapError::None) {
             result.image.Reset();
-            result.error = BitmapError::Unreadable;
             return result;
         }
         ApplyAlphaRule(result.image.get(), plan.alpha);

@@ -65,6 +65,9 @@ Image ConvertToOutputDepth(Image image, JobContext& job, std::string_view depthL
             converted = FreeImage_ConvertToRGB16(image.get());
             break;
         case 32:
+            // The Photoshop writer reads any depth as this conversion gives it, band by band:
+            // converting here would only add a copy of the whole picture.
+            if (KeyIs(job.outputFormatKey, {"psd"})) return image;
             converted = FreeImage_ConvertTo32Bits(image.get());
             break;
         case 24:

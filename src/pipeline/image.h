@@ -6,18 +6,24 @@
 
 #include <utility>
 
+#include "platform/picture_memory.h"
+
 namespace pictorb {
 
 class Image {
   public:
     Image() = default;
     explicit Image(FIBITMAP* bitmap) : bitmap_(bitmap) {}
+    // A bitmap whose pixels lie in `pixels` (made without a copy of them), which it keeps.
+    Image(FIBITMAP* bitmap, PictureMemory pixels) : bitmap_(bitmap), pixels_(std::move(pixels)) {}
     ~Image() { Reset(); }
-    Image(Image&& other) noexcept : bitmap_(std::exchange(other.bitmap_, nullptr)) {}
+    Image(Image&& other) noexcept
+        : bitmap_(std::exchange(other.bitmap_, nullptr)), pixels_(std::move(other.pixels_)) {}
     Image& operator=(Image&& other) noexcept {
         if (this != &other) {
             Reset();
             bitmap_ = std::exchange(other.bitmap_, nullptr);
+            pixels_ = std::move(other.pixels_);
         }
         return *this;
     }
@@ -26,9 +32,9 @@ class Image {
 
     FIBITMAP* get() const { return bitmap_; }
     explicit operator bool() const { return bitmap_ != nullptr; }
-    FIBITMAP* release() { return std::exchange(bitmap_, nullptr); }
     void Reset(FIBITMAP* bitmap = nullptr) {
         if (bitmap_ != nullptr) FreeImage_Unload(bitmap_);
+        pixels_ = PictureMemory();  // after the bitmap that referred to it
         bitmap_ = bitmap;
     }
 
@@ -38,6 +44,7 @@ class Image {
 
   private:
     FIBITMAP* bitmap_ = nullptr;
+    PictureMemory pixels_;  // empty unless the bitmap's pixels live here
 };
 
 }  // namespace pictorb

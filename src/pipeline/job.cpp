@@ -113,11 +113,10 @@ ConvertError ConvertFile(const JobEnvironment& env) {
         return ConvertError::TooLargeForDocument;
     }
 
-    PsdPixels pixels = TakePsdPixels(std::move(image));
-    if (!pixels) return ConvertError::OutOfMemory;
+    if (!image) return ConvertError::OutOfMemory;
 
-    job.outputWidth = static_cast<int32_t>(pixels.Width());
-    job.outputHeight = static_cast<int32_t>(pixels.Height());
+    job.outputWidth = static_cast<int32_t>(image.Width());
+    job.outputHeight = static_cast<int32_t>(image.Height());
     // One mask result for both the check and the path: date tokens read the clock anew.
     const std::string name = ApplyFilenameMask(settings, job);
     job.outputPath = FormOutputFolder(settings, job) + name;
@@ -129,16 +128,21 @@ ConvertError ConvertFile(const JobEnvironment& env) {
     if (settings.keepSubfolders != 0 && !job.relativeFolder.empty())
         CreateFolder(job.outputFolder + job.relativeFolder);
 
-    // The document is encoded in memory and written as a file only then, one that gets its
-    // name and replaces an existing output only once complete: a conversion that fails or is
-    // cut short never costs the user an earlier file or leaves a partial one.
+    // The document goes into a file that gets its name, and replaces an existing output, only
+    // once complete: a conversion that fails or is cut short never costs the user an earlier
+    // file or leaves a partial one.
     const DocumentInfo info{std::move(loaded.properties), InputName(job.inputPath)};
-    switch (WritePsd(std::move(pixels), info, job.outputPath, job.tempPath)) {
+    DocumentOptions options;
+    if ((job.saveFlags & PSD_RLE) != 0) options.compression = psd::Compression::Rle;
+    if (settings.psdAlphaChannel == kPsdAlphaAuto) options.alpha = AlphaChannel::Auto;
+    switch (WritePsd(image, info, options, job.outputPath, job.tempPath)) {
         case WriteResult::Ok:
             ApplyFileTime(settings, job);
             return ConvertError::None;
         case WriteResult::OutOfMemory:
             return ConvertError::OutOfMemory;
+        case WriteResult::TooLarge:
+            return ConvertError::TooLargeForDocument;
         default:
             return ConvertError::CannotWrite;
     }

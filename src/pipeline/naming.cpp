@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <random>
 
-#include "pipeline/psd_document.h"
+#include "pipeline/psd_layout.h"
 #include "platform/files.h"
 #include "text/utf8.h"
 

@@ -1,59 +1,52 @@
 #pragma once
-// Writes a picture as a Photoshop document, checking every write. Thread-safe: several files
-// may be written at once.
+// Writes a picture as a Photoshop document, section by section, streaming the channel planes
+// from the picture into the file. Thread-safe: several files may be written at once.
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 
+#include "pipeline/bitmap_reader.h"
 #include "pipeline/image.h"
-#include "pipeline/psd_document.h"
+#include "pipeline/psd_layout.h"
 
 namespace pictorb {
 
-// A picture in the form the document stores: 8-bit red, green, blue, alpha, rows top-down.
-class PsdPixels {
-  public:
-    PsdPixels() = default;
-    PsdPixels(PsdPixels&& other) noexcept;
-    PsdPixels& operator=(PsdPixels&& other) noexcept;
-    PsdPixels(const PsdPixels&) = delete;
-    PsdPixels& operator=(const PsdPixels&) = delete;
-
-    explicit operator bool() const { return data_ != nullptr; }
-    uint32_t Width() const { return width_; }
-    uint32_t Height() const { return height_; }
-    const uint8_t* Data() const { return data_.get(); }
-    // True when every alpha value is 255.
-    bool Opaque() const { return opaque_; }
-
-    struct FreeData {
-        void operator()(uint8_t* data) const { std::free(data); }
-    };
-
-  private:
-    friend PsdPixels TakePsdPixels(Image image);
-    std::unique_ptr<uint8_t, FreeData> data_;
-    uint32_t width_ = 0;
-    uint32_t height_ = 0;
-    bool opaque_ = true;
+// What the document says besides its pixels.
+struct DocumentInfo {
+    BitmapProperties properties;
+    std::string layerName;  // the layer a transparent picture is stored in (UTF-8)
 };
 
-// Takes the image's pixels as 32 bits per pixel (the same values FreeImage_ConvertTo32Bits
-// gives) and unloads the image, so that at most the image and this copy are alive at once.
-// Empty when the image is empty, its document would pass 4 GiB, or the memory cannot be had.
-PsdPixels TakePsdPixels(Image image);
+// When the merged image carries an alpha channel: always (four channels, the alpha all 255 for
+// an opaque picture), or only when the picture has transparency.
+enum class AlphaChannel { Always, Auto };
 
-enum class WriteResult { Ok, OutOfMemory, EncoderFailed, CannotCreate, WriteFailed, CannotMove };
+struct DocumentOptions {
+    psd::Compression compression = psd::Compression::Raw;
+    AlphaChannel alpha = AlphaChannel::Always;
+};
 
-// Encodes the document in memory (the flat document a plain ilSave(IL_PSD) of DevIL writes,
-// with the resolution, the colour profile, for a transparent picture a layer, and beyond
-// 30 000 pixels per side the large document format added around it: PsdDocument), then writes
-// it as `outputPath`, replacing a file there only once the new one is complete (PlaceFile,
-// platform/output_file.h; `tempPath` must not exist). On any failure the old output is
-// untouched and no temporary file remains.
-WriteResult WritePsd(PsdPixels pixels, const DocumentInfo& info, const std::string& outputPath,
-                     const std::string& tempPath);
+// Pixels per metre as 16.16 fixed-point pixels per inch; 72 when not stated.
+uint32_t FixedPixelsPerInch(int32_t pixelsPerMetre);
+
+enum class WriteResult {
+    Ok,
+    OutOfMemory,  // the picture is empty, or a band of it could not be converted
+    TooLarge,     // beyond the large format, or a length its version cannot hold
+    CannotCreate,
+    WriteFailed,
+    CannotMove,
+};
+
+// Writes `picture` (any depth; its values as FreeImage_ConvertTo32Bits gives them) as the
+// document `outputPath`: red, green, blue and (unless `options` leave it out of an opaque
+// picture) alpha, 8 bits each; the resolution and colour profile of `info`; for a picture
+// with transparency also one layer holding it, named `info.layerName`; beyond 30 000 pixels per
+// side the large document format. An opaque picture with the default options gives the bytes
+// of DevIL's ilSave(IL_PSD) plus the image resources. The file gets its name, replacing a
+// file there, only once complete (PlaceFile, platform/output_file.h; `tempPath` must not
+// exist); on any failure the old output is untouched and no temporary file remains.
+WriteResult WritePsd(const Image& picture, const DocumentInfo& info, const DocumentOptions& options,
+                     const std::string& outputPath, const std::string& tempPath);
 
 }  // namespace pictorb

@@ -24,22 +24,9 @@ int OpenRetrying(const char* path, int flags) {
     return fd;
 }
 
-// Everything or nothing: a full disk or the file-size limit show as a failure.
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-bool WriteAll(int fd, std::span<const std::string_view> pieces) {
-    for (std::string_view piece : pieces) {
-        if (!WriteAll(fd, piece)) return false;
-    }
-    return true;
+bool Fill(int fd, const FileWriter& write) {
+    FileSink sink(fd);
+    return write(sink);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -60,11 +47,11 @@ PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& output
 // The file is created exclusively under the temporary name, so nothing of someone else's is
 // ever armed for removal or replaced half-written.
 PlaceResult PlaceNamed(const std::string& outputPath, const std::string& tempPath,
-                       std::span<const std::string_view> pieces) {
+                       const FileWriter& write) {
     FileDescriptor file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
     if (file.Get() < 0) return PlaceResult::CannotCreate;
     RemoveOnInterrupt cleanup(tempPath);
-    const bool written = WriteAll(file.Get(), pieces);
+    const bool written = Fill(file.Get(), write);
     if (!file.Close() || !written) {
         unlink(tempPath.c_str());
         return PlaceResult::WriteFailed;
@@ -78,11 +65,11 @@ enum class Unnamed { Placed, Refused };
 // as the output when there is none yet, else as the temporary file that replaces it. Refused
 // when the file system cannot make such files or link them (no /proc, say).
 Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
-                     std::span<const std::string_view> pieces, PlaceResult& result) {
+                     const FileWriter& write, PlaceResult& result) {
     FileDescriptor file(
         OpenRetrying(FolderOf(outputPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC));
     if (file.Get() < 0) return Unnamed::Refused;
-    if (!WriteAll(file.Get(), pieces)) {
+    if (!Fill(file.Get(), write)) {
         result = PlaceResult::WriteFailed;
         return Unnamed::Placed;
     }
@@ -116,20 +103,32 @@ Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
 
 }  // namespace
 
-Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
-                    std::string_view bytes) {
-    return PlaceFile(outputPath, tempPath, std::span<const std::string_view>(&bytes, 1));
+bool FileSink::WriteAt(uint64_t offset, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += static_cast<uint64_t>(written);
+    }
+    return true;
 }
 
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
-                    std::span<const std::string_view> pieces) {
+                    const FileWriter& write) {
     if (unnamedAllowed.load()) {
         PlaceResult result = PlaceResult::CannotCreate;
-        if (PlaceUnnamed(outputPath, tempPath, pieces, result) == Unnamed::Placed) {
+        if (PlaceUnnamed(outputPath, tempPath, write, result) == Unnamed::Placed) {
             return {result, PlaceRoute::Unnamed};
         }
     }
-    return {PlaceNamed(outputPath, tempPath, pieces), PlaceRoute::Named};
+    return {PlaceNamed(outputPath, tempPath, write), PlaceRoute::Named};
+}
+
+Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
+                    std::string_view bytes) {
+    return PlaceFile(outputPath, tempPath,
+                     [bytes](FileSink& sink) { return sink.WriteAt(0, bytes); });
 }
 
 void AllowUnnamedFiles(bool allowed) {

@@ -1,10 +1,10 @@
 #pragma once
-// Puts a finished document in place so that the output folder never holds a partial file:
-// the bytes are written to a file without a name (O_TMPFILE) that is named only once it is
-// complete; where the file system refuses such files, to a named temporary file that Ctrl+C
-// and SIGTERM remove.
+// Puts a document in place so that the output folder never holds a partial file: the bytes are
+// written to a file without a name (O_TMPFILE) that is named only once it is complete; where the
+// file system refuses such files, to a named temporary file that Ctrl+C and SIGTERM remove.
 
-#include <span>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,16 +18,31 @@ struct Placement {
     PlaceRoute route = PlaceRoute::Named;  // the way the file was (or was to be) written
 };
 
-// Writes `bytes` as the file `outputPath`, replacing a file there (a read-only one too) only
-// once the new one is complete. `tempPath`, in the same file system, is the name the file
-// has between being complete and replacing the old output; it must not exist. On failure the
-// old output is untouched and no temporary file remains.
+// The file being written: bytes go to any offset, in any order, so a writer can fill parts
+// whose place it knows before their neighbours are done.
+class FileSink {
+  public:
+    explicit FileSink(int fd) : fd_(fd) {}
+    // Everything or nothing: a full disk or the file-size limit show as false.
+    bool WriteAt(uint64_t offset, std::string_view bytes);
+
+  private:
+    int fd_;
+};
+
+// Fills the file; false abandons it.
+using FileWriter = std::function<bool(FileSink&)>;
+
+// Writes the file `outputPath` through `write`, replacing a file there (a read-only one too)
+// only once the new one is complete. `tempPath`, in the same file system, is the name the file
+// has between being complete and replacing the old output; it must not exist. On failure (also
+// when `write` gives false: WriteFailed) the old output is untouched and no temporary file
+// remains.
+Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
+                    const FileWriter& write);
+// The same for a file of `bytes`.
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
                     std::string_view bytes);
-// The same for a file made of `pieces` written one after another, so that a document built
-// around large blocks held elsewhere needs no copy of them.
-Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
-                    std::span<const std::string_view> pieces);
 
 // Tests turn the unnamed route off to exercise the named one, as on NFS or FAT.
 void AllowUnnamedFiles(bool allowed);

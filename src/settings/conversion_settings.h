@@ -29,6 +29,10 @@ inline constexpr int8_t kSizeScaled = 1;  // no keyword in this edition
 inline constexpr int8_t kTimestampCurrent = 0;
 inline constexpr int8_t kTimestampOriginal = 1;
 inline constexpr int8_t kTimestampCustom = 2;
+inline constexpr int32_t kPsdCompressionNone = 0;
+inline constexpr int32_t kPsdCompressionRle = 1;
+inline constexpr int32_t kPsdAlphaAlways = 0;
+inline constexpr int32_t kPsdAlphaAuto = 1;  // only a picture with transparency has alpha
 
 inline bool IsBold(int32_t fontStyle) {
     return fontStyle == kFontStyleBold || fontStyle == kFontStyleBoldItalic;
@@ -112,6 +116,8 @@ struct ConversionSettings {
     int8_t pngInterlaced = 0;
     int32_t ppmBpp = 0;
     int32_t psdBpp = 0;
+    int32_t psdCompression = 0;
+    int32_t psdAlphaChannel = 0;
     int32_t tgaBpp = 0;
     int32_t tgaCompression = 0;
     int32_t tiffBpp = 0;

@@ -16,8 +16,8 @@ constexpr KeywordRow kFrameLoading[] = {
 constexpr KeywordRow kToneMapping[] = {
     {"NONE", 0}, {"LINEAR", 1}, {"AL", 2}, {"DRR", 3}, {"GD", 4}};
 constexpr KeywordRow kCompression[] = {
-    {"NONE", 0, "bmp,tga,exr,png,tiff"},
-    {"RLE", 1, "bmp,tga"},
+    {"NONE", 0, "bmp,tga,exr,png,tiff,psd"},
+    {"RLE", 1, "bmp,tga,psd"},
     {"ZIP", 1, "exr"},
     {"PIZ", 2, "exr"},
     {"PXR24", 3, "exr"},
@@ -63,13 +63,14 @@ constexpr KeywordRow kPosition[] = {{"TOPLEFT", 0},    {"TOPCENTER", 1},    {"TO
 constexpr KeywordRow kScaling[] = {{"FIXED", kSizeFixed}};
 constexpr KeywordRow kTimestamp[] = {
     {"CURRENT", kTimestampCurrent}, {"ORIGINAL", kTimestampOriginal}, {"CUSTOM", kTimestampCustom}};
+constexpr KeywordRow kPsdAlpha[] = {{"ALWAYS", kPsdAlphaAlways}, {"AUTO", kPsdAlphaAuto}};
 
 // Indexed by table id.
 constexpr std::span<const KeywordRow> kTables[] = {
     kDdsLoadAs,       kRawLoadAs, kFrameLoading, kToneMapping,  kCompression, kColorTable,
     kColorModel,      kChroma,    kSaveAs,       kRotationType, kSizeUnit,    kResizeType,
     kResizeAlgorithm, kFrame,     kWatermark,    kFontStyle,    kFontEffect,  kAlignment,
-    kBoundary,        kPosition,  kScaling,      kTimestamp,
+    kBoundary,        kPosition,  kScaling,      kTimestamp,    kPsdAlpha,
 };
 static_assert(std::size(kTables) == kKeywordTableCount);
 

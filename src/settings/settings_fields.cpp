@@ -133,6 +133,8 @@ constexpr SettingsField kFields[] = {
     I8(kOutput, "PNG Interlaced", &CS::pngInterlaced),
     I32(kOutput, "PPM BPP", &CS::ppmBpp),
     I32(kOutput, "PSD BPP", &CS::psdBpp),
+    I32(kOutput, "PSD Compression", &CS::psdCompression),
+    I32(kOutput, "PSD Alpha Channel", &CS::psdAlphaChannel),
     I32(kOutput, "TGA BPP", &CS::tgaBpp),
     I32(kOutput, "TGA Compression", &CS::tgaCompression),
     I32(kOutput, "TIFF BPP", &CS::tiffBpp),

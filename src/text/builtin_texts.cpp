@@ -123,7 +123,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},
-    // Preferences: 217 entries.
+    // Preferences: 219 entries.
     {"_GROUP_", "Preferences"},
     {"Title", "Preferences..."},
     {"None", "None"},
@@ -196,6 +196,8 @@ constexpr TextPair kBuiltinTexts[] = {
     {"RGB", "RGB"},
     {"CMYK", "CMYK"},
     {"LAB", "LAB"},
+    {"Alpha Channel", "Alpha Channel:"},
+    {"Always", "Always"},
     {"Image Quality", "Image Quality:"},
     {"Chroma Subsampling", "Chroma Subsampling:"},
     {"Low", "Low"},
@@ -342,7 +344,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
-    // Tooltips: 5 entries.
+    // Tooltips: 6 entries.
     {"_GROUP_", "Tooltips"},
     {"Resize Type",
      "All Images: every picture is resized.\r\n"
@@ -366,6 +368,11 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Out Folders History",
      "Clean on Exit: the list of output folders is emptied when the program ends.\r\n"
      "Keep Recent: the list is kept for the next start."},
+    {"Alpha Channel",
+     "Always: four channels; an opaque picture's alpha is all opaque, and editors show it as a "
+     "saved selection.\r\n"
+     "Auto: an opaque picture gets red, green and blue only; a picture with transparency keeps "
+     "its alpha and its layer."},
     // About: 7 entries.
     {"_GROUP_", "About"},
     {"Title", "About..."},

@@ -123,6 +123,8 @@ constexpr PreferenceRow kRows[] = {
     Row(Page::Output, "png", "Interlaced", C::Check, kOut, "PNG Interlaced"),
     Depth("ppm", "PPM BPP"),
     Depth("psd", "PSD BPP"),
+    Row(Page::Output, "psd", "Compression", C::List, kOut, "PSD Compression", "None|RLE"),
+    Row(Page::Output, "psd", "Alpha Channel", C::List, kOut, "PSD Alpha Channel", "Always|Auto"),
     Depth("tga", "TGA BPP"),
     Row(Page::Output, "tga", "Compression", C::List, kOut, "TGA Compression", "None|RLE"),
     Depth("tiff", "TIFF BPP"),

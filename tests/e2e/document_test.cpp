@@ -35,14 +35,23 @@ bool HavePsdTools() {
     return have;
 }
 
-std::optional<std::string> PsdTools(const std::string& script, const std::string& path) {
-    return RunTool("/usr/bin/python3",
-                   {"-c", "import sys\nfrom psd_tools import PSDImage\n" + script, path});
+std::optional<std::string> PsdTools(const std::string& script,
+                                    const std::vector<std::string>& paths) {
+    std::vector<std::string> args = {"-c", "import sys\nfrom psd_tools import PSDImage\n" + script};
+    args.insert(args.end(), paths.begin(), paths.end());
+    return RunTool("/usr/bin/python3", std::move(args));
 }
 
 std::string RgbaBytes(const std::vector<Rgba>& pixels) {
     std::string bytes;
     for (const Rgba& p : pixels) bytes += {char(p.r), char(p.g), char(p.b), char(p.a)};
+    return bytes;
+}
+
+std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -70,11 +79,57 @@ BmpSpec SpriteSpec() {
     return spec;
 }
 
+// Clear, a quarter, half and fully opaque pixels in colours of every kind, two rows.
+BmpSpec QuartersSpec() {
+    BmpSpec spec = TrueColourSpec(8, 2, 32);
+    spec.headerSize = 124;
+    spec.alphaMask = 0xFF000000;
+    const uint8_t alphas[] = {0, 64, 128, 255};
+    const Rgba colours[] = {{52, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 0, 0}, {17, 200, 99, 0}};
+    for (int i = 0; i < 16; ++i) {
+        spec.pixels[i] = colours[(i / 4 + i) % 4];
+        spec.pixels[i].a = alphas[i % 4];
+    }
+    return spec;
+}
+
+// The picture as readers without layers get it: matted against white, alpha kept.
+std::vector<Rgba> OnWhite(std::vector<Rgba> pixels) {
+    for (Rgba& p : pixels) {
+        for (uint8_t* c : {&p.r, &p.g, &p.b})
+            *c = static_cast<uint8_t>((*c * p.a + 255 * (255 - p.a) + 127) / 255);
+    }
+    return pixels;
+}
+
+// Readers that take the white out again must give the colours back where a pixel is at least
+// half opaque (within 1), and the alpha everywhere.
+::testing::AssertionResult SameWhereOpaque(const std::vector<Rgba>& expected,
+                                           const std::string& rgba) {
+    if (rgba.size() != 4 * expected.size())
+        return ::testing::AssertionFailure() << rgba.size() << " bytes read";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const Rgba& e = expected[i];
+        const auto* read = reinterpret_cast<const uint8_t*>(rgba.data() + 4 * i);
+        const int limit = e.a >= 128 ? 1 : 255;
+        if (std::abs(read[0] - e.r) > limit || std::abs(read[1] - e.g) > limit ||
+            std::abs(read[2] - e.b) > limit || read[3] != e.a)
+            return ::testing::AssertionFailure()
+                   << "pixel " << i << ": expected " << +e.r << "," << +e.g << "," << +e.b << ","
+                   << +e.a << " read " << +read[0] << "," << +read[1] << "," << +read[2] << ","
+                   << +read[3];
+    }
+    return ::testing::AssertionSuccess();
+}
+
 class DocumentTest : public ProgramTest {
   protected:
     // Converts `name` (written from spec) into the out folder; the document's bytes.
-    std::string Convert(const std::string& name, const BmpSpec& spec) {
-        const Outcome outcome = Run({"-q", "-i", WriteBitmap(name, spec), "-o", OutFolder()});
+    std::string Convert(const std::string& name, const BmpSpec& spec,
+                        const std::vector<std::string>& options = {}) {
+        std::vector<std::string> args = {"-q", "-i", WriteBitmap(name, spec), "-o", OutFolder()};
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = Run(args);
         EXPECT_EQ(outcome.AfterBanner(), std::vector<std::string>{});
         return test::ReadBytes(OutFolder() + "/" + name.substr(0, name.find('.')) + ".psd")
             .value_or("");
@@ -142,10 +197,10 @@ TEST_F(DocumentTest, TransparentSpriteIsOneLayerWithAlpha) {
     const auto sections = testsupport::SplitPsd(document);
     ASSERT_TRUE(sections);
     EXPECT_EQ(sections->layerCount, -1);
-    // Readers of the merged image alone see the same picture.
+    // Readers of the merged image alone see the picture on white.
     const std::optional<Picture> merged = ReadPsd(OutFolder() + "/sprite.psd");
     ASSERT_TRUE(merged);
-    EXPECT_TRUE(SamePixels(sprite.pixels, merged->pixels, 0));
+    EXPECT_TRUE(SamePixels(OnWhite(sprite.pixels), merged->pixels, 0));
 
     if (ImageMagick("identify", {"-version"})) {
         const std::string path = OutFolder() + "/sprite.psd";
@@ -157,7 +212,7 @@ TEST_F(DocumentTest, TransparentSpriteIsOneLayerWithAlpha) {
     if (HavePsdTools()) {
         EXPECT_EQ(PsdTools("d = PSDImage.open(sys.argv[1]); l = list(d)\n"
                            "print(len(l), l[0].name, l[0].size, l[0].topil().tobytes().hex())",
-                           OutFolder() + "/sprite.psd"),
+                           {OutFolder() + "/sprite.psd"}),
                   "1 sprite (7, 5) " + Hex(RgbaBytes(sprite.pixels)) + "\n");
     }
 
@@ -168,6 +223,93 @@ TEST_F(DocumentTest, TransparentSpriteIsOneLayerWithAlpha) {
     ASSERT_TRUE(flat);
     EXPECT_EQ(flat->layerCount, 0);
     EXPECT_EQ(flat->layers, "");
+}
+
+TEST_F(DocumentTest, ReadersTakeTheWhiteOutOfTheMergedImage) {
+    const BmpSpec quarters = QuartersSpec();
+    std::vector<std::string> paths;
+    for (const std::string compression : {"none", "rle"}) {
+        Convert("quarters.bmp", quarters,
+                {"--psd-compression=" + compression, "--filename-mask=" + compression + ".psd"});
+        paths.push_back(OutFolder() + "/" + compression + ".psd");
+    }
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        if (!ImageMagick("convert", {"-version"})) break;
+        const auto read = ImageMagick("convert", {path + "[0]", "-depth", "8", "rgba:-"});
+        ASSERT_TRUE(read);
+        EXPECT_TRUE(SameWhereOpaque(quarters.pixels, *read)) << "ImageMagick";
+    }
+    if (HavePsdTools()) {
+        const auto read = PsdTools(
+            "for path in sys.argv[1:]:\n"
+            "    print(PSDImage.open(path).composite().convert('RGBA').tobytes().hex())",
+            paths);
+        ASSERT_TRUE(read);
+        std::istringstream lines(*read);
+        for (const std::string& path : paths) {
+            SCOPED_TRACE(path);
+            std::string hex;
+            std::getline(lines, hex);
+            EXPECT_TRUE(SameWhereOpaque(quarters.pixels, FromHex(hex))) << "psd-tools";
+        }
+    }
+}
+
+// Packed rows and the three-channel document read the same in every reader.
+TEST_F(DocumentTest, PackedAndThreeChannelDocumentsReadTheSame) {
+    BmpSpec opaque = SpriteSpec();
+    for (Rgba& p : opaque.pixels) p.a = 255;
+    const std::vector<std::string> variants[] = {{},
+                                                 {"--psd-compression=RLE"},
+                                                 {"--psd-alpha=auto"},
+                                                 {"--psd-compression=RLE", "--psd-alpha=AUTO"}};
+    std::vector<std::string> paths;
+    std::vector<bool> threeChannels;
+    for (const bool transparent : {false, true}) {
+        for (std::size_t v = 0; v < std::size(variants); ++v) {
+            const std::string name = (transparent ? "sprite" : "opaque") + std::to_string(v);
+            std::vector<std::string> options = variants[v];
+            options.push_back("--filename-mask=" + name + ".psd");
+            Convert("picture.bmp", transparent ? SpriteSpec() : opaque, options);
+            paths.push_back(OutFolder() + "/" + name + ".psd");
+            threeChannels.push_back(!transparent && v >= 2);
+        }
+    }
+    // Every variant reads as the first of its picture, the plain document.
+    std::optional<std::string> psdTools;
+    if (HavePsdTools()) {
+        psdTools = PsdTools(
+            "for path in sys.argv[1:]:\n"
+            "    d = PSDImage.open(path); c = d.composite()\n"
+            "    print(d.channels, c.mode, c.convert('RGBA').tobytes().hex())",
+            paths);
+        ASSERT_TRUE(psdTools);
+    }
+    std::istringstream psdToolsLines(psdTools.value_or(""));
+    std::optional<Picture> plain;
+    std::optional<std::string> plainMagick;
+    std::string plainPsdTools;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(paths[i]);
+        const std::optional<Picture> read = ReadPsd(paths[i]);
+        ASSERT_TRUE(read);
+        const auto magick = ImageMagick("convert", {paths[i] + "[0]", "-depth", "8", "rgba:-"});
+        std::string line;
+        std::getline(psdToolsLines, line);
+        const std::string pixels = line.substr(line.rfind(' ') + 1);
+        if (i % std::size(variants) == 0) {
+            plain = read;
+            plainMagick = magick;
+            plainPsdTools = pixels;
+        }
+        EXPECT_TRUE(SamePixels(plain->pixels, read->pixels, 0));
+        EXPECT_EQ(magick, plainMagick);
+        if (psdTools) {
+            EXPECT_EQ(pixels, plainPsdTools);
+            EXPECT_EQ(line.substr(0, 6), threeChannels[i] ? "3 RGB " : "4 RGBA");
+        }
+    }
 }
 
 TEST_F(DocumentTest, WidePictureBecomesALargeDocument) {
@@ -188,7 +330,7 @@ TEST_F(DocumentTest, WidePictureBecomesALargeDocument) {
     ASSERT_TRUE(back);
     EXPECT_TRUE(SamePixels(wide.pixels, back->pixels, 0));
     if (HavePsdTools()) {
-        EXPECT_EQ(PsdTools("d = PSDImage.open(sys.argv[1]); print(d.version, d.size)", path),
+        EXPECT_EQ(PsdTools("d = PSDImage.open(sys.argv[1]); print(d.version, d.size)", {path}),
                   "2 (31000, 2)\n");
     }
 }

@@ -93,6 +93,8 @@ TEST_F(LinesTest, RunErrorsFollowTheirCheckOrder) {
         {{"-o", Path("not-a-folder")}, "Invalid output folder"},
         {{"-c", "PSD"}, "Invalid conversion type"},
         {{"--psd-bpp=24"}, "Invalid psd-bpp value"},
+        // LZW is a compression keyword, but not one of this format's.
+        {{"--psd-compression=LZW"}, "Invalid psd-compression value"},
         {{"--width=0", "--height=5"}, "Invalid width value"},
         {{"--width=800"}, "Invalid height value"},
         {{"--brightness=101"}, "Invalid brightness value"},
@@ -170,6 +172,7 @@ TEST_F(LinesTest, RunChecksOnTheirOwn) {
     const std::vector<std::string> passing[] = {
         {"--psd-bpp=32"},
         {"--psd-bpp=0", "-c", "psd"},
+        {"--psd-compression=none", "--psd-alpha=always"},
         {"--gamma=9.99", "--brightness=-100"},
         {"-o", OutFolder() + "/"},
         {"--no-subfolders"},
@@ -289,6 +292,7 @@ TEST_F(LinesTest, DebugListingOfARunWithOptions) {
                      "--fr-solid-top-color =  00FF00  \r\n"
                      "--wm-text-antialiasing = 0\r\n"
                      "--wm-font-style = bolditalic\r\n"
+                     "--psd-compression = rle\r\n"
                      "--contrast = 99\r\n");
     const std::string in = Path("in.bmp");
     const Outcome run = Run({"-d",
@@ -298,6 +302,7 @@ TEST_F(LinesTest, DebugListingOfARunWithOptions) {
                              OutFolder(),
                              "-c",
                              "psd",
+                             "--psd-alpha=Auto",
                              "--width=8",
                              "--height=50",
                              "--height-unit=PERCENT",
@@ -327,6 +332,8 @@ TEST_F(LinesTest, DebugListingOfARunWithOptions) {
         "Output: " + OutFolder(),
         "Conversion: psd",
         "PSD BPP: 0",
+        "PSD Compression: RLE",
+        "PSD Alpha Channel: AUTO",
         "Image Rotation Type: SIMPLE",
         "Image Rotation: 90",
         "Image Rotation Back Color: FFFFFF",

@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 // Each moment: what the shim holds at ("" for none) and the report line the signal follows.
-// Only the unheld moment needs a picture large enough to take a while to encode.
+// Only the unheld moment needs a picture large enough to take a while to write.
 struct Moment {
     const char* label;
     const char* hold;
@@ -38,7 +38,7 @@ struct Moment {
     bool large = false;
 };
 const Moment kMoments[] = {
-    {"before encode", "encode", "encode"},  {"during encode", "", "encode", true},
+    {"before write", "begin", "begin"},     {"while streaming", "", "open", true},
     {"during write", "write", "write"},     {"at rename", "rename", "rename"},
     {"after rename", "renamed", "renamed"},
 };
@@ -105,14 +105,13 @@ void PutOldOutput(const std::string& folder) {
 
 // What each moment may leave. SIGINT and SIGTERM always leave the folder as it was or done.
 // SIGKILL cannot be caught: a file with a name that is killed before it replaces the output
-// stays (the named route while writing; either route between naming and renaming).
+// stays (the named route from its creation on; either route between naming and renaming).
 std::string Expected(const Moment& moment, int signal, bool unnamed) {
     const std::string label = moment.label;
     if (label == "after rename") return "new";
     if (signal != SIGKILL) return "old";
     if (label == "at rename") return "old + complete temp";
-    if (label == "during write" && !unnamed) return "old + partial temp";
-    return "old";
+    return unnamed ? "old" : "old + partial temp";
 }
 
 class OutputSafetyTest : public ProgramTest {
@@ -234,8 +233,8 @@ TEST_F(OutputSafetyTest, ASignalAtAnyMomentLeavesTheOldOrTheNewDocument) {
                 int status = 0;
                 ASSERT_EQ(waitpid(run.child, &status, 0), run.child);
                 const std::string text = test::ReadBytes(run.report).value_or("");
-                // Unheld, the signal may land after the encode, or even after the end.
-                const bool late = moment.hold[0] == '\0' && HasLine(text, "encoded");
+                // Unheld, the signal may land after the last write, or even after the end.
+                const bool late = moment.hold[0] == '\0' && HasLine(text, "closed");
                 EXPECT_TRUE(run.reached || late) << "never reached " << moment.signalAfter;
                 // Ended by the signal itself, as without the cleanup.
                 const bool signalled = WIFSIGNALED(status) && WTERMSIG(status) == run.signal;

@@ -4,11 +4,14 @@
 // FAT and old kernels do. The program itself knows nothing of it.
 //
 // PICTORB_SHIM_REPORT      file the moments are appended to, one line each
-// PICTORB_SHIM_HOLD        the moment to stop at for up to 30 s: encode (the document's
-//                          memory is about to be taken and filled), write (half the document is in
-//                          the file), rename (the complete file is about to replace the output),
-//                          renamed (it has)
+// PICTORB_SHIM_HOLD        the moment to stop at for up to 30 s: begin (the document's file
+//                          exists and the first write is about to be made), write (half of the
+//                          first write is in the file), rename (the complete file is about to
+//                          replace the output), renamed (it has)
 // PICTORB_SHIM_NO_TMPFILE  when set, opening with O_TMPFILE fails with EOPNOTSUPP
+//
+// Other lines: "unnamed" or "named", then "open", when the document's file is opened;
+// "closed" when it is closed after the last write.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -22,11 +25,12 @@
 
 typedef int (*OpenFunction)(const char*, int, ...);
 typedef ssize_t (*WriteFunction)(int, const void*, size_t);
+typedef ssize_t (*PwriteFunction)(int, const void*, size_t, off_t);
+typedef int (*CloseFunction)(int);
 typedef int (*RenameFunction)(const char*, const char*);
-typedef void* (*NewFunction)(size_t, const void*);
 
-static int documentFd = -1;  // the file the document goes into; held once, half-way
-static int encoding = 0;     // between the document's allocation and its first open
+static int documentFd = -1;   // the file the document goes into
+static int writeReached = 0;  // its first write, held once, half-way
 
 static void* Real(const char* name) {
     void* function = dlsym(RTLD_NEXT, name);
@@ -82,14 +86,12 @@ static int Open(const char* path, int flags, mode_t mode) {
     const size_t length = strlen(path);
     const int named = (flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL) && length > 4 &&
                       strcmp(path + length - 4, ".psd") == 0;
-    if (encoding && (unnamed || named)) {
-        encoding = 0;
-        Report("encoded");  // the document is complete in memory once its file is opened
-    }
     const int fd = RealOpen(path, flags, mode);
     if (fd >= 0 && (unnamed || named)) {
         documentFd = fd;
+        writeReached = 0;
         Report(unnamed ? "unnamed" : "named");
+        Report("open");
     }
     return fd;
 }
@@ -112,12 +114,34 @@ int open64(const char* path, int flags, ...) {
     return Open(path, flags, mode);
 }
 
-ssize_t write(int fd, const void* data, size_t size) {
-    if (fd < 0 || fd != documentFd || size < 2) return RealWrite(fd, data, size);
-    documentFd = -1;
-    const ssize_t written = RealWrite(fd, data, size / 2);
+// The document is written at offsets; the first write is cut in half and held after.
+static ssize_t Pwrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
+    static PwriteFunction real;
+    if (real == NULL) real = (PwriteFunction)Real(name);
+    if (fd < 0 || fd != documentFd || writeReached || size < 2) return real(fd, data, size, offset);
+    writeReached = 1;
+    Reach("begin");
+    const ssize_t written = real(fd, data, size / 2, offset);
     Reach("write");
     return written;
+}
+
+ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+    return Pwrite("pwrite", fd, data, size, offset);
+}
+
+ssize_t pwrite64(int fd, const void* data, size_t size, off64_t offset) {
+    return Pwrite("pwrite64", fd, data, size, offset);
+}
+
+int close(int fd) {
+    static CloseFunction real;
+    if (real == NULL) real = (CloseFunction)Real("close");
+    if (fd >= 0 && fd == documentFd) {
+        documentFd = -1;
+        Report("closed");
+    }
+    return real(fd);
 }
 
 int rename(const char* from, const char* to) {
@@ -127,14 +151,4 @@ int rename(const char* from, const char* to) {
     const int result = real(from, to);
     Reach("renamed");
     return result;
-}
-
-// operator new[](size_t, const std::nothrow_t&): the document's memory, taken right before
-// it is encoded (the only such allocation of a conversion).
-void* _ZnamRKSt9nothrow_t(size_t size, const void* tag) {
-    static NewFunction real;
-    if (real == NULL) real = (NewFunction)Real("_ZnamRKSt9nothrow_t");
-    Reach("encode");
-    encoding = 1;
-    return real(size, tag);
 }

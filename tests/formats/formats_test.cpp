@@ -136,6 +136,8 @@ TEST(SaveFlags, CombineTheFormatsSaveOptions) {
         {"tiff negative", "tiff", [](ConversionSettings& s) { s.tiffCompression = -1; }, 0},
         {"webp", "webp", [](ConversionSettings&) {}, 0x100},
         {"psd", "psd", [](ConversionSettings& s) { s.jpgQuality = 95; }, 0},
+        {"psd rle", "psd", [](ConversionSettings& s) { s.psdCompression = 1; }, 0x200},
+        {"psd unknown compression", "psd", [](ConversionSettings& s) { s.psdCompression = 6; }, 0},
         {"unknown key", "xyz", [](ConversionSettings& s) { s.jpgQuality = 95; }, 0},
         {"key in upper case", "JPG", [](ConversionSettings& s) { s.jpgQuality = 95; }, 0},
     };

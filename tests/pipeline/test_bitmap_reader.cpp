@@ -377,6 +377,34 @@ TEST(BitmapReader, TopDownRowsLoadExactly) {
     ExpectRefused(MakeBmp(rle), BitmapError::NotABitmap);  // compressed rows cannot be top-down
 }
 
+// Large 24- and 32-bit pictures are read into memory of their own, not by FreeImage: the same
+// pixels, whichever way up, with alpha, without it, and with the last row's padding missing.
+TEST(BitmapReader, LargePlainRowsLoadExactly) {
+    constexpr int kWidth = 1401, kHeight = 1000;  // more than 4 MiB, odd rows with padding
+    for (const uint16_t bpp : {24, 32}) {
+        for (const bool topDown : {false, true}) {
+            for (const bool zeroAlpha : {false, true}) {
+                if (bpp == 24 && zeroAlpha) continue;
+                SCOPED_TRACE(std::to_string(bpp) + (topDown ? " top-down" : "") +
+                             (zeroAlpha ? " alpha all 0" : ""));
+                BmpSpec spec{.width = kWidth,
+                             .height = kHeight,
+                             .bpp = bpp,
+                             .topDown = topDown,
+                             .pixels = Gradient(kWidth, kHeight)};
+                if (bpp == 24 || zeroAlpha) {
+                    for (Rgba& p : spec.pixels) p.a = bpp == 24 ? 255 : 0;
+                }
+                std::vector<uint8_t> bytes = MakeBmp(spec);
+                if (bpp == 24) bytes.resize(bytes.size() - 1);  // one byte of padding short
+                std::vector<Rgba> expected = spec.pixels;
+                if (zeroAlpha) expected = Opaque(expected);
+                ExpectPixels(bytes, expected, kWidth, kHeight);
+            }
+        }
+    }
+}
+
 TEST(BitmapReader, ResolutionAndEmbeddedProfileComeAlong) {
     std::vector<uint8_t> profile(200, 7);
     std::copy_n("acsp", 4, profile.begin() + 36);

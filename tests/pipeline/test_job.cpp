@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pipeline/image.h"
 #include "pipeline/job.h"
 #include "settings/settings.h"
 #include "support/bmp_writer.h"
@@ -63,6 +64,45 @@ TEST_F(JobTest, RelativeFoldersAreCreatedBelowTheOutputFolder) {
     EXPECT_EQ(job_.outputPath, (folder_ / "out/2024/june/a.psd").string());
     EXPECT_TRUE(fs::exists(job_.outputPath));
     EXPECT_EQ(job_.targetBitDepth, 32);  // chosen automatically from the list "32"
+}
+
+// 5- and 6-bit fields are expanded by rounding, as every bit-field layout is: 3 of 31 is 25.
+TEST_F(JobTest, SixteenBitChannelsKeepEveryLevelRounded) {
+    for (const bool green6 : {false, true}) {
+        SCOPED_TRACE(green6 ? "5-6-5" : "5-5-5");
+        testsupport::BmpSpec spec;
+        spec.width = 64;
+        spec.height = 1;
+        spec.bpp = 16;
+        if (green6) {
+            spec.compression = testsupport::BmpCompression::BitFields;
+            spec.redMask = 0xF800;
+            spec.greenMask = 0x07E0;
+            spec.blueMask = 0x001F;
+        }
+        const auto level = [](int value, int max) {
+            return static_cast<uint8_t>((value * 255 + max / 2) / max);
+        };
+        for (int x = 0; x < spec.width; ++x) {
+            const uint8_t five = level(x % 32, 31);
+            spec.pixels.push_back(
+                {five, green6 ? level(x, 63) : five, level(31 - x % 32, 31), 255});
+        }
+        job_.inputPath = (folder_ / "levels.bmp").string();
+        testsupport::WriteFile(job_.inputPath, testsupport::MakeBmp(spec));
+        ASSERT_EQ(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}),
+                  ConvertError::None);
+        Image back(FreeImage_Load(FIF_PSD, job_.outputPath.c_str(), 0));
+        ASSERT_TRUE(back);
+        for (int x = 0; x < spec.width; ++x) {
+            RGBQUAD read{};
+            FreeImage_GetPixelColor(back.get(), static_cast<unsigned>(x), 0, &read);
+            const testsupport::Rgba& expected = spec.pixels[static_cast<std::size_t>(x)];
+            EXPECT_EQ(read.rgbRed, expected.r) << x;
+            EXPECT_EQ(read.rgbGreen, expected.g) << x;
+            EXPECT_EQ(read.rgbBlue, expected.b) << x;
+        }
+    }
 }
 
 TEST_F(JobTest, WorkerCountsSuccessesAndMovesTheCounters) {

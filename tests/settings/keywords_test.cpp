@@ -26,6 +26,7 @@ TEST(KeywordToValue, MatchesKeywordsInAnyCase) {
         {"STRIKETHROUGH", 16, 0},
         {"bottomright", 19, 8},
         {"custom", 21, 2},
+        {"Auto", kPsdAlphaTable, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.keyword) + " in table " + std::to_string(c.table));
@@ -34,13 +35,13 @@ TEST(KeywordToValue, MatchesKeywordsInAnyCase) {
 }
 
 TEST(KeywordToValue, UnknownKeywordsAndTablesGiveZero) {
-    for (int table = -1; table <= 22; ++table) {
+    for (int table = -1; table <= kKeywordTableCount; ++table) {
         SCOPED_TRACE(table);
         EXPECT_EQ(KeywordToValue("FAST", table), 0);
         EXPECT_EQ(KeywordToValue("", table), 0);
         EXPECT_EQ(KeywordToValue(" BGRA", table), 0);  // the caller trims
     }
-    EXPECT_EQ(KeywordToValue("BGRA", 22), 0);
+    EXPECT_EQ(KeywordToValue("BGRA", kKeywordTableCount), 0);
     EXPECT_EQ(KeywordToValue("BGRA", 1), 0);
 }
 
@@ -49,7 +50,8 @@ TEST(ValueToKeyword, NamesTheFirstRowWithTheValue) {
     EXPECT_EQ(ValueToKeyword(14, 2), "IMAGE");
     EXPECT_EQ(ValueToKeyword(20, 0), "FIXED");
     EXPECT_EQ(ValueToKeyword(1, 4), "48HS");
-    EXPECT_EQ(ValueToKeyword(22, 0), "");
+    EXPECT_EQ(ValueToKeyword(kPsdAlphaTable, 0), "ALWAYS");
+    EXPECT_EQ(ValueToKeyword(kKeywordTableCount, 0), "");
     EXPECT_EQ(ValueToKeyword(-1, 0), "");
     EXPECT_EQ(ValueToKeyword(0, -1), "");
 }
@@ -63,7 +65,7 @@ TEST(ValueToKeyword, CompressionReadsTheRowsOfTheOutputFormat) {
     const Case cases[] = {
         {"bmp", 1, "RLE"},   {"bmp", 0, "NONE"}, {"bmp", 2, ""},           {"exr", 1, "ZIP"},
         {"png", 1, "ZLIB1"}, {"png", 6, ""},     {"tiff", 1, "CCITTFAX3"}, {"tiff", 6, "LZW"},
-        {"psd", 0, ""},      {"jpg", 1, ""},
+        {"psd", 0, "NONE"},  {"psd", 1, "RLE"},  {"psd", 2, ""},           {"jpg", 1, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.format) + " " + std::to_string(c.value));
@@ -72,8 +74,8 @@ TEST(ValueToKeyword, CompressionReadsTheRowsOfTheOutputFormat) {
 }
 
 TEST(Keywords, EveryNamedValueReadsBackAsItself) {
-    const char* const compressionFormats[] = {"bmp", "tga", "exr", "png", "tiff"};
-    for (int table = 0; table < 22; ++table) {
+    const char* const compressionFormats[] = {"bmp", "tga", "exr", "png", "tiff", "psd"};
+    for (int table = 0; table < kKeywordTableCount; ++table) {
         for (int32_t value = 0; value <= 9; ++value) {
             for (const char* format : compressionFormats) {
                 SCOPED_TRACE(std::to_string(table) + "/" + std::to_string(value) + "/" + format);

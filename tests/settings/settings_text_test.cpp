@@ -66,7 +66,7 @@ TEST(SettingsFields, DeclareEveryMemberOnce) {
         // Also proves each group and key names one field only.
         EXPECT_EQ(FindSettingsField(field.group, field.key), &field);
     }
-    EXPECT_EQ(SettingsFields().size(), 141u);  // every persisted member
+    EXPECT_EQ(SettingsFields().size(), 143u);  // every persisted member
     EXPECT_EQ(FindSettingsField("watermark", "IMAGE ROTATION")->member,
               FieldMember(&ConversionSettings::watermarkImageRotation));
     EXPECT_EQ(FindSettingsField("Transform", "Image Rotation")->member,
@@ -97,7 +97,8 @@ TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {
         "; \r\n"
         "[Interface]\r\nUI Theme = handdrawn\r\nUI Size = 2\r\n; \r\n"
         "[Input]\r\nFormat = bmp\r\n; \r\n"
-        "[Output]\r\nFormat = psd\r\nPSD BPP = 0\r\n; \r\n"
+        "[Output]\r\nFormat = psd\r\nPSD BPP = 0\r\nPSD Compression = 0\r\n"
+        "PSD Alpha Channel = 0\r\n; \r\n"
         "[Transform]\r\nDo Image Rotation = 0\r\nImage Rotation Type = 0\r\n"
         "Image Rotation = 0\r\nImage Rotation Back Color = 000000\r\nDo Image Resize = 0\r\n"
         "Image Width = 0\r\nImage Width Unit = 0\r\nImage Height = 0\r\n"
@@ -155,7 +156,8 @@ TEST(SettingsText, PerFormatKeysFollowTheFormatLists) {
                         "RAW Image Height = 0\r\nRAW Tone Mapping = 2\r\n; \r\n"),
               std::string::npos);
     EXPECT_NE(text.find("[Output]\r\nFormat = psd\r\nPNG BPP = 0\r\nPNG Compression = 0\r\n"
-                        "PNG Interlaced = 1\r\nPSD BPP = 0\r\nJPG BPP = 0\r\n"
+                        "PNG Interlaced = 1\r\nPSD BPP = 0\r\nPSD Compression = 0\r\n"
+                        "PSD Alpha Channel = 0\r\nJPG BPP = 0\r\n"
                         "JPG Quality = 95\r\nJPG Chroma = 0\r\nJPG Save As = 0\r\n; \r\n"),
               std::string::npos);
 }

@@ -1,11 +1,14 @@
 #pragma once
-// Splits a Photoshop document (version 1 or 2) into its sections, so tests can compare parts
-// of documents and look into the layer section without an outside reader.
+// Splits a Photoshop document (version 1 or 2) into its sections and decodes its channels, so
+// tests can compare parts of documents and look into the layer without an outside reader.
+// Written from the format's description, apart from the writer it checks.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pictorb::testsupport {
 
@@ -25,5 +28,28 @@ std::optional<PsdSections> SplitPsd(std::string_view bytes);
 std::optional<std::string> PsdResource(const PsdSections& sections, uint16_t id);
 // The document without its image resources, as a writer without resources would store it.
 std::string WithoutResources(const PsdSections& sections);
+
+// The first layer of a document: its bounds, names and decoded channels by id.
+struct PsdLayer {
+    int32_t top = 0, left = 0, bottom = 0, right = 0;
+    std::string legacyName;                             // the Pascal string, as stored
+    std::u16string unicodeName;                         // the 'luni' block
+    std::vector<std::pair<int, std::string>> channels;  // id, plane (rows top-down)
+    int compression = -1;                               // of the first channel
+};
+
+// Every channel of a document decoded from raw or PackBits rows.
+struct PsdChannels {
+    uint32_t width = 0, height = 0;
+    std::vector<std::string> merged;  // the merged image's planes in order
+    int compression = -1;             // the merged image's
+    std::optional<PsdLayer> layer;
+};
+
+// Nullopt when anything does not add up: lengths, row counts, a row that does not unpack to
+// the picture's width.
+std::optional<PsdChannels> DecodePsd(std::string_view bytes);
+// PackBits rows unpacked to `size` bytes; nullopt when they give more or fewer.
+std::optional<std::string> UnpackBits(std::string_view packed, std::size_t size);
 
 }  // namespace pictorb::testsupport
