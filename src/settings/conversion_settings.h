@@ -29,6 +29,10 @@ inline constexpr int8_t kSizeScaled = 1;  // no keyword in this edition
 inline constexpr int8_t kTimestampCurrent = 0;
 inline constexpr int8_t kTimestampOriginal = 1;
 inline constexpr int8_t kTimestampCustom = 2;
+// "Existing Files": what a conversion does when its document exists already.
+inline constexpr int8_t kExistingReplace = 0;
+inline constexpr int8_t kExistingSkip = 1;
+inline constexpr int8_t kExistingOlder = 2;  // replaced only when older than its input
 
 inline bool IsBold(int32_t fontStyle) {
     return fontStyle == kFontStyleBold || fontStyle == kFontStyleBoldItalic;
@@ -204,6 +208,7 @@ struct ConversionSettings {
     int8_t keepSubfolders = 0;
     int8_t includeSubfolders = 0;  // a folder's subfolders are converted too
     int32_t threads = 0;           // files converted at once; 0 = one per CPU
+    int8_t existingFiles = 0;      // kExistingReplace, kExistingSkip or kExistingOlder
 
     // File
     std::string txtFields;

@@ -123,7 +123,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},
-    // Preferences: 217 entries.
+    // Preferences: 221 entries.
     {"_GROUP_", "Preferences"},
     {"Title", "Preferences..."},
     {"None", "None"},
@@ -334,6 +334,10 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Keep Subfolders", "Keep Subfolders:"},
     {"Include Subfolders", "Include Subfolders:"},
     {"Threads", "Threads (0 = one per CPU):"},
+    {"Existing Files", "Existing Files:"},
+    {"Existing Replace", "Replace"},
+    {"Existing Skip", "Skip"},
+    {"Existing Older", "Replace If Older"},
     {"Export", "Export"},
     {"Txt", "TXT"},
     {"Txt Export", "Export to TXT"},
@@ -342,7 +346,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
-    // Tooltips: 5 entries.
+    // Tooltips: 6 entries.
     {"_GROUP_", "Tooltips"},
     {"Resize Type",
      "All Images: every picture is resized.\r\n"
@@ -366,6 +370,11 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Out Folders History",
      "Clean on Exit: the list of output folders is emptied when the program ends.\r\n"
      "Keep Recent: the list is kept for the next start."},
+    {"Existing Files",
+     "Replace: every conversion writes its document again.\r\n"
+     "Skip: an existing document stays; the file counts as skipped.\r\n"
+     "Replace If Older: an existing document is replaced only when it is older than its "
+     "input."},
     // About: 7 entries.
     {"_GROUP_", "About"},
     {"Title", "About..."},

@@ -65,6 +65,7 @@ constexpr RowTooltip kRowTooltips[] = {
     {"Watermark", "Image Boundary", "Boundary"},
     {"Advanced", "Filename Mask", "Filename Mask"},
     {"Advanced", "Out Folders History", "Out Folders History"},
+    {"Advanced", "Existing Files", "Existing Files"},
 };
 
 // The manual's section of a page: its heading in lower case.

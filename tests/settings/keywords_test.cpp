@@ -26,6 +26,9 @@ TEST(KeywordToValue, MatchesKeywordsInAnyCase) {
         {"STRIKETHROUGH", 16, 0},
         {"bottomright", 19, 8},
         {"custom", 21, 2},
+        {"Skip", kExistingFilesTable, 1},
+        {"older", kExistingFilesTable, 2},
+        {"utf-8", kOutputEncodingTable, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.keyword) + " in table " + std::to_string(c.table));
@@ -34,13 +37,13 @@ TEST(KeywordToValue, MatchesKeywordsInAnyCase) {
 }
 
 TEST(KeywordToValue, UnknownKeywordsAndTablesGiveZero) {
-    for (int table = -1; table <= 22; ++table) {
+    for (int table = -1; table <= kKeywordTableCount; ++table) {
         SCOPED_TRACE(table);
         EXPECT_EQ(KeywordToValue("FAST", table), 0);
         EXPECT_EQ(KeywordToValue("", table), 0);
         EXPECT_EQ(KeywordToValue(" BGRA", table), 0);  // the caller trims
     }
-    EXPECT_EQ(KeywordToValue("BGRA", 22), 0);
+    EXPECT_EQ(KeywordToValue("BGRA", kKeywordTableCount), 0);
     EXPECT_EQ(KeywordToValue("BGRA", 1), 0);
 }
 
@@ -49,7 +52,7 @@ TEST(ValueToKeyword, NamesTheFirstRowWithTheValue) {
     EXPECT_EQ(ValueToKeyword(14, 2), "IMAGE");
     EXPECT_EQ(ValueToKeyword(20, 0), "FIXED");
     EXPECT_EQ(ValueToKeyword(1, 4), "48HS");
-    EXPECT_EQ(ValueToKeyword(22, 0), "");
+    EXPECT_EQ(ValueToKeyword(kKeywordTableCount, 0), "");
     EXPECT_EQ(ValueToKeyword(-1, 0), "");
     EXPECT_EQ(ValueToKeyword(0, -1), "");
 }
@@ -73,7 +76,7 @@ TEST(ValueToKeyword, CompressionReadsTheRowsOfTheOutputFormat) {
 
 TEST(Keywords, EveryNamedValueReadsBackAsItself) {
     const char* const compressionFormats[] = {"bmp", "tga", "exr", "png", "tiff"};
-    for (int table = 0; table < 22; ++table) {
+    for (int table = 0; table < kKeywordTableCount; ++table) {
         for (int32_t value = 0; value <= 9; ++value) {
             for (const char* format : compressionFormats) {
                 SCOPED_TRACE(std::to_string(table) + "/" + std::to_string(value) + "/" + format);
