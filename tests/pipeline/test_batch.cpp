@@ -83,7 +83,8 @@ TEST_F(BatchTest, FoldersAddTheirBitmapsWithTheirRelativeFolders) {
     Bitmap("in/sub/deep/e.bmp");
     std::ofstream(Path("in/notes.txt")) << "not a picture";
     std::ofstream(Path("in/empty.bmp"));  // taken: it fails with its reason when converted
-    fs::create_symlink("b.bmp", Path("in/link.bmp"));
+    Bitmap("outside.bmp");
+    fs::create_symlink("../outside.bmp", Path("in/link.bmp"));
     fs::create_symlink("..", Path("in/sub/loop"));  // a folder link: never followed
     fs::create_directories(Path("nothing"));
 
@@ -111,26 +112,72 @@ TEST_F(BatchTest, FoldersAddTheirBitmapsWithTheirRelativeFolders) {
     EXPECT_EQ(problems[2].reason, "no bitmap (.bmp, .rle, .dib) in this folder");
 }
 
-TEST_F(BatchTest, AnUnreadableSubfolderIsReportedAndSkipped) {
+TEST_F(BatchTest, TheSameFileUnderAnotherNameIsNotAddedAgain) {
+    Bitmap("t1/g1.bmp");
+    Bitmap("t1/g2.bmp");
+    fs::create_symlink("g1.bmp", Path("t1/same.bmp"));
+    fs::create_hard_link(Path("t1/g2.bmp"), Path("t1/g2-again.bmp"));
+    std::vector<InputProblem> problems;
+    const fs::path before = fs::current_path();
+    fs::current_path(folder_);
+    EXPECT_EQ(AddInputPath(job_, formats_, "t1", false, problems), 2);
+    EXPECT_EQ(AddInputPath(job_, formats_, "./t1", false, problems), 0);
+    EXPECT_EQ(AddInputPath(job_, formats_, "./t1/g1.bmp", false, problems), 0);
+    EXPECT_EQ(AddInputPath(job_, formats_, Path("t1/g2.bmp"), false, problems), 0);
+    fs::current_path(before);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(job_.inputFiles.size(), 2u);
+    // The name met first is the one kept.
+    EXPECT_EQ(job_.inputFiles.begin()->first, "t1/g1.bmp");
+}
+
+TEST_F(BatchTest, WhatIsNoRegularFileIsNamedAndNeverOpened) {
+    Bitmap("in/a.bmp");
+    fs::create_directories(Path("elsewhere"));
+    ASSERT_EQ(mkfifo(Path("in/fifo.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Path("elsewhere/pipe").c_str(), 0600), 0);
+    fs::create_symlink("../elsewhere/pipe", Path("in/pipe-link.bmp"));
+    fs::create_symlink("../elsewhere/gone.bmp", Path("in/broken.bmp"));
+    fs::create_symlink("../elsewhere", Path("in/folder-link.bmp"));  // never followed
+    std::ofstream(Path("in/fifo-list.txt"));  // not named like a bitmap: no line
+
+    std::vector<InputProblem> problems;
+    EXPECT_EQ(AddInputPath(job_, formats_, Path("in"), true, problems), 1);
+    EXPECT_EQ(AddInputPath(job_, formats_, Path("in/fifo.bmp"), true, problems), 0);
+    std::vector<std::string> named;
+    for (const InputProblem& problem : problems)
+        named.push_back(problem.path.substr(folder_.string().size() + 1) + ": " + problem.reason);
+    EXPECT_EQ(named,
+              (std::vector<std::string>{
+                  "in/broken.bmp: no such file or folder", "in/fifo.bmp: not a regular file",
+                  "in/pipe-link.bmp: not a regular file", "in/fifo.bmp: not a regular file"}));
+}
+
+TEST_F(BatchTest, AFolderThatCannotBeListedOrEnteredIsReported) {
     Bitmap("in/a.bmp");
     Bitmap("in/locked/b.bmp");
     Bitmap("in/open/c.bmp");
-    chmod(Path("in/locked").c_str(), 0);
-    // In a child, as an ordinary user: root reads every folder.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && setuid(65534) != 0) _exit(99);
-        std::vector<InputProblem> problems;
-        const int32_t added = AddInputPath(job_, formats_, Path("in"), true, problems);
-        const bool named = problems.size() == 1 && problems[0].path == Path("in/locked") &&
-                           problems[0].reason.rfind("cannot read folder: ", 0) == 0;
-        _exit(added == 2 && named ? 0 : 1);
+    // Mode 0600 lists the names but reaches none of them.
+    for (const mode_t mode : {0000, 0600}) {
+        SCOPED_TRACE(mode);
+        job_.inputFiles.clear();
+        chmod(Path("in/locked").c_str(), mode);
+        // In a child, as an ordinary user: root reads every folder.
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (geteuid() == 0 && setuid(65534) != 0) _exit(99);
+            std::vector<InputProblem> problems;
+            const int32_t added = AddInputPath(job_, formats_, Path("in"), true, problems);
+            const bool named = problems.size() == 1 && problems[0].path == Path("in/locked") &&
+                               problems[0].reason == "cannot read folder: Permission denied";
+            _exit(added == 2 && named ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        chmod(Path("in/locked").c_str(), 0755);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    chmod(Path("in/locked").c_str(), 0755);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(BatchTest, MemoryBudgetKeepsLargeFilesApart) {
