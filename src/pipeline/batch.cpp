@@ -53,6 +53,7 @@ struct PoolState {
     // file starts meanwhile.
     int32_t retrying = 0;
     bool retryRunning = false;
+    int32_t retried = 0;
     // Output paths are claimed in the order files were taken, so that which of two files with
     // the same output name fails does not depend on which worker is faster.
     std::vector<bool> claimPassed;              // by take index
@@ -165,15 +166,20 @@ class Worker {
 
     // Gives up the file's room, waits until nothing else is in flight and starts it again.
     void WaitToRunAlone(uint64_t bytes) {
-        std::unique_lock<std::mutex> hold(progress_.lock);
-        pool_.bytesInFlight -= bytes;
-        --pool_.inFlight;
-        ++pool_.retrying;
-        progress_.gateChanged.notify_all();
-        progress_.gateChanged.wait(hold,
-                                   [&] { return pool_.inFlight == 0 && !pool_.retryRunning; });
-        pool_.retryRunning = true;
-        Start(bytes);
+        {
+            std::unique_lock<std::mutex> hold(progress_.lock);
+            pool_.bytesInFlight -= bytes;
+            --pool_.inFlight;
+            ++pool_.retrying;
+            progress_.gateChanged.notify_all();
+            progress_.gateChanged.wait(hold,
+                                       [&] { return pool_.inFlight == 0 && !pool_.retryRunning; });
+            pool_.retryRunning = true;
+            ++pool_.retried;
+            Start(bytes);
+        }
+        // The attempts side by side left the heap in pieces: the file gets all of it.
+        ReturnFreedMemory();
     }
 
     ConvertError Convert(std::size_t index) {
@@ -327,6 +333,7 @@ PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress
     std::lock_guard<std::mutex> hold(progress.lock);
     progress.record.converted = pool.succeeded;
     report.mostInFlight = pool.mostInFlight;
+    report.retriedAlone = pool.retried;
     env.job.conversionNumber += pool.succeeded;
     if (pool.succeeded > 0) env.job.randomNumber = NewRandomNumber();
     return report;

@@ -55,6 +55,7 @@ struct PoolReport {
     int32_t workers = 0;       // threads started
     int32_t mostInFlight = 0;  // the largest number of files converted at once
     uint64_t memoryBudget = 0;
+    int32_t retriedAlone = 0;  // files converted again alone after running out of memory
 };
 
 // Converts every entry of env.job.inputFiles in key order with the planned workers, each with

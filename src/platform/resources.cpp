@@ -1,5 +1,6 @@
 #include "platform/resources.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -157,8 +158,7 @@ void ReadVersionTwo(CgroupLimits& limits, const std::string& mount, const std::s
     }
 }
 
-void ReadVersionOneMemory(CgroupLimits& limits, const std::string& mount,
-                          const std::string& path) {
+void ReadVersionOneMemory(CgroupLimits& limits, const std::string& mount, const std::string& path) {
     for (const std::string& folder : GroupAndParents(mount, path)) {
         uint64_t limit = 0, usage = 0, inactive = 0;
         if (!ReadCount(folder + "/memory.limit_in_bytes", limit) ||
@@ -234,8 +234,8 @@ ProcessResources QueryProcessResources(const ResourceSources& sources) {
     const CgroupLimits group = ReadCgroupLimits(sources.cgroupRoot, ReadText(sources.selfCgroup));
     resources.cpus = AffinityCpuCount();
     if (group.cpuQuota > 0)
-        resources.cpus = std::clamp(static_cast<int>(std::ceil(group.cpuQuota - 1e-9)), 1,
-                                    resources.cpus);
+        resources.cpus =
+            std::clamp(static_cast<int>(std::ceil(group.cpuQuota - 1e-9)), 1, resources.cpus);
     resources.physicalMemory = PhysicalMemoryBytes();
     resources.memoryLeft = group.memoryLeft;
 
@@ -262,6 +262,10 @@ ProcessResources QueryProcessResources(const ResourceSources& sources) {
     if (resources.physicalMemory > 0)
         resources.memoryLimit = std::min(resources.memoryLimit, resources.physicalMemory);
     return resources;
+}
+
+void ReturnFreedMemory() {
+    malloc_trim(0);
 }
 
 }  // namespace pictorb

@@ -29,7 +29,7 @@ struct ProcessResources {
 
 // Where the control-group facts are read; tests point these at a tree of their own.
 struct ResourceSources {
-    std::string cgroupRoot = "/sys/fs/cgroup";   // the control-group file systems
+    std::string cgroupRoot = "/sys/fs/cgroup";     // the control-group file systems
     std::string selfCgroup = "/proc/self/cgroup";  // which groups the process belongs to
 };
 
@@ -37,6 +37,10 @@ struct ResourceSources {
 // belongs to (version 2, or version 1 with one folder per controller) and every group above
 // them, /proc/self/status and the resource limits.
 ProcessResources QueryProcessResources(const ResourceSources& sources = {});
+
+// Hands the memory the allocator keeps after frees back to the system, so that one large
+// allocation after many smaller ones fits where the process's limits are tight.
+void ReturnFreedMemory();
 
 // The control-group part alone, from the text of /proc/self/cgroup and the tree below `root`:
 // the limits of the process's groups and of every group above them.
