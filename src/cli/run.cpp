@@ -459,13 +459,13 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         return finish(1);
     }
 
-    status(state.texts.Text("General", "Converting"));
     if (batch && debug) {
         const PoolPlan plan =
             PlanConversionPool(s.threads, static_cast<std::size_t>(added), QueryProcessResources());
         ConsolePrintLine("Workers: " + std::to_string(plan.workers) + " (memory budget " +
                          std::to_string(plan.memoryBudget >> 20) + " MiB)");
     }
+    status(state.texts.Text("General", "Converting"));
     const RunOutcome outcome = ConvertInputs(state, font.get(), batch);
     const std::string counts =
         ExpandPlaceholders(state.texts.Text("Msg", "Files converted"),
