@@ -70,27 +70,17 @@ std::string Replaced(std::string text, std::string_view from, const std::string&
     return text;
 }
 
-using Environment = std::vector<std::pair<std::string, std::optional<std::string>>>;
-
 class BatchTest : public ProgramTest {
   protected:
-    // Runs a bash script in the fixture's folder with the built program first on PATH, the
-    // fixture's HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR, and TMPDIR inside the fixture.
-    test::ChildResult Bash(const std::string& script, const Environment& extra = {}) const {
+    // Runs a bash script with the built program first on PATH and TMPDIR inside the fixture.
+    test::ChildResult BashWithProgram(const std::string& script, Environment extra = {}) const {
         fs::create_directories(Path("bin"));
         fs::create_directories(Path("tmp"));
         if (!fs::exists(Path("bin/pictorbcmd")))
             fs::create_symlink(PICTORBCMD_PATH, Path("bin/pictorbcmd"));
-        test::ChildOptions options;
-        options.program = "/bin/bash";
-        options.args = {"-c", script};
-        options.workingDirectory = dir_.Path();
-        options.environment = test::IsolatedEnvironment(dir_.Path());
-        options.environment.emplace_back("PATH", Path("bin") + ":/usr/bin:/bin");
-        options.environment.emplace_back("TMPDIR", Path("tmp"));
-        for (const auto& variable : extra) options.environment.push_back(variable);
-        options.timeoutMs = 240000;
-        return test::RunChild(options);
+        extra.emplace_back("PATH", Path("bin") + ":/usr/bin:/bin");
+        extra.emplace_back("TMPDIR", Path("tmp"));
+        return Bash(script, extra);
     }
 };
 
@@ -109,7 +99,7 @@ TEST_F(BatchTest, SuccessRecipesTellABatchWithABrokenFile) {
         }
         for (const std::string& recipe : recipes) {
             SCOPED_TRACE((broken ? "broken: " : "good: ") + recipe);
-            const test::ChildResult run = Bash(recipe);
+            const test::ChildResult run = BashWithProgram(recipe);
             ASSERT_TRUE(run.exited) << run.err;
             // The recipe's verdict ends its output (the program's lines may come before).
             const std::string verdict = broken ? "failed\n" : "ok\n";
@@ -152,7 +142,7 @@ TEST_F(BatchTest, ClusterRecipesConvertEverySliceAndFailTheTaskWithABrokenFile) 
         std::string statuses;
         for (int task = 0; task < tasks; ++task) {
             environment.emplace_back(indexVariable, std::to_string(task));
-            const test::ChildResult run = Bash(script, environment);
+            const test::ChildResult run = BashWithProgram(script, environment);
             environment.pop_back();
             ASSERT_TRUE(run.exited) << run.err;
             statuses += std::to_string(run.exitCode);
@@ -189,7 +179,7 @@ TEST_F(BatchTest, ParallelRecipeConvertsEveryFile) {
     fs::create_directories(Path("in/out"));
 
     // Four jobs, whatever this machine has.
-    const test::ChildResult run = Bash("nproc() { echo 4; }; cd in && " + recipe);
+    const test::ChildResult run = BashWithProgram("nproc() { echo 4; }; cd in && " + recipe);
     ASSERT_TRUE(run.exited && run.exitCode == 0) << run.err;
     EXPECT_EQ(run.err, "");
 
@@ -212,7 +202,7 @@ TEST_F(BatchTest, CommandLineStartsShareARuntimeFolderSideBySide) {
     fs::create_directories(Path("out2"));
     // The first start is still running, waiting for a key (-p) until `sleep` ends its input,
     // when the second start with the same runtime folder comes; both convert.
-    const test::ChildResult run = Bash(
+    const test::ChildResult run = BashWithProgram(
         "(sleep 4 | pictorbcmd -p -i a.bmp -o \"$PWD/out1\" > first.txt) & "
         "sleep 1.5; pictorbcmd -i b.bmp -o \"$PWD/out2\" > second.txt; echo \"second $?\"; "
         "kill -0 $! && echo 'first still running'; wait");

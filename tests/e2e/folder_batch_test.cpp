@@ -26,18 +26,6 @@ class FolderBatchTest : public ProgramTest {
         test::WriteBytes(Path("in/empty.bmp"), "");
         test::WriteBytes(Path("in/notes.txt"), "text");
     }
-
-    // Runs a bash script in the fixture's folder with the program's path in $pictorbcmd.
-    test::ChildResult Bash(const std::string& script) const {
-        test::ChildOptions options;
-        options.program = "/bin/bash";
-        options.args = {"-c", script};
-        options.workingDirectory = dir_.Path();
-        options.environment = test::IsolatedEnvironment(dir_.Path());
-        options.environment.emplace_back("pictorbcmd", PICTORBCMD_PATH);
-        options.timeoutMs = 240000;
-        return test::RunChild(options);
-    }
 };
 
 TEST_F(FolderBatchTest, FolderTreeConvertsAsSingleRunsDoAndNamesEachFailure) {

@@ -26,16 +26,6 @@ class ScriptsTest : public ProgramTest {
         const auto at = std::find(lines.begin(), lines.end(), "Converting...");
         return at == lines.end() ? lines : Lines(at + 1, lines.end());
     }
-    test::ChildResult Bash(const std::string& script, int timeoutMs = 120000) const {
-        test::ChildOptions options;
-        options.program = "/bin/bash";
-        options.args = {"-c", script};
-        options.workingDirectory = dir_.Path();
-        options.environment = test::IsolatedEnvironment(dir_.Path());
-        options.environment.emplace_back("pictorbcmd", PICTORBCMD_PATH);
-        options.timeoutMs = timeoutMs;
-        return test::RunChild(options);
-    }
 };
 
 TEST_F(ScriptsTest, AFifoAmongTheInputsIsNamedAndNeverWaitedFor) {
