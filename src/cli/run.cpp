@@ -345,7 +345,9 @@ RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
             if (StopOnInterrupt::Requested()) StopTakingFiles(progress);
             hold.lock();
             // A signal handler cannot wake this thread: a short sleep sees Ctrl+C soon enough.
-            if (!finished && printed == progress.outcomes.size())
+            const bool nextDone =
+                printed < progress.outcomes.size() && progress.outcomes[printed].done;
+            if (!finished && !nextDone)
                 progress.outcomeDone.wait_for(hold, std::chrono::milliseconds(10));
         }
         pool.join();

@@ -40,7 +40,7 @@ struct PoolOptions {
 };
 
 // How many workers convert `files` files and how much memory the files in flight may need
-// together. Workers: `requested` (0: one per CPU the process may use), at most four per such
+// together. Workers: `requested` (0: one per CPU the process may use), at most two per such
 // CPU (more only wait for each other) and one per file. Budget: half the physical memory (at
 // least 256 MiB), no more than the process may still take under its control group's limit,
 // nor than its address space limit leaves once the further workers' stacks are mapped.
