@@ -34,7 +34,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 
 echo "== thread sanitizer: the batch tests and the desktop's conversion thread"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICTORB_TSAN=ON > /dev/null
-cmake --build build-tsan -j "$jobs" --target test_pipeline test_ui
+cmake --build build-tsan -j "$jobs" --target test_pipeline test_ui_convert
 TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/tests/tsan.supp" \
     build-tsan/tests/test_pipeline --gtest_filter='BatchTest.*:JobTest.*:PoolPlan*'
 passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests \
@@ -45,8 +45,8 @@ passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests \
 desktop='ConvertTest.*:-ConvertTest.WritesTheSameDocumentAsTheCommandLine'
 cat tests/tsan.supp tests/tsan-desktop.supp > build-tsan/desktop.supp
 QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/build-tsan/desktop.supp" \
-    build-tsan/tests/test_ui --gtest_filter="$desktop"
-passed=$((passed + $(build-tsan/tests/test_ui --gtest_list_tests --gtest_filter="$desktop" |
+    build-tsan/tests/test_ui_convert --gtest_filter="$desktop"
+passed=$((passed + $(build-tsan/tests/test_ui_convert --gtest_list_tests --gtest_filter="$desktop" |
     grep -c '^  ')))
 
 if [ -f fuzz/CMakeLists.txt ]; then
