@@ -20,6 +20,7 @@ struct OptionLoopResult {
     std::string error;  // empty when every option was good
     bool quiet = false;
     bool pause = false;
+    std::vector<std::string> unknownOptions;  // as given, without a value after "="
 };
 
 // What an option takes: a text, a number, a keyword of a keyword table, or nothing (a flag).

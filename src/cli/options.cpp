@@ -1,6 +1,7 @@
 // Turning program parameters and profile files into settings: value parsing, the one table
 // of options, the option loop and the profile reader.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -25,7 +26,18 @@ using CS = ConversionSettings;
 using ValueKind = OptionValueKind;
 
 // Options that do more than store a value.
-enum class Special { None, Input, Profile, Debug, Quiet, Pause, ExitCode };
+enum class Special {
+    None,
+    Input,
+    Profile,
+    Debug,
+    Quiet,
+    Pause,
+    ExitCode,
+    InputList,
+    InputListNul,
+    OutputEncoding
+};
 
 // Where an option's value goes: a settings member or a job field.
 using Target = std::variant<std::monostate, int32_t CS::*, int8_t CS::*, float CS::*,
@@ -103,6 +115,8 @@ const std::vector<OptionRow>& OptionTable() {
             JobText("-i", "--input", &JobContext::commandLineInput, Special::Input),
             JobText("-o", "--output", &JobContext::outputFolder),
             JobText("-c", "--conversion", &JobContext::outputFormatKey),
+            Control({}, "--files-from", ValueKind::Text, Special::InputList),
+            Control({}, "--null", ValueKind::Flag, Special::InputListNul),
             Keyword("--dds-load-as", &CS::ddsLoadAs, 0),
             Keyword("--gif-frame-loading", &CS::gifFrameLoading, 2),
             Keyword("--ico-frame-loading", &CS::icoFrameLoading, 2),
@@ -209,16 +223,20 @@ const std::vector<OptionRow>& OptionTable() {
             Flag("--no-subfolders", &CS::keepSubfolders, {}, 0),
             Flag("--recursive", &CS::includeSubfolders),
             Integer("--jobs", &CS::threads),
+            Keyword("--existing", &CS::existingFiles, kExistingFilesTable),
             Control({}, "--profile", ValueKind::Text, Special::Profile),
             Control("-d", "--debug", ValueKind::Flag, Special::Debug),
             Control("-q", "--quiet", ValueKind::Flag, Special::Quiet),
             Control("-p", "--pause", ValueKind::Flag, Special::Pause),
             Control({}, "--exit-code", ValueKind::Flag, Special::ExitCode),
+            Control({}, "--output-encoding", ValueKind::Keyword, Special::OutputEncoding),
         };
         for (OptionRow& row : rows) {
             // A profile names the frame opacity after the watermark group.
             if (row.longName == "--fr-solid-opacity") row.profileKey = "--wm-solid-opacity";
-            if (row.special == Special::ExitCode) row.profileKey = row.longName;
+            if (row.special == Special::ExitCode || row.special == Special::OutputEncoding)
+                row.profileKey = row.longName;
+            if (row.special == Special::OutputEncoding) row.keywordTable = kOutputEncodingTable;
         }
         return rows;
     }();
@@ -240,9 +258,10 @@ const OptionRow* FindOption(std::string_view upperName) {
     return nullptr;
 }
 
-// The rows a profile may name: every settings row, and --exit-code.
+// The rows a profile may name: every settings row, --exit-code and --output-encoding.
 bool IsProfileRow(const OptionRow& row) {
-    return IsSettingsRow(row) || row.special == Special::ExitCode;
+    return IsSettingsRow(row) || row.special == Special::ExitCode ||
+           row.special == Special::OutputEncoding;
 }
 
 const OptionRow* FindProfileKey(std::string_view key) {
@@ -482,6 +501,11 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
             state.job.reportExitCode = TextToInteger(value) != 0 ? 1 : 0;
             continue;
         }
+        if (row->special == Special::OutputEncoding) {
+            state.job.outputEncoding =
+                static_cast<int8_t>(KeywordToValue(Trim(value), kOutputEncodingTable));
+            continue;
+        }
         StoreSwitch(*row, state.settings);
         StoreValue(*row, row->kind == ValueKind::Text ? Trim(value) : value, state.settings,
                    state.job);
@@ -491,27 +515,36 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
 
 OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string>& args) {
     OptionLoopResult result;
+    // Everything after "--" is an input, whatever it looks like.
+    const std::size_t optionsEnd =
+        static_cast<std::size_t>(std::find(args.begin(), args.end(), "--") - args.begin());
     // Asked for anywhere, the exit code also tells an option error before it.
-    for (std::size_t index = 0; index < args.size(); ++index) {
+    for (std::size_t index = 0; index < optionsEnd; ++index) {
         const OptionRow* row = FindOption(OptionName(args, index));
         if (row != nullptr && row->special == Special::ExitCode) state.job.reportExitCode = 1;
     }
-    for (std::size_t index = 0; index < args.size(); ++index) {
+    for (std::size_t index = 0; index < optionsEnd; ++index) {
         const std::string name = OptionName(args, index);
         const OptionRow* row = FindOption(name);
         if (row == nullptr) {
+            const std::string parameter = Trim(args[index]);
             // Plain parameters after an input option are inputs too: the shell's expansion of
-            // "-i *.bmp".
-            if (state.job.commandLineMode == 1 && !Trim(args[index]).empty() &&
-                Trim(args[index])[0] != '-')
-                state.job.commandLineInputs.push_back(Trim(args[index]));
+            // "-i *.bmp". Unknown options are ignored, as options of other editions may come.
+            if (!parameter.empty() && parameter[0] == '-')
+                result.unknownOptions.push_back(parameter.substr(0, parameter.find('=')));
+            else if (state.job.commandLineMode == 1 && !parameter.empty())
+                state.job.commandLineInputs.push_back(parameter);
             continue;
         }
-        if (row->special == Special::Input) state.job.commandLineMode = 1;
+        if (row->special == Special::Input || row->special == Special::InputList)
+            state.job.commandLineMode = 1;
         if (row->kind == ValueKind::Flag) {
             switch (row->special) {
                 case Special::ExitCode:
                     state.job.reportExitCode = 1;
+                    break;
+                case Special::InputListNul:
+                    state.job.inputListsNul = 1;
                     break;
                 case Special::Debug:
                     state.job.runMode = "DEBUG";
@@ -541,12 +574,29 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
             }
             continue;
         }
+        if (row->special == Special::InputList) {
+            state.job.inputLists.push_back(*value);
+            continue;
+        }
+        if (row->special == Special::OutputEncoding) {
+            state.job.outputEncoding =
+                static_cast<int8_t>(KeywordToValue(Trim(*value), kOutputEncodingTable));
+            continue;
+        }
         if (row->special == Special::Input) {
             state.job.commandLineInputs.push_back(*value);
             if (state.job.commandLineInputs.size() > 1) continue;  // the first one is named
         }
         StoreValue(*row, *value, state.settings, state.job);
         StoreSwitch(*row, state.settings);
+    }
+    if (result.error.empty() && optionsEnd < args.size()) {
+        state.job.commandLineMode = 1;
+        for (std::size_t index = optionsEnd + 1; index < args.size(); ++index) {
+            if (args[index].empty()) continue;
+            if (state.job.commandLineInputs.empty()) state.job.commandLineInput = args[index];
+            state.job.commandLineInputs.push_back(args[index]);
+        }
     }
     return result;
 }

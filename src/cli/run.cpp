@@ -218,6 +218,7 @@ void ListAdvanced(RunChecks& out, const ConversionSettings& s) {
     out.Boolean("Keep Subfolders: ", s.keepSubfolders);
     out.Boolean("Include Subfolders: ", s.includeSubfolders);
     out.Number("Threads: ", s.threads);
+    out.Keyword("Existing Files: ", kExistingFilesTable, s.existingFiles);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -250,20 +251,50 @@ std::optional<std::string> NormaliseOutputFolder(std::string folder, const std::
     if (folder.empty() || folder.back() != '/') folder += '/';
     if (QueryFileSize(folder) != kFileIsFolder) {
         ConsolePrintLine("Error: Invalid output folder");
+        // Where a relative folder ended up is the surprise worth saying.
+        ConsoleDiagnostic("output folder: " + folder);
         return std::nullopt;
     }
     return folder;
 }
 
-// Fills the input file map from every input of the command line; the refused ones are printed
-// as error lines. Returns the number of entries and whether any input was refused.
+// The paths of an input list: one per line (a line's CR dropped), or NUL-separated; blank
+// entries left out.
+std::vector<std::string> SplitInputList(std::string_view text, bool nul) {
+    std::vector<std::string> paths;
+    const char separator = nul ? '\0' : '\n';
+    while (!text.empty()) {
+        const std::size_t end = text.find(separator);
+        std::string_view entry = text.substr(0, end);
+        if (!nul && !entry.empty() && entry.back() == '\r') entry.remove_suffix(1);
+        if (entry.find_first_not_of(" \t") != std::string_view::npos) paths.emplace_back(entry);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return paths;
+}
+
+// Fills the input file map from every input of the command line and of the input lists; the
+// refused ones are printed as error lines. Returns the number of entries and whether any
+// input was refused.
 std::pair<int32_t, bool> ImportInputs(ProcessState& state, const std::vector<std::string>& inputs) {
+    JobContext& job = state.job;
     std::vector<InputProblem> problems;
     int32_t added = 0;
-    state.job.inputFiles.clear();
+    const bool recursive = state.settings.includeSubfolders != 0;
+    job.inputFiles.clear();
     for (const std::string& input : inputs)
-        added += AddInputPath(state.job, state.formats, input,
-                              state.settings.includeSubfolders != 0, problems);
+        added += AddInputPath(job, state.formats, input, recursive, problems);
+    for (const std::string& list : job.inputLists) {
+        std::string text;
+        const bool read = list == "-" ? ReadStandardInput(text) : ReadWholeFile(list, text);
+        if (!read) {
+            problems.push_back({list, "cannot read the list of inputs"});
+            continue;
+        }
+        for (const std::string& input : SplitInputList(text, job.inputListsNul != 0))
+            added += AddInputPath(job, state.formats, input, recursive, problems);
+    }
     for (const InputProblem& problem : problems)
         ConsolePrintLine("Error: " + problem.path + ": " + problem.reason);
     return {added, !problems.empty()};
@@ -275,14 +306,16 @@ std::string FailureLine(const FileOutcome& outcome) {
 
 // Converts the input file map on the worker pool; in a batch, prints each failed file as its
 // outcome becomes known, in the order the files were taken, and stops taking files on the
-// first Ctrl+C or SIGTERM.
+// first Ctrl+C, SIGTERM or hang-up.
 struct RunOutcome {
     int32_t converted = 0;
+    int32_t skipped = 0;   // existing documents kept
     bool failed = false;   // some file was not converted
     bool stopped = false;  // the run was stopped before every file was taken
 };
 
 RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
+    const bool debug = state.job.runMode == "DEBUG";
     SharedProgress progress;
     progress.record = ProgressRecord{0, {}, 0, 1};
     const JobEnvironment env{state.settings, state.job, state.formats, font};
@@ -299,33 +332,60 @@ RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
         std::size_t printed = 0;
         std::unique_lock<std::mutex> hold(progress.lock);
         for (;;) {
+            std::vector<FileOutcome> failed;
             for (; printed < progress.outcomes.size() && progress.outcomes[printed].done;
                  ++printed) {
-                // A single file's failures say only "Conversion stopped", as they always have,
-                // but for a picture no document can hold.
-                const ConvertError error = progress.outcomes[printed].error;
-                if ((batch && error != ConvertError::None) ||
-                    error == ConvertError::TooLargeForDocument)
-                    ConsolePrintLine(FailureLine(progress.outcomes[printed]));
+                if (IsFailure(progress.outcomes[printed].error))
+                    failed.push_back(progress.outcomes[printed]);
             }
-            if (finished) break;
-            if (StopOnInterrupt::Requested()) progress.record.continueFlag = 0;
+            const bool last = finished;
+            // Printed without the lock: a slow reader of the output must not hold the workers.
+            hold.unlock();
+            for (const FileOutcome& file : failed) {
+                // A single file's failure says only "Conversion stopped" on standard output, as
+                // it always has, but for a picture no document can hold and in the debug
+                // listing; its reason goes to standard error.
+                if (batch || debug || file.error == ConvertError::TooLargeForDocument)
+                    ConsolePrintLine(FailureLine(file));
+                if (!batch) ConsoleDiagnostic(file.path + ": " + OutcomeReason(file));
+            }
+            if (last) break;
+            if (StopOnInterrupt::Requested()) StopTakingFiles(progress);
+            hold.lock();
             // A signal handler cannot wake this thread: a short sleep sees Ctrl+C soon enough.
-            progress.outcomeDone.wait_for(hold, std::chrono::milliseconds(10));
+            const bool nextDone =
+                printed < progress.outcomes.size() && progress.outcomes[printed].done;
+            if (!finished && !nextDone)
+                progress.outcomeDone.wait_for(hold, std::chrono::milliseconds(10));
         }
-        hold.unlock();
         pool.join();
     } catch (const std::system_error&) {
-        return {0, true, false};  // no thread could be started: nothing was converted
+        return {0, 0, true, false};  // no thread could be started: nothing was converted
     }
     std::lock_guard<std::mutex> hold(progress.lock);
     RunOutcome outcome;
     outcome.converted = progress.record.converted;
     outcome.stopped = progress.record.continueFlag == 0;
     outcome.failed = outcome.stopped;
-    for (const FileOutcome& file : progress.outcomes)
-        outcome.failed = outcome.failed || file.error != ConvertError::None;
+    for (const FileOutcome& file : progress.outcomes) {
+        outcome.failed = outcome.failed || IsFailure(file.error);
+        if (file.error == ConvertError::Skipped) ++outcome.skipped;
+    }
     return outcome;
+}
+
+// A single input that cannot be converted at all, said why on standard error.
+std::string InputFileReason(const std::string& path) {
+    switch (QueryFileSize(path)) {
+        case kFileMissing:
+            return "no such file or folder";
+        case kFileIsOther:
+            return "not a regular file";
+        case 0:
+            return "empty file";
+        default:
+            return "no extension";
+    }
 }
 
 }  // namespace
@@ -347,22 +407,29 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         return finish(code);
     };
 
+    // A hang-up stops a command-line run as SIGTERM does; only the desktop ends quietly on it.
+    TreatHangUpAsTermination();
     status(state.texts.Text("General", "Preparing"));
     if (debug) ConsolePrintLine("Input: " + job.commandLineInput);
 
     std::vector<std::string> inputs = job.commandLineInputs;
-    if (inputs.empty()) inputs.push_back(job.commandLineInput);
+    if (inputs.empty() && job.inputLists.empty()) inputs.push_back(job.commandLineInput);
     job.commandLineInput.clear();
-    // One file named alone runs as it always has; several inputs or a folder make a batch.
-    const bool batch = inputs.size() > 1 || QueryFileSize(inputs.front()) == kFileIsFolder;
+    // One file named alone runs as it always has; several inputs, a folder or a list of
+    // inputs make a batch.
+    const bool batch = inputs.size() != 1 || !job.inputLists.empty() ||
+                       QueryFileSize(inputs.front()) == kFileIsFolder;
     if (!batch) {
         job.inputPath = inputs.front();
-        if (LowerExtension(job.inputPath).empty()) return error("Invalid input file", 1);
-        if (QueryFileSize(job.inputPath) <= 0) return error("Invalid input file", 1);
+        if (LowerExtension(job.inputPath).empty() || QueryFileSize(job.inputPath) <= 0) {
+            ConsoleDiagnostic(job.inputPath + ": " + InputFileReason(job.inputPath));
+            return error("Invalid input file", 1);
+        }
     }
 
     const std::optional<std::string> folder =
-        NormaliseOutputFolder(job.outputFolder, inputs.front(), job.programFolder, debug);
+        NormaliseOutputFolder(job.outputFolder, inputs.empty() ? std::string() : inputs.front(),
+                              job.programFolder, debug);
     if (!folder) return finish(2);
     job.outputFolder = *folder;
 
@@ -402,12 +469,19 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         return finish(1);
     }
 
+    if (batch && debug) {
+        const PoolPlan plan =
+            PlanConversionPool(s.threads, static_cast<std::size_t>(added), QueryProcessResources());
+        ConsolePrintLine("Workers: " + std::to_string(plan.workers) + " (memory budget " +
+                         std::to_string(plan.memoryBudget >> 20) + " MiB)");
+    }
     status(state.texts.Text("General", "Converting"));
     const RunOutcome outcome = ConvertInputs(state, font.get(), batch);
     const std::string counts =
         ExpandPlaceholders(state.texts.Text("Msg", "Files converted"),
                            std::to_string(outcome.converted), std::to_string(added));
-    if (outcome.converted > 0 && !outcome.stopped) {
+    // Documents kept by --existing count as done, neither converted nor failed.
+    if ((outcome.converted > 0 || outcome.skipped > 0) && !outcome.stopped) {
         status(state.texts.Text("Msg", "Conversion complete"));
         status(counts);
     } else {

@@ -15,6 +15,7 @@ namespace pictorb {
 enum class BitmapError {
     None,
     Unreadable,   // the file cannot be opened or read
+    NotAFile,     // a FIFO, socket or device: refused without waiting for it
     NotABitmap,   // not a Windows bitmap, or its header contradicts itself
     Unsupported,  // a real bitmap variant this program does not decode (JPEG/PNG inside, ...)
     TooLarge,     // declared picture beyond the limits below
@@ -30,7 +31,8 @@ inline constexpr uint64_t kMaxBitmapSide = uint64_t{1} << 24;
 
 struct BitmapLimits {
     uint64_t maxPixels = kDefaultMaxBitmapPixels;
-    // Largest 32-bit copy of the picture allowed, in bytes; 0 = the machine's physical memory.
+    // Largest 32-bit copy of the picture allowed, in bytes; 0 = the most memory the process
+    // may use (QueryProcessResources).
     uint64_t maxBytes = 0;
 };
 
@@ -44,6 +46,7 @@ struct BitmapProperties {
 struct LoadedBitmap {
     Image image;  // empty unless error is None
     BitmapError error = BitmapError::None;
+    int systemError = 0;  // Unreadable: the system's errno, when it gave one
     BitmapProperties properties;
 };
 

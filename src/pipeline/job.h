@@ -2,6 +2,7 @@
 // The conversion job: one input file from disk to the written document, and the worker that
 // runs one job per entry of the input file map.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,8 @@ struct JobEnvironment {
     // Called with the output path once it is known, before anything is written; false when
     // another file of the run has it. Empty: every path is free.
     std::function<bool(const std::string& outputPath)> claimOutput = {};
+    // The most memory one picture may take; 0: what the process may use (asked per file).
+    uint64_t memoryLimit = 0;
 };
 
 // Sets the program folder, the profile name "untitled.cvp", a fresh random number,

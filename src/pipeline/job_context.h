@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace pictorb {
 
@@ -17,8 +20,27 @@ struct InputFileEntry {
     std::string relativeFolder;  // empty or ending in '/'
 };
 
-// Keyed by the full input path; the worker visits the entries in key order.
-using InputFileMap = std::map<std::string, InputFileEntry>;
+// Keyed by the full input path; the worker visits the entries in key order. A file is entered
+// once: the same file under another name (same device and inode) is not entered again.
+class InputFileMap {
+  public:
+    using Entries = std::map<std::string, InputFileEntry>;
+    // Enters `path`; false when that path, or a file with the same identity, is in already.
+    // An empty identity (unknown) is not compared.
+    bool Add(const std::string& path, const InputFileEntry& entry, const FileIdentity& identity);
+    void clear() {
+        entries_.clear();
+        identities_.clear();
+    }
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    Entries::const_iterator begin() const { return entries_.begin(); }
+    Entries::const_iterator end() const { return entries_.end(); }
+
+  private:
+    Entries entries_;
+    std::set<FileIdentity> identities_;
+};
 
 struct JobContext {
     std::string programFolder;     // with trailing '/'
@@ -48,6 +70,14 @@ struct JobContext {
     std::vector<std::string> commandLineInputs;
     int8_t reportExitCode = 0;  // --exit-code: the process's exit code tells the outcome
     int32_t exitCode = 0;       // what the process ends with
+    // --files-from: lists of further inputs, read when the run imports its inputs ("-" is
+    // standard input); with --null their entries end with NUL instead of a line end.
+    std::vector<std::string> inputLists;
+    int8_t inputListsNul = 0;
+    int8_t outputEncoding = 0;  // redirected status lines: 0 UTF-16LE, 1 UTF-8
+    // The system's reason for the last failure of a job, when it gave one ("Permission
+    // denied"); empty otherwise.
+    std::string failureDetail;
 };
 
 // Why a file was not converted.
@@ -55,6 +85,7 @@ enum class ConvertError {
     None,
     Empty,                // the file holds no bytes
     Unreadable,           // it cannot be opened or read
+    NotAFile,             // a FIFO, socket or device
     NotABitmap,           // not a Windows bitmap, or its header contradicts itself
     Unsupported,          // a bitmap variant this program does not decode
     TooLarge,             // a picture beyond the limits
@@ -64,13 +95,18 @@ enum class ConvertError {
     NameOutsideFolder,    // the filename mask leads out of the output folder
     SameOutput,           // another input of this run has the same output file
     CannotWrite,          // the output file could not be created or written
+    Skipped,              // not a failure: the document exists and "Existing Files" keeps it
 };
+
+// False for None and Skipped.
+bool IsFailure(ConvertError error);
 
 // What became of one file of a run, in the order the files were taken.
 struct FileOutcome {
     std::string path;
     ConvertError error = ConvertError::None;
     std::string otherPath;  // SameOutput: the input whose document has that name
+    std::string detail;     // the system's reason, when it gave one
     bool done = false;      // false while the file is still being converted
 };
 

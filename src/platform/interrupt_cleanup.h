@@ -26,9 +26,14 @@ class RemoveOnInterrupt {
     int slot_ = 0;
 };
 
-// While alive, the first SIGINT or SIGTERM does not end the process: Requested() turns true,
-// so that a batch stops taking files and finishes the ones being written. A second signal
-// ends the process as above. One at a time per process.
+// While alive, the first SIGINT, SIGTERM or SIGHUP does not end the process: Requested()
+// turns true, so that a batch stops taking files and finishes the ones being written. A second
+// signal ends the process as above. One at a time per process.
+// For a command-line run: a hang-up is a request to stop as SIGTERM is, not the quiet end with
+// status 0 that start-up makes of it for the desktop. Call before anything is armed; an ignored
+// hang-up (nohup) stays ignored.
+void TreatHangUpAsTermination();
+
 class StopOnInterrupt {
   public:
     StopOnInterrupt();

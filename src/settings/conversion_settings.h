@@ -33,6 +33,10 @@ inline constexpr int32_t kPsdCompressionNone = 0;
 inline constexpr int32_t kPsdCompressionRle = 1;
 inline constexpr int32_t kPsdAlphaAlways = 0;
 inline constexpr int32_t kPsdAlphaAuto = 1;  // only a picture with transparency has alpha
+// "Existing Files": what a conversion does when its document exists already.
+inline constexpr int8_t kExistingReplace = 0;
+inline constexpr int8_t kExistingSkip = 1;
+inline constexpr int8_t kExistingOlder = 2;  // replaced only when older than its input
 
 inline bool IsBold(int32_t fontStyle) {
     return fontStyle == kFontStyleBold || fontStyle == kFontStyleBoldItalic;
@@ -210,6 +214,7 @@ struct ConversionSettings {
     int8_t keepSubfolders = 0;
     int8_t includeSubfolders = 0;  // a folder's subfolders are converted too
     int32_t threads = 0;           // files converted at once; 0 = one per CPU
+    int8_t existingFiles = 0;      // kExistingReplace, kExistingSkip or kExistingOlder
 
     // File
     std::string txtFields;

@@ -64,15 +64,21 @@ constexpr KeywordRow kScaling[] = {{"FIXED", kSizeFixed}};
 constexpr KeywordRow kTimestamp[] = {
     {"CURRENT", kTimestampCurrent}, {"ORIGINAL", kTimestampOriginal}, {"CUSTOM", kTimestampCustom}};
 constexpr KeywordRow kPsdAlpha[] = {{"ALWAYS", kPsdAlphaAlways}, {"AUTO", kPsdAlphaAuto}};
+constexpr KeywordRow kExisting[] = {
+    {"REPLACE", kExistingReplace}, {"SKIP", kExistingSkip}, {"OLDER", kExistingOlder}};
+constexpr KeywordRow kOutputEncoding[] = {{"UTF-16LE", 0}, {"UTF-8", 1}};
 
 // Indexed by table id.
 constexpr std::span<const KeywordRow> kTables[] = {
-    kDdsLoadAs,       kRawLoadAs, kFrameLoading, kToneMapping,  kCompression, kColorTable,
-    kColorModel,      kChroma,    kSaveAs,       kRotationType, kSizeUnit,    kResizeType,
-    kResizeAlgorithm, kFrame,     kWatermark,    kFontStyle,    kFontEffect,  kAlignment,
-    kBoundary,        kPosition,  kScaling,      kTimestamp,    kPsdAlpha,
+    kDdsLoadAs,  kRawLoadAs,  kFrameLoading,    kToneMapping, kCompression,
+    kColorTable, kColorModel, kChroma,          kSaveAs,      kRotationType,
+    kSizeUnit,   kResizeType, kResizeAlgorithm, kFrame,       kWatermark,
+    kFontStyle,  kFontEffect, kAlignment,       kBoundary,    kPosition,
+    kScaling,    kTimestamp,  kPsdAlpha,        kExisting,    kOutputEncoding,
 };
 static_assert(std::size(kTables) == kKeywordTableCount);
+static_assert(kTables[kExistingFilesTable].data() == kExisting);
+static_assert(kTables[kOutputEncodingTable].data() == kOutputEncoding);
 
 constexpr int kCompressionTable = 4;
 

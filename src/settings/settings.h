@@ -27,14 +27,18 @@ struct KeywordRow {
 };
 
 // Number of keyword tables; ids run from 0 to one less.
-inline constexpr int kKeywordTableCount = 23;
+inline constexpr int kKeywordTableCount = 25;
 // The table of "PSD Alpha Channel" (group Output): ALWAYS = 0, AUTO = 1.
 inline constexpr int kPsdAlphaTable = 22;
+// "Existing Files" (REPLACE, SKIP, OLDER) and the redirected output's encoding (UTF-16LE,
+// UTF-8).
+inline constexpr int kExistingFilesTable = 23;
+inline constexpr int kOutputEncodingTable = 24;
 // The rows of keyword table `tableId` in row order (for listings, documents and completion);
 // empty for an unknown id.
 std::span<const KeywordRow> KeywordRows(int tableId);
 
-// Keyword tables 0..22. Unknown keywords and tables give 0.
+// Keyword tables 0..24. Unknown keywords and tables give 0.
 int32_t KeywordToValue(std::string_view keyword, int tableId);
 // Empty when no row has the value. Table 4 (compression) needs the output format key.
 std::string ValueToKeyword(int tableId, int32_t value, std::string_view outputFormat = {});

@@ -223,6 +223,7 @@ constexpr SettingsField kFields[] = {
     I8(kAdvanced, "Keep Subfolders", &CS::keepSubfolders, 1),
     I8(kAdvanced, "Include Subfolders", &CS::includeSubfolders),
     I32(kAdvanced, "Threads", &CS::threads),
+    I8(kAdvanced, "Existing Files", &CS::existingFiles),
 
     Saved(Str(kFile, "TxtFields", &CS::txtFields,
               "username,password,firstname,lastname,title,sex,notes"),

@@ -182,7 +182,7 @@ void ProgressDialog::ShowOutcome() {
         std::lock_guard<std::mutex> hold(progress_.lock);
         converted = progress_.record.converted;
         for (const FileOutcome& outcome : progress_.outcomes)
-            if (outcome.done && outcome.error != ConvertError::None)
+            if (outcome.done && IsFailure(outcome.error))
                 failures.push_back(outcome.path + ": " + OutcomeReason(outcome));
     }
     const std::string convertedText = ExpandPlaceholders(

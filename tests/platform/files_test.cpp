@@ -32,6 +32,7 @@ TEST(Files, QueryFileSizeTellsMissingFolderEmptyAndSize) {
     ASSERT_TRUE(test::WriteBytes(dir.Join("five"), std::string("ab\0cd", 5)));
     ASSERT_EQ(symlink(dir.Path().c_str(), dir.Join("link-to-folder").c_str()), 0);
     ASSERT_EQ(symlink(dir.Join("gone").c_str(), dir.Join("dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.Join("fifo").c_str(), 0600), 0);
     struct Case {
         std::string path;
         int64_t expected;
@@ -46,6 +47,8 @@ TEST(Files, QueryFileSizeTellsMissingFolderEmptyAndSize) {
         {dir.Join("empty"), 0},
         {dir.Join("five"), 5},
         {dir.Join("five/"), kFileMissing},
+        {dir.Join("fifo"), kFileIsOther},
+        {"/dev/null", kFileIsOther},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

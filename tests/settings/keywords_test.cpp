@@ -27,6 +27,9 @@ TEST(KeywordToValue, MatchesKeywordsInAnyCase) {
         {"bottomright", 19, 8},
         {"custom", 21, 2},
         {"Auto", kPsdAlphaTable, 1},
+        {"Skip", kExistingFilesTable, 1},
+        {"older", kExistingFilesTable, 2},
+        {"utf-8", kOutputEncodingTable, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.keyword) + " in table " + std::to_string(c.table));

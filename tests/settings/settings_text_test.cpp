@@ -66,7 +66,7 @@ TEST(SettingsFields, DeclareEveryMemberOnce) {
         // Also proves each group and key names one field only.
         EXPECT_EQ(FindSettingsField(field.group, field.key), &field);
     }
-    EXPECT_EQ(SettingsFields().size(), 143u);  // every persisted member
+    EXPECT_EQ(SettingsFields().size(), 144u);  // every persisted member
     EXPECT_EQ(FindSettingsField("watermark", "IMAGE ROTATION")->member,
               FieldMember(&ConversionSettings::watermarkImageRotation));
     EXPECT_EQ(FindSettingsField("Transform", "Image Rotation")->member,
@@ -128,7 +128,7 @@ TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {
         "[Advanced]\r\nFilename Mask = %filename%.%ext%\r\nFile Timestamp = 0\r\n"
         "Custom Timestamp = 1600000000\r\nOut Folders History = 1\r\n"
         "Out Folders Number = 5\r\nKeep Subfolders = 1\r\nInclude Subfolders = 0\r\nThreads = "
-        "0\r\n; \r\n"
+        "0\r\nExisting Files = 0\r\n; \r\n"
         "[File]\r\nRecent Out Folders = \r\nRecent Files = \r\n; \r\n"
         "[Privacy]\r\nClean Recent Files = 0\r\n; \r\n";
     EXPECT_EQ(SettingsFileText(settings, MakeFormats()), expected);
