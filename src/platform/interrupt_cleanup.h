@@ -8,9 +8,10 @@
 namespace pictorb {
 
 // While alive, those signals remove `path` before the process ends. Arm only a file this
-// process has just created. The handlers are installed (again, should something have
-// replaced them) on each arming; an ignored signal (nohup, a background job of a script)
-// stays ignored. Up to sixteen files at a time per process: Armed() is false when that many
+// process has just created, or a fresh name it is about to create (so that no moment is left
+// between the file existing and its being armed). The handlers are installed (again, should
+// something have replaced them) on each arming; an ignored signal (nohup, a background job of a
+// script) stays ignored. Up to sixteen files at a time per process: Armed() is false when that many
 // are armed or the path is too long to keep, and the file is then not protected.
 class RemoveOnInterrupt {
   public:

@@ -53,12 +53,14 @@ PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& output
 }
 
 // The file is created exclusively under the temporary name, so nothing of someone else's is
-// ever armed for removal or replaced half-written.
+// replaced half-written. The name is armed for removal just before, so that a signal the
+// moment the file exists still removes it; the name is fresh (the clock and random letters),
+// so only a collision with another run's temporary file could lose a file not made here.
 PlaceResult PlaceNamed(const std::string& outputPath, const std::string& tempPath,
                        const FileWriter& write, int& systemError) {
+    RemoveOnInterrupt cleanup(tempPath);
     FileDescriptor file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
     if (file.Get() < 0) return Failure(PlaceResult::CannotCreate, systemError);
-    RemoveOnInterrupt cleanup(tempPath);
     errno = 0;
     const bool written = Fill(file.Get(), write);
     if (!written || !file.Close()) {
@@ -99,6 +101,7 @@ Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
         return Unnamed::Placed;
     }
     if (errno != EEXIST) return Unnamed::Refused;
+    RemoveOnInterrupt cleanup(tempPath);  // armed before the name exists, as in PlaceNamed
     if (!link(tempPath)) {
         result = Failure(PlaceResult::CannotCreate, systemError);
         return Unnamed::Placed;
