@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
 out="$build/preferences-shots"
 mkdir -p "$out"
-cmake --build "$build" --target test_ui -j2 >/dev/null
+cmake --build "$build" --target desktop_shots -j2 >/dev/null
 xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb PICTORB_PREFERENCES_SHOTS="$out" \
-    "$build/tests/test_ui" --gtest_filter='PreferencesShots.*'
+    "$build/tests/desktop_shots" --gtest_filter='PreferencesShots.*'
 cat "$out/opening-time.txt"

@@ -87,14 +87,14 @@ void PrintBanner(const ProcessState& state) {
 
 bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
     const OptionLoopResult result = ParseOptions(state, args);
-    ConsoleRedirectAsUtf8(state.job.outputEncoding == 1);
+    ConsoleRedirectAsUtf8(state.job.outputEncoding == kOutputEncodingUtf8);
     for (const std::string& name : result.unknownOptions)
         ConsoleDiagnostic("unknown option " + name + " ignored");
-    const bool exitCode = state.job.reportExitCode != 0;
+    const bool exitCode = state.job.reportExitCode;
     // With --exit-code a script is running: a mistyped option or a start without any input
     // is its mistake, said with code 2 before anything is converted or a window is tried.
     std::string error = result.error;
-    if (error.empty() && exitCode && state.job.commandLineMode != 1)
+    if (error.empty() && exitCode && !state.job.commandLineMode)
         error = "No input given (-i, --files-from or --)";
     if (!error.empty() || (exitCode && !result.unknownOptions.empty())) {
         ConsoleSetTitle(state.title);
@@ -103,7 +103,7 @@ bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
         if (result.pause) ConsoleWaitForKey();
         return false;
     }
-    if (state.job.commandLineMode != 1) return true;
+    if (!state.job.commandLineMode) return true;
     ConsoleSetTitle(state.title);
     if (!result.quiet) PrintBanner(state);
     RunCommandLine(state, result.quiet);

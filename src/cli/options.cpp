@@ -22,6 +22,7 @@ namespace pictorb {
 namespace {
 
 using CS = ConversionSettings;
+using K = KeywordTable;
 
 using ValueKind = OptionValueKind;
 
@@ -53,7 +54,7 @@ struct OptionRow {
     std::string_view longName;   // "--input"
     ValueKind kind = ValueKind::Flag;
     Target target;
-    int keywordTable = -1;
+    KeywordTable keywordTable = KeywordTable::None;
     Switch also;           // written alongside once the value was fetched
     int8_t flagValue = 1;  // what a flag stores
     Special special = Special::None;
@@ -80,7 +81,7 @@ OptionRow Decimal(std::string_view name, float CS::*member, Switch also = {}) {
     return Row({}, name, ValueKind::Decimal, member, also);
 }
 template <typename Member>
-OptionRow Keyword(std::string_view name, Member member, int table) {
+OptionRow Keyword(std::string_view name, Member member, KeywordTable table) {
     OptionRow row = Row({}, name, ValueKind::Keyword, member);
     row.keywordTable = table;
     return row;
@@ -117,21 +118,21 @@ const std::vector<OptionRow>& OptionTable() {
             JobText("-c", "--conversion", &JobContext::outputFormatKey),
             Control({}, "--files-from", ValueKind::Text, Special::InputList),
             Control({}, "--null", ValueKind::Flag, Special::InputListNul),
-            Keyword("--dds-load-as", &CS::ddsLoadAs, 0),
-            Keyword("--gif-frame-loading", &CS::gifFrameLoading, 2),
-            Keyword("--ico-frame-loading", &CS::icoFrameLoading, 2),
-            Keyword("--raw-load-as", &CS::rawLoadAs, 1),
+            Keyword("--dds-load-as", &CS::ddsLoadAs, K::DdsLoadAs),
+            Keyword("--gif-frame-loading", &CS::gifFrameLoading, K::FrameLoading),
+            Keyword("--ico-frame-loading", &CS::icoFrameLoading, K::FrameLoading),
+            Keyword("--raw-load-as", &CS::rawLoadAs, K::RawLoadAs),
             Integer("--raw-header-size", &CS::rawHeaderSize),
             Integer("--raw-width", &CS::rawImageWidth),
             Integer("--raw-height", &CS::rawImageHeight),
-            Keyword("--raw-tone-mapping", &CS::rawToneMapping, 3),
-            Keyword("--tiff-frame-loading", &CS::tiffFrameLoading, 2),
+            Keyword("--raw-tone-mapping", &CS::rawToneMapping, K::ToneMapping),
+            Keyword("--tiff-frame-loading", &CS::tiffFrameLoading, K::FrameLoading),
             Integer("--bmp-bpp", &CS::bmpBpp),
-            Keyword("--bmp-compression", &CS::bmpCompression, 4),
-            Keyword("--bmp-color-table", &CS::bmpColorTable, 5),
+            Keyword("--bmp-compression", &CS::bmpCompression, K::Compression),
+            Keyword("--bmp-color-table", &CS::bmpColorTable, K::ColorTable),
             Integer("--dds-bpp", &CS::ddsBpp),
             Integer("--exr-bpp", &CS::exrBpp),
-            Keyword("--exr-compression", &CS::exrCompression, 4),
+            Keyword("--exr-compression", &CS::exrCompression, K::Compression),
             Integer("--gif-bpp", &CS::gifBpp),
             Integer("--hdr-bpp", &CS::hdrBpp),
             Integer("--ico-bpp", &CS::icoBpp),
@@ -140,38 +141,38 @@ const std::vector<OptionRow>& OptionTable() {
             Integer("--jp2-bpp", &CS::jp2Bpp),
             Integer("--jpg-bpp", &CS::jpgBpp),
             Integer("--jpg-quality", &CS::jpgQuality),
-            Keyword("--jpg-chroma", &CS::jpgChroma, 7),
-            Keyword("--jpg-save-as", &CS::jpgSaveAs, 8),
+            Keyword("--jpg-chroma", &CS::jpgChroma, K::Chroma),
+            Keyword("--jpg-save-as", &CS::jpgSaveAs, K::SaveAs),
             Integer("--jxr-bpp", &CS::jxrBpp),
             Integer("--pbm-bpp", &CS::pbmBpp),
             Integer("--pcx-bpp", &CS::pcxBpp),
             Integer("--pfm-bpp", &CS::pfmBpp),
             Integer("--pgm-bpp", &CS::pgmBpp),
             Integer("--png-bpp", &CS::pngBpp),
-            Keyword("--png-compression", &CS::pngCompression, 4),
+            Keyword("--png-compression", &CS::pngCompression, K::Compression),
             Flag("--png-interlaced", &CS::pngInterlaced),
             Integer("--ppm-bpp", &CS::ppmBpp),
             Integer("--psd-bpp", &CS::psdBpp),
-            Keyword("--psd-compression", &CS::psdCompression, 4),
-            Keyword("--psd-alpha", &CS::psdAlphaChannel, kPsdAlphaTable),
+            Keyword("--psd-compression", &CS::psdCompression, K::Compression),
+            Keyword("--psd-alpha", &CS::psdAlphaChannel, K::PsdAlpha),
             Integer("--tga-bpp", &CS::tgaBpp),
-            Keyword("--tga-compression", &CS::tgaCompression, 4),
+            Keyword("--tga-compression", &CS::tgaCompression, K::Compression),
             Integer("--tiff-bpp", &CS::tiffBpp),
-            Keyword("--tiff-compression", &CS::tiffCompression, 4),
-            Keyword("--tiff-color-model", &CS::tiffColorModel, 6),
+            Keyword("--tiff-compression", &CS::tiffCompression, K::Compression),
+            Keyword("--tiff-color-model", &CS::tiffColorModel, K::ColorModel),
             Integer("--wbmp-bpp", &CS::wbmpBpp),
             Integer("--webp-bpp", &CS::webpBpp),
             Integer("--xpm-bpp", &CS::xpmBpp),
-            Keyword("--rotation-type", &CS::imageRotationType, 9),
+            Keyword("--rotation-type", &CS::imageRotationType, K::RotationType),
             Integer("--rotation", &CS::imageRotation, rotate),
             Text("--rotation-back-color", &CS::imageRotationBackColor),
             Integer("--width", &CS::imageWidth, resize),
-            Keyword("--width-unit", &CS::imageWidthUnit, 10),
+            Keyword("--width-unit", &CS::imageWidthUnit, K::SizeUnit),
             Integer("--height", &CS::imageHeight, resize),
-            Keyword("--height-unit", &CS::imageHeightUnit, 10),
+            Keyword("--height-unit", &CS::imageHeightUnit, K::SizeUnit),
             Flag("--keep-aspect-ratio", &CS::keepAspectRatio),
-            Keyword("--resize-type", &CS::imageResizeType, 11),
-            Keyword("--resize-algorithm", &CS::imageResizeAlgorithm, 12),
+            Keyword("--resize-type", &CS::imageResizeType, K::ResizeType),
+            Keyword("--resize-algorithm", &CS::imageResizeAlgorithm, K::ResizeAlgorithm),
             Flag("--flip-horizontal", &CS::doImageFlipHorizontal),
             Flag("--flip-vertical", &CS::doImageFlipVertical),
             Integer("--brightness", &CS::imageBrightness, correct),
@@ -194,36 +195,36 @@ const std::vector<OptionRow>& OptionTable() {
             Integer("--wm-font-size", &CS::fontSize),
             Integer("--wm-font-leading", &CS::fontLeading),
             Text("--wm-font-color", &CS::fontColor),
-            Keyword("--wm-font-style", &CS::fontStyle, 15),
-            Keyword("--wm-font-effect", &CS::fontEffect, 16),
+            Keyword("--wm-font-style", &CS::fontStyle, K::FontStyle),
+            Keyword("--wm-font-effect", &CS::fontEffect, K::FontEffect),
             Flag("--wm-text-antialiasing", &CS::textAntialiasing),
-            Keyword("--wm-text-alignment", &CS::textAlignment, 17),
+            Keyword("--wm-text-alignment", &CS::textAlignment, K::Alignment),
             Integer("--wm-text-padding", &CS::textPadding),
             Integer("--wm-text-opacity", &CS::textOpacity),
             Text("--wm-back-color", &CS::backColor),
             Integer("--wm-back-opacity", &CS::backOpacity),
-            Keyword("--wm-text-boundary", &CS::textBoundary, 18),
-            Keyword("--wm-text-position", &CS::textPosition, 19),
+            Keyword("--wm-text-boundary", &CS::textBoundary, K::Boundary),
+            Keyword("--wm-text-position", &CS::textPosition, K::Position),
             Integer("--wm-text-x-offset", &CS::textXOffset),
             Integer("--wm-text-y-offset", &CS::textYOffset),
             Integer("--wm-text-rotation", &CS::textRotation),
-            Keyword("--wm-text-size", &CS::textSize, 20),
+            Keyword("--wm-text-size", &CS::textSize, K::Scaling),
             Text("--wm-image", &CS::image, {&CS::doWatermark, 2}),
             Flag("--wm-image-greyscale", &CS::imageGreyscale),
             Integer("--wm-image-opacity", &CS::imageOpacity),
-            Keyword("--wm-image-boundary", &CS::imageBoundary, 18),
-            Keyword("--wm-image-position", &CS::imagePosition, 19),
+            Keyword("--wm-image-boundary", &CS::imageBoundary, K::Boundary),
+            Keyword("--wm-image-position", &CS::imagePosition, K::Position),
             Integer("--wm-image-x-offset", &CS::imageXOffset),
             Integer("--wm-image-y-offset", &CS::imageYOffset),
             Integer("--wm-image-rotation", &CS::watermarkImageRotation),
-            Keyword("--wm-image-size", &CS::imageSize, 20),
+            Keyword("--wm-image-size", &CS::imageSize, K::Scaling),
             Text("--filename-mask", &CS::filenameMask),
-            Keyword("--file-timestamp", &CS::fileTimestamp, 21),
+            Keyword("--file-timestamp", &CS::fileTimestamp, K::Timestamp),
             Integer("--file-timestamp-custom", &CS::customTimestamp),
             Flag("--no-subfolders", &CS::keepSubfolders, {}, 0),
             Flag("--recursive", &CS::includeSubfolders),
             Integer("--jobs", &CS::threads),
-            Keyword("--existing", &CS::existingFiles, kExistingFilesTable),
+            Keyword("--existing", &CS::existingFiles, K::ExistingFiles),
             Control({}, "--profile", ValueKind::Text, Special::Profile),
             Control("-d", "--debug", ValueKind::Flag, Special::Debug),
             Control("-q", "--quiet", ValueKind::Flag, Special::Quiet),
@@ -236,7 +237,7 @@ const std::vector<OptionRow>& OptionTable() {
             if (row.longName == "--fr-solid-opacity") row.profileKey = "--wm-solid-opacity";
             if (row.special == Special::ExitCode || row.special == Special::OutputEncoding)
                 row.profileKey = row.longName;
-            if (row.special == Special::OutputEncoding) row.keywordTable = kOutputEncodingTable;
+            if (row.special == Special::OutputEncoding) row.keywordTable = K::OutputEncoding;
         }
         return rows;
     }();
@@ -498,12 +499,12 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
         const OptionRow* row = FindProfileKey(Trim(key));
         if (row == nullptr) continue;
         if (row->special == Special::ExitCode) {
-            state.job.reportExitCode = TextToInteger(value) != 0 ? 1 : 0;
+            state.job.reportExitCode = TextToInteger(value) != 0;
             continue;
         }
         if (row->special == Special::OutputEncoding) {
             state.job.outputEncoding =
-                static_cast<int8_t>(KeywordToValue(Trim(value), kOutputEncodingTable));
+                static_cast<int8_t>(KeywordToValue(Trim(value), K::OutputEncoding));
             continue;
         }
         StoreSwitch(*row, state.settings);
@@ -521,7 +522,7 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
     // Asked for anywhere, the exit code also tells an option error before it.
     for (std::size_t index = 0; index < optionsEnd; ++index) {
         const OptionRow* row = FindOption(OptionName(args, index));
-        if (row != nullptr && row->special == Special::ExitCode) state.job.reportExitCode = 1;
+        if (row != nullptr && row->special == Special::ExitCode) state.job.reportExitCode = true;
     }
     for (std::size_t index = 0; index < optionsEnd; ++index) {
         const std::string name = OptionName(args, index);
@@ -532,19 +533,19 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
             // "-i *.bmp". Unknown options are ignored, as options of other editions may come.
             if (!parameter.empty() && parameter[0] == '-')
                 result.unknownOptions.push_back(parameter.substr(0, parameter.find('=')));
-            else if (state.job.commandLineMode == 1 && !parameter.empty())
+            else if (state.job.commandLineMode && !parameter.empty())
                 state.job.commandLineInputs.push_back(parameter);
             continue;
         }
         if (row->special == Special::Input || row->special == Special::InputList)
-            state.job.commandLineMode = 1;
+            state.job.commandLineMode = true;
         if (row->kind == ValueKind::Flag) {
             switch (row->special) {
                 case Special::ExitCode:
-                    state.job.reportExitCode = 1;
+                    state.job.reportExitCode = true;
                     break;
                 case Special::InputListNul:
-                    state.job.inputListsNul = 1;
+                    state.job.inputListsNul = true;
                     break;
                 case Special::Debug:
                     state.job.runMode = "DEBUG";
@@ -580,7 +581,7 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
         }
         if (row->special == Special::OutputEncoding) {
             state.job.outputEncoding =
-                static_cast<int8_t>(KeywordToValue(Trim(*value), kOutputEncodingTable));
+                static_cast<int8_t>(KeywordToValue(Trim(*value), K::OutputEncoding));
             continue;
         }
         if (row->special == Special::Input) {
@@ -591,7 +592,7 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
         StoreSwitch(*row, state.settings);
     }
     if (result.error.empty() && optionsEnd < args.size()) {
-        state.job.commandLineMode = 1;
+        state.job.commandLineMode = true;
         for (std::size_t index = optionsEnd + 1; index < args.size(); ++index) {
             if (args[index].empty()) continue;
             if (state.job.commandLineInputs.empty()) state.job.commandLineInput = args[index];

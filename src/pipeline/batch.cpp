@@ -24,14 +24,6 @@
 namespace pictorb {
 namespace {
 
-// The folder of `path` made absolute, ending in '/'.
-std::string AbsoluteFolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    if (!folder.empty() && folder.front() == '/') return folder;
-    return CurrentFolder() + folder;
-}
-
 // What the workers share, all of it under progress.lock but the files and the budget, which
 // do not change while the workers run.
 struct PoolState {
@@ -78,8 +70,7 @@ bool StopAsked(const SharedProgress& progress) {
 class Worker {
   public:
     Worker(const JobEnvironment& env, SharedProgress& progress, PoolState& pool, bool firstWorker)
-        : env_(env), progress_(progress), pool_(pool), job_(env.job) {
-        job_.inputFiles.clear();  // the worker needs the shared fields only
+        : env_(env), progress_(progress), pool_(pool) {
         font_ = env.watermarkFont;
         // Each worker draws with a font of its own; the first one uses the one the run checked.
         if (!firstWorker && env.watermarkFont != nullptr) {
@@ -184,27 +175,20 @@ class Worker {
 
     ConvertError Convert(std::size_t index) {
         const auto& [path, entry] = pool_.files[index];
+        file_ = FileJobFor(env_.job, path, entry.relativeFolder);
         // The first file keeps the numbers the run started with, as a single file does.
-        job_.conversionNumber = env_.job.conversionNumber + static_cast<int32_t>(index);
-        job_.randomNumber = index == 0 ? env_.job.randomNumber : NewRandomNumber();
-        job_.inputPath = path;
-        job_.relativeFolder = entry.relativeFolder;
-        // Without an output folder each document goes next to its input.
-        if (env_.job.outputFolder.empty()) {
-            job_.outputFolder = AbsoluteFolderOf(path);
-            job_.relativeFolder.clear();
-        }
-        job_.outputPath.clear();
+        file_.conversionNumber += static_cast<int32_t>(index);
+        if (index != 0) file_.randomNumber = NewRandomNumber();
 
         holder_.clear();
         JobEnvironment env{
             env_.settings,
-            job_,
+            env_.job,
             env_.formats,
             font_,
             [&](const std::string& outputPath) { return Claim(index, outputPath, holder_); },
             pool_.memoryLimit};
-        const ConvertError error = ConvertFile(env);
+        const ConvertError error = ConvertFile(env, file_);
         std::lock_guard<std::mutex> hold(progress_.lock);
         PassClaim(pool_, index);  // also for a file that failed before claiming
         return error;
@@ -212,12 +196,12 @@ class Worker {
 
     void Finish(const Taken& file, ConvertError error, bool retried) {
         const std::string& path = pool_.files[file.index].first;
-        if (job_.commandLineMode == 1 && job_.runMode == "DEBUG") {
+        if (env_.job.commandLineMode && env_.job.runMode == "DEBUG") {
             std::lock_guard<std::mutex> printing(pool_.printing);
             ConsolePrintLine("Processing: " + path);
-            ConsolePrintLine("Saving As: " + job_.outputPath);
+            ConsolePrintLine("Saving As: " + file_.outputPath);
             if (error == ConvertError::None &&
-                DocumentFormatFor(job_.outputWidth, job_.outputHeight) == DocumentFormat::Psb)
+                DocumentFormatFor(file_.outputWidth, file_.outputHeight) == DocumentFormat::Psb)
                 ConsolePrintLine("Large document format (psb): wider or taller than 30000 pixels");
             ConsolePrintLine(error == ConvertError::None      ? "OK"
                              : error == ConvertError::Skipped ? "Skipped: the document exists"
@@ -237,7 +221,7 @@ class Worker {
         FileOutcome& outcome = progress_.outcomes[file.index];
         outcome.error = error;
         outcome.otherPath = holder_;
-        outcome.detail = IsFailure(error) ? job_.failureDetail : std::string();
+        outcome.detail = IsFailure(error) ? file_.failureDetail : std::string();
         outcome.done = true;
         // Memory freed: the worker holding the turn may go on. A retry waits for every file
         // to finish, and one retry's end may be another's or the turn holder's start.
@@ -263,7 +247,7 @@ class Worker {
     const JobEnvironment& env_;
     SharedProgress& progress_;
     PoolState& pool_;
-    JobContext job_;
+    FileJob file_;  // the file being converted
     const Font* font_ = nullptr;
     std::unique_ptr<Font> ownFont_;
     std::string holder_;  // SameOutput: the input whose document has the name
@@ -343,6 +327,11 @@ PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress
     env.job.conversionNumber += pool.succeeded;
     if (pool.succeeded > 0) env.job.randomNumber = NewRandomNumber();
     return report;
+}
+
+int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
+    RunConversionPool(env, progress, PoolOptions{env.settings.threads, 0});
+    return 0;
 }
 
 void StopTakingFiles(SharedProgress& progress) {

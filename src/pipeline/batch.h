@@ -58,18 +58,21 @@ struct PoolReport {
     int32_t retriedAlone = 0;  // files converted again alone after running out of memory
 };
 
-// Converts every entry of env.job.inputFiles in key order with the planned workers, each with
-// its own job context and watermark font, while progress allows (the gate and the continue
-// flag are checked before each file is taken; whoever clears the flag or opens the gate
-// notifies progress.gateChanged). A file is taken only when the memory estimated from its
-// header fits into the budget beside the files in flight; one that alone exceeds it runs
-// alone, and one that fails for memory beside others is converted again alone. Headers are
-// read outside the progress lock. Outcomes are recorded in progress.outcomes in the order
-// files were taken. Two files whose output paths coincide: the later one (in that order) fails
-// with ConvertError::SameOutput. Afterwards env.job's conversion number has advanced by the
-// files converted.
+// Converts every entry of env.job.inputFiles in key order with the planned workers, each file
+// with a FileJob of its own and each worker with its own watermark font, while progress allows
+// (the gate and the continue flag are checked before each file is taken; whoever clears the
+// flag or opens the gate notifies progress.gateChanged). A file is taken only when the memory
+// estimated from its header fits into the budget beside the files in flight; one that alone
+// exceeds it runs alone, and one that fails for memory beside others is converted again alone.
+// Headers are read outside the progress lock. Outcomes are recorded in progress.outcomes in the
+// order files were taken. Two files whose output paths coincide: the later one (in that order)
+// fails with ConvertError::SameOutput. Afterwards env.job's conversion number has advanced by
+// the files converted.
 PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress,
                              const PoolOptions& options);
+
+// RunConversionPool with the number of workers the settings ask for ("Threads"); returns 0.
+int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress);
 
 // Asks the workers to take no further file and wakes every one that waits.
 void StopTakingFiles(SharedProgress& progress);

@@ -53,8 +53,7 @@ FolderCount AddFolder(JobContext& job, const Formats& formats, const std::string
                 continue;
             }
             ++count.bitmaps;
-            if (job.inputFiles.Add(path, InputFileEntry{1, relative}, entry.identity))
-                ++count.added;
+            if (job.inputFiles.Add(path, InputFileEntry{relative}, entry.identity)) ++count.added;
         }
     }
     return count;
@@ -86,7 +85,7 @@ int32_t AddInputPath(JobContext& job, const Formats& formats, const std::string&
         problems.push_back({path, kNotAFile});
         return 0;
     }
-    return job.inputFiles.Add(path, InputFileEntry{1, {}}, identity) ? 1 : 0;
+    return job.inputFiles.Add(path, InputFileEntry{}, identity) ? 1 : 0;
 }
 
 }  // namespace pictorb

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 
-#include "pipeline/batch.h"
-
 #include "pipeline/bitmap_reader.h"
 #include "pipeline/colors.h"
 #include "pipeline/depth.h"
@@ -18,19 +16,27 @@
 namespace pictorb {
 namespace {
 
+// The folder of `path` made absolute, ending in '/'.
+std::string AbsoluteFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (!folder.empty() && folder.front() == '/') return folder;
+    return CurrentFolder() + folder;
+}
+
 // "Existing Files": true when the document there now is to stay as it is.
-bool KeepsExistingDocument(const ConversionSettings& settings, const JobContext& job) {
+bool KeepsExistingDocument(const ConversionSettings& settings, const FileJob& job) {
     if (settings.existingFiles == kExistingReplace) return false;
     if (QueryFileKind(job.outputPath) == FileKind::Missing) return false;
     return settings.existingFiles != kExistingOlder ||
            !ModifiedBefore(job.outputPath, job.inputPath);
 }
 
-void ApplyFileTime(const ConversionSettings& settings, const JobContext& job) {
-    if (settings.fileTimestamp == 1) {
+void ApplyFileTime(const ConversionSettings& settings, const FileJob& job) {
+    if (settings.fileTimestamp == kTimestampOriginal) {
         const int64_t original = ModifiedTimeLocalSeconds(job.inputPath);
         if (original >= 0) SetModifiedTimeLocalSeconds(job.outputPath, original);
-    } else if (settings.fileTimestamp == 2) {
+    } else if (settings.fileTimestamp == kTimestampCustom) {
         SetModifiedTimeLocalSeconds(job.outputPath, settings.customTimestamp);
     }
 }
@@ -60,7 +66,7 @@ bool AddInputFile(JobContext& job, const Formats& formats, const std::string& pa
     if (QueryFileSize(path) == 0) return false;
     if (!IsAcceptedInput(formats, path)) return false;
     job.inputFiles.clear();
-    job.inputFiles.Add(path, InputFileEntry{1, RelativeFolder(path, job.commandLineInput)}, {});
+    job.inputFiles.Add(path, InputFileEntry{RelativeFolder(path, job.commandLineInput)}, {});
     return true;
 }
 
@@ -103,10 +109,50 @@ ConvertError FromBitmapError(BitmapError error) {
 
 }  // namespace
 
-ConvertError ConvertFile(const JobEnvironment& env) {
+FileJob FileJobFor(const JobContext& job, const std::string& inputPath,
+                   const std::string& relativeFolder) {
+    FileJob file;
+    file.outputFolder = job.outputFolder;
+    file.outputFormatKey = job.outputFormatKey;
+    file.targetBitDepth = job.targetBitDepth;
+    file.automaticDepth = job.automaticDepth;
+    file.saveFlags = job.saveFlags;
+    file.inputPath = inputPath;
+    file.relativeFolder = relativeFolder;
+    file.randomNumber = job.randomNumber;
+    file.conversionNumber = job.conversionNumber;
+    if (file.outputFolder.empty()) {
+        file.outputFolder = AbsoluteFolderOf(inputPath);
+        file.relativeFolder.clear();
+    }
+    return file;
+}
+
+Image RunStages(Image image, const ConversionSettings& settings, FileJob& file,
+                std::string_view depthList, const Font* watermarkFont) {
+    file.sourceBitDepth = static_cast<int32_t>(image.Bpp());
+    image = RotateImage(std::move(image), settings);
+    unsigned width = image.Width();
+    unsigned height = image.Height();
+    image = ResizeImage(std::move(image), width, height, settings);
+    // The frame and the watermark are placed on the picture as resized.
+    width = image.Width();
+    height = image.Height();
+    FlipImage(image, settings);
+    image = AdjustImageColors(std::move(image), settings);
+    image = MakeGreyscale(std::move(image), settings);
+    image = ApplyThreshold(std::move(image), settings);
+    image = DrawSolidFrame(std::move(image), width, height, settings);
+    image =
+        DrawWatermark(std::move(image), width, height, settings, file, depthList, watermarkFont);
+    image = ConvertToOutputDepth(std::move(image), file, depthList);
+    file.outputWidth = static_cast<int32_t>(image.Width());
+    file.outputHeight = static_cast<int32_t>(image.Height());
+    return image;
+}
+
+ConvertError ConvertFile(const JobEnvironment& env, FileJob& job) {
     const ConversionSettings& settings = env.settings;
-    JobContext& job = env.job;
-    const std::string depthList = BitDepthList(env.formats, job.outputFormatKey);
     job.failureDetail.clear();
 
     const int64_t size = QueryFileSize(job.inputPath);
@@ -117,28 +163,10 @@ ConvertError ConvertFile(const JobEnvironment& env) {
         if (loaded.systemError != 0) job.failureDetail = SystemErrorText(loaded.systemError);
         return FromBitmapError(loaded.error);
     }
-    Image image = std::move(loaded.image);
-    unsigned width = image.Width();
-    unsigned height = image.Height();
-    job.sourceBitDepth = static_cast<int32_t>(image.Bpp());
-    if (width == 0 || height == 0) return ConvertError::NotABitmap;
-
-    image = RotateImage(std::move(image), settings);
-    width = image.Width();
-    height = image.Height();
-    image = ResizeImage(std::move(image), width, height, settings);
-    width = image.Width();
-    height = image.Height();
-    FlipImage(image, settings);
-    image = AdjustImageColors(std::move(image), settings);
-    image = MakeGreyscale(std::move(image), settings);
-    image = ApplyThreshold(std::move(image), settings);
-    image = DrawSolidFrame(std::move(image), width, height, settings);
-    image =
-        DrawWatermark(std::move(image), width, height, settings, job, depthList, env.watermarkFont);
-    image = ConvertToOutputDepth(std::move(image), job, depthList);
-    job.outputWidth = static_cast<int32_t>(image.Width());
-    job.outputHeight = static_cast<int32_t>(image.Height());
+    if (loaded.image.Width() == 0 || loaded.image.Height() == 0) return ConvertError::NotABitmap;
+    const Image image =
+        RunStages(std::move(loaded.image), settings, job,
+                  BitDepthList(env.formats, job.outputFormatKey), env.watermarkFont);
     // A picture too large even for the large document format fails before anything is written.
     if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge)
         return ConvertError::TooLargeForDocument;
@@ -220,11 +248,6 @@ std::string OutcomeReason(const FileOutcome& outcome) {
     if (outcome.error == ConvertError::SameOutput) reason += " (" + outcome.otherPath + ")";
     if (!outcome.detail.empty()) reason += " (" + outcome.detail + ")";
     return reason;
-}
-
-int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
-    RunConversionPool(env, progress, PoolOptions{env.settings.threads, 0});
-    return 0;
 }
 
 }  // namespace pictorb

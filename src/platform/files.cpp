@@ -197,15 +197,6 @@ bool CreateFolder(const std::string& path) {
     return QueryFileSize(path) == kFileIsFolder;
 }
 
-bool RemoveFile(const std::string& path) {
-    return unlink(path.c_str()) == 0;
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-    // rename replaces the target whatever its permission bits; only the folder's count.
-    return rename(from.c_str(), to.c_str()) == 0;
-}
-
 bool MayOverwriteFile(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return true;  // nothing there yet

@@ -44,9 +44,6 @@ std::string HomeFolder();     // $HOME or the user's home, with trailing '/'; em
 std::string CurrentFolder();  // the working folder, with trailing '/'; empty when unknown
 bool CreateFolder(const std::string& path);  // true when it exists afterwards
 
-bool RemoveFile(const std::string& path);
-// Renames `from` over `to`, replacing a read-only `to` as well.
-bool ReplaceFile(const std::string& from, const std::string& to);
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`; on failure
 // the old file stays as it was and no temporary file remains.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);

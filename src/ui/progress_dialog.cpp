@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "pipeline/job.h"
+#include "pipeline/batch.h"
 #include "text/utf8.h"
 #include "themes/icon_sets.h"
 #include "ui/builtin_icons.h"

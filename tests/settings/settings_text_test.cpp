@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <set>
 #include <vector>
 
 #include "platform/files.h"
@@ -83,6 +84,20 @@ TEST(SettingsFields, DeclareEveryMemberOnce) {
         EXPECT_EQ(&(settings.*std::get<int32_t ConversionSettings::*>(field->member)),
                   BitDepthSetting(settings, key));
     }
+}
+
+TEST(OutputFormats, EveryFormatHasItsOwnDepthSetting) {
+    const Formats formats = MakeFormats();
+    ConversionSettings settings;
+    std::set<const int32_t*> seen;
+    for (const std::string& key : formats.outputKeys) {
+        SCOPED_TRACE(key);
+        const int32_t* depth = BitDepthSetting(settings, key);
+        ASSERT_NE(depth, nullptr);
+        EXPECT_TRUE(seen.insert(depth).second);
+    }
+    EXPECT_EQ(BitDepthSetting(settings, "psd"), &settings.psdBpp);
+    EXPECT_EQ(BitDepthSetting(settings, "PSD"), nullptr);
 }
 
 TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {

@@ -52,7 +52,8 @@ TEST_F(HostileArchiveTest, OversizedThemeCfgIsCut) {
     const std::string padding(16 << 20, ';');
     std::string declared = MakeZip({{"theme.cfg", config}, {"new_16.png", SolidPng(16, 16, 1)}});
     ASSERT_TRUE(SetDeclaredSize(declared, "theme.cfg", kHugeSize));
-    const std::string late = std::string(kThemeConfigLimit, ';') + "\r\nHelp=help\r\n";
+    std::string late(kThemeConfigLimit, ';');
+    late += "\r\nHelp=help\r\n";
     const std::string archives[] = {
         MakeZip({{"theme.cfg", config + padding + late},
                  {"new_16.png", SolidPng(16, 16, kThemed)},

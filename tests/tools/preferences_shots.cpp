@@ -1,6 +1,6 @@
 // Screenshots of every preferences page and the dialog's opening time, on demand:
 // scripts/preferences-shots.sh sets PICTORB_PREFERENCES_SHOTS to the folder to write into
-// and runs this under Xvfb. Skipped in ordinary test runs.
+// and runs this under Xvfb.
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "ui/preferences_dialog.h"
-#include "ui_harness.h"
+#include "ui/ui_harness.h"
 
 namespace pictorb::test {
 namespace {

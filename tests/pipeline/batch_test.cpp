@@ -42,7 +42,7 @@ class BatchTest : public ::testing::Test {
         InitJobContext(job_, formats_);
         SetDefaults(settings_, DefaultsFor::CommandLine, formats_);
         job_.outputFolder = Path("out") + "/";
-        SetOutputFormat(job_, formats_, settings_, "psd");
+        SetOutputFormat(job_, settings_, "psd");
     }
     void TearDown() override { fs::remove_all(folder_); }
 

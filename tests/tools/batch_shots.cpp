@@ -1,5 +1,5 @@
 // Screenshots of the window with many inputs, on demand: PICTORB_BATCH_SHOTS names the folder to
-// write into (run under Xvfb, as scripts/preferences-shots.sh runs its own). Skipped otherwise.
+// write into (run build/tests/desktop_shots under Xvfb, as scripts/preferences-shots.sh does).
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/progress_dialog.h"
-#include "ui_harness.h"
+#include "ui/ui_harness.h"
 
 namespace pictorb::test {
 namespace {
