@@ -353,7 +353,8 @@ void PreferencesDialog::Confirm() {
 void PreferencesDialog::ResetToDefaults() {
     TextTable& texts = context_.state.texts;
     if (!AskYesNo(context_.dialogs, texts.Text("Msg", "Reset to Defaults"),
-                  texts.Text("Msg", "Ask reset to defaults"))) {
+                  texts.Text("Msg", "Ask reset to defaults"), MessageIcon::Question,
+                  MessageButtons::YesNoDefaultNo)) {
         return;
     }
     // The reload compares with the theme and size in use, not with a choice shown but not

@@ -60,8 +60,9 @@ std::optional<ChosenFont> ScriptedDialogs::ChooseFont(const ChosenFont&) {
     return Next(fonts);
 }
 
-void ScriptedDialogs::OpenUrl(const std::string& url) {
+void ScriptedDialogs::OpenUrl(const std::string& url, std::function<void()> failed) {
     opened.push_back(url);
+    if (nothingOpens && failed) failed();
 }
 
 DesktopFixture::DesktopFixture()

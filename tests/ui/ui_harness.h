@@ -36,6 +36,7 @@ class ScriptedDialogs : public Dialogs {
     std::deque<std::optional<ChosenFont>> fonts;
     std::vector<Asked> asked;
     std::vector<std::string> opened;                    // URLs handed to the desktop
+    bool nothingOpens = false;                          // no browser, mail program, file manager
     std::vector<std::vector<std::string>> fileFilters;  // the filters of each open dialog
     std::vector<std::string> folderTitles;              // the title of each folder dialog
 
@@ -48,7 +49,7 @@ class ScriptedDialogs : public Dialogs {
                                             const std::string& start) override;
     std::optional<std::string> ChooseColor(const std::string& initialRrggbb) override;
     std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
-    void OpenUrl(const std::string& url) override;
+    void OpenUrl(const std::string& url, std::function<void()> failed) override;
 };
 
 // Process records as the engine builds them, desktop defaults, settings file in a private
