@@ -118,7 +118,6 @@ int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args)
         window->showMaximized();
     else
         window->show();
-    window->LayOut();
     const std::string file = FileToOpen(args, state.formats);
     if (!file.empty()) window->Fields().AddInputFile(file);
     // Asked once the window is on screen, after the event loop has started.

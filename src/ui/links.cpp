@@ -27,6 +27,7 @@
 #include "ui/builtin_icons.h"
 #include "ui/desktop_context.h"
 #include "ui/qt_text.h"
+#include "ui/window_size.h"
 
 namespace pictorb {
 namespace {
@@ -71,14 +72,12 @@ std::string ExtensionForFinder(const QString& typed) {
 
 // A secondary window over the main window: the main window takes no input while it is open
 // and gets the focus back when it closes.
-QDialog* NewChildWindow(QWidget& window, const char* objectName, const std::string& title,
-                        int width, int height) {
+QDialog* NewChildWindow(QWidget& window, const char* objectName, const std::string& title) {
     auto* dialog = new QDialog(&window);
     dialog->setObjectName(objectName);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setWindowTitle(ToQString(title));
-    dialog->setFixedSize(width, height);
     QObject::connect(dialog, &QDialog::finished, &window, [&window] { window.activateWindow(); });
     return dialog;
 }
@@ -235,8 +234,7 @@ void VisitHomepage(DesktopContext& context) {
 
 void OpenAbout(DesktopContext& context, QWidget& window) {
     TextTable& texts = context.state.texts;
-    QDialog* about = NewChildWindow(window, "aboutWindow", texts.Text("About", "Title"),
-                                    kAboutWidth, kAboutHeight);
+    QDialog* about = NewChildWindow(window, "aboutWindow", texts.Text("About", "Title"));
     auto* layout = new QVBoxLayout(about);
     layout->setContentsMargins(0, 0, 0, 10);
 
@@ -244,7 +242,7 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
     banner->setObjectName("banner");
     banner->setFixedSize(kAboutWidth, 40);
     banner->setPixmap(BuiltInBanner());
-    layout->addWidget(banner);
+    layout->addWidget(banner, 0, Qt::AlignHCenter);
 
     auto* frame = new QFrame(about);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -290,6 +288,7 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
     layout->addLayout(body, 1);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
 
+    FitToContents(*about, QSize(kAboutWidth, kAboutHeight));
     CentreOver(*about, window.frameGeometry());
     about->show();
     ok->setFocus();
@@ -298,8 +297,7 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
 void OpenConverterFinder(DesktopContext& context, QWidget& window) {
     TextTable& texts = context.state.texts;
     QDialog* finder =
-        NewChildWindow(window, "converterFinder", texts.Text("Custom-Converter", "Title"),
-                       kFinderWidth, kFinderHeight);
+        NewChildWindow(window, "converterFinder", texts.Text("Custom-Converter", "Title"));
     auto* row = new QHBoxLayout(finder);
     auto* from = new QLineEdit(finder);
     from->setObjectName("fromField");
@@ -328,6 +326,7 @@ void OpenConverterFinder(DesktopContext& context, QWidget& window) {
         finder->accept();
     });
 
+    FitToContents(*finder, QSize(kFinderWidth, kFinderHeight));
     CentreOver(*finder, window.frameGeometry());
     finder->show();
     from->setFocus();
@@ -338,7 +337,6 @@ void RunUninstallPrompt(DesktopContext& context) {
     QDialog prompt;
     prompt.setObjectName("uninstallPrompt");
     prompt.setWindowTitle(ToQString(texts.Text("Uninstall", "Title")));
-    prompt.setFixedSize(kUninstallWidth, kUninstallHeight);
     auto* layout = new QVBoxLayout(&prompt);
     auto* fullUninstall =
         new QCheckBox(ToQString(texts.Text("Uninstall", "Uninstall Text")), &prompt);
@@ -356,6 +354,7 @@ void RunUninstallPrompt(DesktopContext& context) {
         prompt.accept();
     });
 
+    FitToContents(prompt, QSize(kUninstallWidth, kUninstallHeight));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         CentreOver(prompt, screen->availableGeometry());
     }

@@ -270,10 +270,11 @@ void ProgressDialog::ShowOutcome() {
         label_->setText(ToQString(convertedText));
         bar_->setValue(files_ + 1);
     }
-    if (!failures.empty()) ShowFailures(failures);
     okButton_->setText(ToQString(texts.Text("Dialog", "OK")));
     okButton_->setEnabled(true);
     openFolderButton_->show();
+    if (!failures.empty()) ShowFailures(failures);
+    FitToContents(*this, failures.empty() ? kClientSize : kFailuresSize);
     okButton_->setDefault(true);
     okButton_->setFocus();
 }
@@ -287,7 +288,6 @@ void ProgressDialog::ShowFailures(const std::vector<std::string>& failures) {
          {static_cast<QWidget*>(failuresHeading_), static_cast<QWidget*>(failureList_),
           static_cast<QWidget*>(copyButton_), static_cast<QWidget*>(selectAllButton_)})
         widget->show();
-    FitToContents(*this, kFailuresSize);
 }
 
 void ProgressDialog::CopyFailures() {

@@ -62,8 +62,7 @@ class ProgressDialog : public QDialog {
     void BuildFailureList();
     void Poll();
     void ShowOutcome();
-    // Shows the list of `failures` ("path: reason") with Copy and Select All, and grows the
-    // dialog for it.
+    // Shows the list of `failures` ("path: reason") with Copy and Select All.
     void ShowFailures(const std::vector<std::string>& failures);
     // The selected lines in order, or every line when none is selected.
     void CopyFailures();

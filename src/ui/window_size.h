@@ -8,8 +8,8 @@ class QWidget;
 
 namespace pictorb {
 
-// Makes `design` (or the layout's least size, when larger) the window's least size, and
-// grows the window to the layout's preferred size when it is smaller.
+// Makes `design`, or the least size the window's layout needs when that is larger, the
+// window's least size, and grows the window to it when it is smaller.
 void FitToContents(QWidget& window, QSize design);
 
 }  // namespace pictorb

@@ -222,7 +222,7 @@ TEST_F(ConvertTest, BreakOffAnsweredNoGoesOnYesStopsAfterTheCurrentFile) {
 // The user answers only after the last file has finished: the dialog waited for the answer,
 // so Yes still counts and the outcome says the conversion was broken off.
 TEST_F(ConvertTest, BreakOffYesCountsWhenTheFileFinishesWhileAsked) {
-    const std::string input = Bitmap("big.bmp", 2000, 1500);
+    const std::string input = Bitmap("big.bmp", 3000, 2000);
     Fill(input, outDir);
     fixture.dialogs.answers.push_back(MessageAnswer::Yes);
     fixture.dialogs.beforeAnswer = [&] {

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -216,19 +217,58 @@ double TextContrast(const QLabel& label) {
     return (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
 }
 
+// A dark scheme as desktops set it: the roles for text on windows, views and buttons, and not
+// the placeholder text's, which keeps Qt's dark default.
 TEST_F(MainWindowTest, NoticeReadsOnLightAndDarkThemes) {
     MainWindow window(fixture.context);
     const auto* notice = window.findChild<QLabel*>("notice");
     ASSERT_NE(notice, nullptr);
-    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
-    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::PlaceholderText, QColor(0xee, 0xee, 0xee, 0x90));
+    QPalette dark(QColor(0x31, 0x36, 0x3b), QColor(0x2a, 0x2e, 0x32));
+    dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Text, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Base, QColor(0x1b, 0x1e, 0x20));
     for (const bool darkTheme : {false, true}) {
         SCOPED_TRACE(darkTheme ? "dark" : "light");
         if (darkTheme) window.setPalette(dark);
-        EXPECT_GE(TextContrast(*notice), 3.0);
+        EXPECT_GE(TextContrast(*notice), 4.5);
+        // Secondary text: less contrast than the labels beside it.
+        EXPECT_LT(TextContrast(*notice), TextContrast(*window.findChild<QLabel*>()));
     }
+}
+
+// Icons made larger while the window is open: the rows and the notice stay clear of the
+// status bar, and the window as tall as the toolbar needs.
+TEST_F(MainWindowTest, IconSizeChangedLiveKeepsTheNoticeInTheWindow) {
+    settings.uiSize = 0;
+    MainWindow window(fixture.context);
+    window.show();
+    QApplication::processEvents();
+    for (const int32_t size : {2, 4, 0, 3}) {
+        SCOPED_TRACE("UI Size " + std::to_string(size));
+        settings.uiSize = size;
+        fixture.context.themeReload = ThemeReload::IconSize;
+        window.ApplyPreferences();
+        QApplication::processEvents();
+        const auto* notice = window.findChild<QLabel*>("notice");
+        const QRect shown(notice->mapTo(&window, QPoint(0, 0)), notice->size());
+        EXPECT_LE(shown.bottom(), window.statusBar()->geometry().top());
+        EXPECT_EQ(LayoutFaults(window), std::vector<std::string>{});
+    }
+}
+
+// A width saved at a smaller display scale (or on a wider monitor) is more than the screen
+// holds now: the window is made as wide as the screen, Convert stays in reach.
+TEST_F(MainWindowTest, SavedWidthWiderThanTheScreenIsClamped) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    settings.windowX = area.left();
+    settings.windowY = area.top();
+    settings.windowWidth = area.width() + 70;
+    MainWindow window(fixture.context);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_LE(window.width(), area.width());
+    EXPECT_TRUE(area.contains(
+        window.ConvertButton()->mapToGlobal(window.ConvertButton()->rect().bottomRight())));
 }
 
 TEST_F(MainWindowTest, ScreenReadersReadTheFieldsAndIconButtons) {

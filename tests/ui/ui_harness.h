@@ -14,6 +14,8 @@
 #include "ui/desktop_context.h"
 #include "ui/dialogs.h"
 
+class QWidget;
+
 namespace pictorb::test {
 
 // Creates the application once per test program (offscreen unless QT_QPA_PLATFORM is set).
@@ -51,6 +53,11 @@ class ScriptedDialogs : public Dialogs {
     std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
     void OpenUrl(const std::string& url, std::function<void()> failed) override;
 };
+
+// What is cut off or drawn over something else in `window` as it is now: each visible label,
+// button, field, list, slider and bar smaller than its least size, outside its parent, or
+// overlapping another of them beside it. One line each; empty when the window is sound.
+std::vector<std::string> LayoutFaults(const QWidget& window);
 
 // Process records as the engine builds them, desktop defaults, settings file in a private
 // folder (XDG_CONFIG_HOME points into it for the test's life), built-in texts and icons.
