@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -18,7 +20,9 @@
 #include "themes/themes.h"
 #include "ui/builtin_icons.h"
 #include "ui/commands.h"
+#include "ui/hand_over_receiver.h"
 #include "ui/main_window_fixture.h"
+#include "ui/progress_dialog.h"
 
 namespace pictorb::test {
 namespace {
@@ -285,6 +289,66 @@ TEST_F(MainWindowTest, ScreenReadersReadTheFieldsAndIconButtons) {
     std::sort(buttons.begin(), buttons.end());
     EXPECT_EQ(buttons, (std::vector<std::string>{"Add Input Files", "Add Input Folder", "Options",
                                                  "Select Output Folder"}));
+}
+
+// A second start's file: taken as a drop when the window is free, refused with the command
+// line's reason when it cannot be used, and kept while the preferences or a conversion hold
+// the window, to be taken once they are closed.
+TEST_F(MainWindowTest, HandedOverFileWaitsBehindADialogAndIsTakenAfterIt) {
+    MainWindow window(fixture.context);
+    window.PrepareForStart();
+    window.show();
+    auto* receiver = new HandOverReceiver(window, fixture.state.formats);  // the window's
+    const std::string photo = File("photo.bmp");
+    const auto field = [&] { return window.InputField()->text().toStdString(); };
+    EXPECT_EQ(receiver->Take({"--invert", photo}).first, HandOverReply::Taken);
+    EXPECT_EQ(field(), photo);
+    const std::string png = File("red.png"), empty = File("empty.bmp", true);
+    const std::string missing = fixture.dir.Join("missing.bmp");
+    for (const auto& [path, reason] :
+         {std::pair{png, "not a bitmap (.bmp, .rle, .dib)"},
+          std::pair{missing, "no such file or folder"}, std::pair{empty, "empty file"}}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(receiver->Take({path}),
+                  std::pair(HandOverReply::Refused, path + ": " + std::string(reason)));
+        EXPECT_EQ(field(), photo);
+    }
+    // Without a file the window only comes to the front.
+    EXPECT_EQ(receiver->Take({}).first, HandOverReply::Taken);
+
+    const std::string out = Folder("out");
+    const std::vector<std::pair<const char*, std::function<void()>>> holders = {
+        {"preferences", [&] { window.RunCommand(kCommandPreferences); }},
+        {"conversion", [&] {
+             window.InputField()->setText(QString::fromStdString(photo));
+             window.OutputFolderField()->setEditText(QString::fromStdString(out));
+             window.RunCommand(kCommandConvert);
+         }}};
+    for (const auto& [name, hold] : holders) {
+        SCOPED_TRACE(name);
+        const std::string second = File(std::string(name) + ".bmp");
+        std::optional<HandOverReply> reply;
+        std::string whileHeld;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            if (!reply) {
+                reply = receiver->Take({second}).first;
+                whileHeld = field();
+            }
+            auto* progress = qobject_cast<ProgressDialog*>(dialog);
+            if (progress == nullptr || progress->WorkerEnded()) dialog->accept();
+        });
+        timer.start(5);
+        hold();
+        timer.stop();
+        EXPECT_EQ(reply, HandOverReply::Queued);
+        EXPECT_NE(whileHeld, second);
+        QApplication::processEvents();
+        EXPECT_EQ(field(), second);
+        EXPECT_TRUE(receiver->Waiting().empty());
+    }
 }
 
 }  // namespace
