@@ -201,26 +201,6 @@ TEST_F(MainWindowTest, EveryIconSizeFitsTheWindowInBothShippedThemes) {
     }
 }
 
-// Relative luminance contrast of `label`'s text against the window behind it, with the text
-// colour's transparency blended in.
-double TextContrast(const QLabel& label) {
-    const QPalette::ColorGroup group = label.isEnabled() ? QPalette::Active : QPalette::Disabled;
-    const QColor back = label.palette().color(group, QPalette::Window);
-    const QColor text = label.palette().color(group, label.foregroundRole());
-    const auto luminance = [](double r, double g, double b) {
-        const auto linear = [](double c) {
-            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
-    };
-    const double a = text.alphaF();
-    const double front = luminance(a * text.redF() + (1 - a) * back.redF(),
-                                   a * text.greenF() + (1 - a) * back.greenF(),
-                                   a * text.blueF() + (1 - a) * back.blueF());
-    const double behind = luminance(back.redF(), back.greenF(), back.blueF());
-    return (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
-}
-
 // A dark scheme as desktops set it: the roles for text on windows, views and buttons, and not
 // the placeholder text's, which keeps Qt's dark default.
 TEST_F(MainWindowTest, NoticeReadsOnLightAndDarkThemes) {

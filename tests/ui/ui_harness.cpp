@@ -10,6 +10,9 @@
 #include <QProgressBar>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
+
 #include "pipeline/job.h"
 #include "settings/settings.h"
 #include "ui/builtin_icons.h"
@@ -120,6 +123,24 @@ std::vector<std::string> LayoutFaults(const QWidget& window) {
                 shown[a]->geometry().intersects(shown[b]->geometry()))
                 faults.push_back(Name(shown[a]) + " overlaps " + Name(shown[b]));
     return faults;
+}
+
+double TextContrast(const QLabel& label) {
+    const QPalette::ColorGroup group = label.isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const QColor back = label.palette().color(group, QPalette::Window);
+    const QColor text = label.palette().color(group, label.foregroundRole());
+    const auto luminance = [](double r, double g, double b) {
+        const auto linear = [](double c) {
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+    };
+    const double a = text.alphaF();
+    const double front = luminance(a * text.redF() + (1 - a) * back.redF(),
+                                   a * text.greenF() + (1 - a) * back.greenF(),
+                                   a * text.blueF() + (1 - a) * back.blueF());
+    const double behind = luminance(back.redF(), back.greenF(), back.blueF());
+    return (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
 }
 
 DesktopFixture::DesktopFixture()

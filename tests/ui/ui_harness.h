@@ -14,6 +14,7 @@
 #include "ui/desktop_context.h"
 #include "ui/dialogs.h"
 
+class QLabel;
 class QWidget;
 
 namespace pictorb::test {
@@ -58,6 +59,10 @@ class ScriptedDialogs : public Dialogs {
 // button, field, list, slider and bar smaller than its least size, outside its parent, or
 // overlapping another of them beside it. One line each; empty when the window is sound.
 std::vector<std::string> LayoutFaults(const QWidget& window);
+
+// Relative luminance contrast of `label`'s text against the window behind it, with the text
+// colour's transparency blended in (4.5 is the least for text people must read).
+double TextContrast(const QLabel& label);
 
 // Process records as the engine builds them, desktop defaults, settings file in a private
 // folder (XDG_CONFIG_HOME points into it for the test's life), built-in texts and icons.
