@@ -295,6 +295,7 @@ void MainWindow::BuildControls() {
     convertColumn->addStretch(1);
     grid->addLayout(convertColumn, 0, 1, 6, 1);
     grid->setRowStretch(6, 1);
+    grid->setRowMinimumHeight(6, kTopMargin);  // the notice apart from the last field
     grid->addWidget(notice_, 7, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 

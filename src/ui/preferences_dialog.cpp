@@ -123,7 +123,7 @@ PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
     loading_ = false;
     ApplyRules();
     // The user may make it larger; a larger font makes it as large as its pages need.
-    FitToContents(*this, QSize(kClientWidth, kClientHeight));
+    FitToContents(*this, QSize(kClientWidth, kClientHeight), true);
     tree_->setFocus();
 }
 

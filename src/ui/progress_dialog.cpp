@@ -237,6 +237,7 @@ void ProgressDialog::Poll() {
 
 void ProgressDialog::ShowOutcome() {
     timer_->stop();
+    const QPoint centre = geometry().center();
     TextTable& texts = context_.state.texts;
     int32_t converted = 0;
     int32_t finished = 0;
@@ -275,6 +276,7 @@ void ProgressDialog::ShowOutcome() {
     openFolderButton_->show();
     if (!failures.empty()) ShowFailures(failures);
     FitToContents(*this, failures.empty() ? kClientSize : kFailuresSize);
+    CentreOnScreen(*this, centre);
     okButton_->setDefault(true);
     okButton_->setFocus();
 }
