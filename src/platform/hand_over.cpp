@@ -74,6 +74,31 @@ std::vector<std::string> SplitMessage(const std::string& message) {
     return parameters;
 }
 
+HandOverReceipt ReadReceipt(int fd, int waitMs) {
+    using Outcome = HandOverReceipt::Outcome;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    std::string receipt;
+    while (receipt.size() < kMaxReceipt && receipt.find('\n') == std::string::npos) {
+        if (!WaitFor(fd, POLLIN, deadline)) return {Outcome::NoAnswer, {}};
+        char buffer[512];
+        const ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        receipt.append(buffer, static_cast<std::size_t>(got));
+    }
+    // A window of before sends its byte and closes.
+    if (receipt == std::string(1, kReadReceipt)) return {Outcome::Taken, {}};
+    const std::size_t end = receipt.find('\n');
+    if (end == std::string::npos) return {Outcome::NoAnswer, {}};
+    const std::size_t tab = receipt.find('\t');
+    const std::string word = receipt.substr(0, std::min(tab, end));
+    const std::string detail = tab < end ? receipt.substr(tab + 1, end - tab - 1) : std::string();
+    if (word == kReplies[0]) return {Outcome::Taken, {}};
+    if (word == kReplies[1]) return {Outcome::Queued, {}};
+    if (word == kReplies[2]) return {Outcome::Refused, detail};
+    return {Outcome::NoAnswer, {}};
+}
+
 }  // namespace
 
 std::string HandOverSocketPath(const std::string& name) {
@@ -160,35 +185,6 @@ void HandOverRequest::Answer(HandOverReply reply, const std::string& detail) {
     }
     connection_.Close();
 }
-
-namespace {
-
-HandOverReceipt ReadReceipt(int fd, int waitMs) {
-    using Outcome = HandOverReceipt::Outcome;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    std::string receipt;
-    while (receipt.size() < kMaxReceipt && receipt.find('\n') == std::string::npos) {
-        if (!WaitFor(fd, POLLIN, deadline)) return {Outcome::NoAnswer, {}};
-        char buffer[512];
-        const ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        receipt.append(buffer, static_cast<std::size_t>(got));
-    }
-    // A window of before sends its byte and closes.
-    if (receipt == std::string(1, kReadReceipt)) return {Outcome::Taken, {}};
-    const std::size_t end = receipt.find('\n');
-    if (end == std::string::npos) return {Outcome::NoAnswer, {}};
-    const std::size_t tab = receipt.find('\t');
-    const std::string word = receipt.substr(0, std::min(tab, end));
-    const std::string detail = tab < end ? receipt.substr(tab + 1, end - tab - 1) : std::string();
-    if (word == kReplies[0]) return {Outcome::Taken, {}};
-    if (word == kReplies[1]) return {Outcome::Queued, {}};
-    if (word == kReplies[2]) return {Outcome::Refused, detail};
-    return {Outcome::NoAnswer, {}};
-}
-
-}  // namespace
 
 HandOverReceipt HandOver(const std::string& name, const std::vector<std::string>& parameters,
                          int waitMs) {

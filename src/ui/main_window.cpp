@@ -275,7 +275,7 @@ void MainWindow::BuildControls() {
     ColourNotice();
 
     // Rows of a label above its field, the field's buttons beside it, Convert on the right
-    // and the notice at the bottom; at the default font the rows are the design's 40 pixels.
+    // and the notice at the bottom; at the default font a row is about the design's 40 pixels.
     auto* grid = new QGridLayout(container_);
     grid->setContentsMargins(kMargin, kTopMargin, kMargin, kTopMargin);
     grid->setSpacing(0);
@@ -312,17 +312,18 @@ void MainWindow::ColourNotice() {
     // Secondary text: the window text blended a third of the way into the window's colour.
     // Every colour scheme sets these two for text on a window; roles such as the placeholder
     // text are left at a dark default by many dark schemes.
-    QPalette palette = this->palette();
+    const QPalette window = palette();
+    QPalette notice;  // its text colour only; every other role follows the window's
     for (const QPalette::ColorGroup group :
          {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const QColor text = palette.color(group, QPalette::WindowText);
-        const QColor back = palette.color(group, QPalette::Window);
+        const QColor text = window.color(group, QPalette::WindowText);
+        const QColor back = window.color(group, QPalette::Window);
         const auto blend = [](int front, int behind) { return (2 * front + behind) / 3; };
-        palette.setColor(group, QPalette::WindowText,
-                         QColor(blend(text.red(), back.red()), blend(text.green(), back.green()),
-                                blend(text.blue(), back.blue())));
+        notice.setColor(group, QPalette::WindowText,
+                        QColor(blend(text.red(), back.red()), blend(text.green(), back.green()),
+                               blend(text.blue(), back.blue())));
     }
-    notice_->setPalette(palette);
+    notice_->setPalette(notice);
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -88,7 +88,7 @@ ProgressDialog::ProgressDialog(DesktopContext& context, QWidget& window, QLabel&
     BuildFailureList();
     layout->addWidget(failuresHeading_);
     layout->addWidget(failureList_, 1);
-    layout->addStretch(0);
+    layout->addStretch(0);  // a taller dialog without the list keeps its rows at the top
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(copyButton_);
     buttons->addWidget(selectAllButton_);
@@ -101,6 +101,10 @@ ProgressDialog::ProgressDialog(DesktopContext& context, QWidget& window, QLabel&
     timer_ = new QTimer(this);
     timer_->setInterval(kPollMs);
     connect(timer_, &QTimer::timeout, this, &ProgressDialog::Poll);
+}
+
+std::array<QWidget*, 4> ProgressDialog::FailureWidgets() const {
+    return {failuresHeading_, failureList_, copyButton_, selectAllButton_};
 }
 
 void ProgressDialog::BuildFailureList() {
@@ -122,10 +126,7 @@ void ProgressDialog::BuildFailureList() {
                                        ToQString(texts.Text("Menu", "Select All")));
     selectAllButton_->setObjectName("selectAllFailed");
     connect(selectAllButton_, &QPushButton::clicked, failureList_, &QListWidget::selectAll);
-    for (QWidget* widget :
-         {static_cast<QWidget*>(failuresHeading_), static_cast<QWidget*>(failureList_),
-          static_cast<QWidget*>(copyButton_), static_cast<QWidget*>(selectAllButton_)})
-        widget->hide();
+    for (QWidget* widget : FailureWidgets()) widget->hide();
 }
 
 ProgressDialog::~ProgressDialog() {
@@ -286,10 +287,7 @@ void ProgressDialog::ShowFailures(const std::vector<std::string>& failures) {
     failuresHeading_->setText(ToQString(ExpandPlaceholders(texts.Text("Msg", "Files not converted"),
                                                            std::to_string(failures.size()))));
     for (const std::string& line : failures) failureList_->addItem(ToQString(line));
-    for (QWidget* widget :
-         {static_cast<QWidget*>(failuresHeading_), static_cast<QWidget*>(failureList_),
-          static_cast<QWidget*>(copyButton_), static_cast<QWidget*>(selectAllButton_)})
-        widget->show();
+    for (QWidget* widget : FailureWidgets()) widget->show();
 }
 
 void ProgressDialog::CopyFailures() {

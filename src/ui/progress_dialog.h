@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -60,6 +61,8 @@ class ProgressDialog : public QDialog {
 
   private:
     void BuildFailureList();
+    // The heading, the list and its buttons, shown only when some file was not converted.
+    std::array<QWidget*, 4> FailureWidgets() const;
     void Poll();
     void ShowOutcome();
     // Shows the list of `failures` ("path: reason") with Copy and Select All.
