@@ -5,7 +5,6 @@ file(GLOB batch_fuzz_sources CONFIGURE_DEPENDS
     ${PROJECT_SOURCE_DIR}/src/pipeline/*.cpp ${PROJECT_SOURCE_DIR}/src/settings/*.cpp
     ${PROJECT_SOURCE_DIR}/src/formats/*.cpp ${PROJECT_SOURCE_DIR}/src/text/*.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/*.cpp)
-list(FILTER batch_fuzz_sources EXCLUDE REGEX "platform/(canvas|font)\\.cpp$")
 pictorb_add_fuzzer(fuzz_batch ${CMAKE_CURRENT_SOURCE_DIR}/batch_fuzz.cpp ${batch_fuzz_sources})
 target_compile_definitions(fuzz_batch PRIVATE PICTORB_BUILT_DRAWING="")
 target_link_libraries(fuzz_batch PRIVATE FreeImage::FreeImage Threads::Threads ${CMAKE_DL_LIBS})

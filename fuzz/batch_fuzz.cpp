@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     JobContext job;
     InitJobContext(job, formats);
     job.outputFolder = folder + "/out/";
-    SetOutputFormat(job, formats, settings, "psd");
+    SetOutputFormat(job, settings, "psd");
     std::vector<InputProblem> problems;
     AddInputPath(job, formats, folder + "/in", false, problems);
 

@@ -4,9 +4,12 @@
 # the README's xargs recipe with -P $(nproc), and ImageMagick's "mogrify -format psd".
 # Prints medians [min - max] of wall time, CPU time and peak memory, the ratios of the folder
 # run to each of the others taken run pair by run pair, and the folder run's peak memory
-# against a single file's conversion.
-# Usage: scripts/batch-benchmark.sh [PICTORBCMD]; environment FILES (default "16 64"), RUNS
-# (alternating runs, default 5). Builds a Release binary in build-bench/ unless given one.
+# against a single file's conversion. Then the small-file row: SMALL bitmaps of 64 x 64 (default
+# 5000) converted by one pictorbcmd over their folder with the default workers, with
+# --jobs=64, and by mogrify, with the ratio of --jobs=64 to the default.
+# Usage: scripts/batch-benchmark.sh [PICTORBCMD]; environment FILES (default "16 64"), SMALL
+# (default 5000; 0 leaves the row out), RUNS (alternating runs, default 5). Builds a Release
+# binary in build-bench/ unless given one.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -71,7 +74,7 @@ echo
 echo "batch: 3000 x 2000 24-bit bitmaps, $(nproc) CPUs, $runs alternating runs; pictorbcmd" \
     "$("$pictorb" -v | tr -d '\0\r\n'), $("$mogrify" -version | head -1 | cut -d' ' -f2-3)"
 awk -f "$root/scripts/bench-stats.awk" -f - "$results" << 'AWK'
-    $2 == "warmup" { next }
+    $2 == "warmup" || $2 ~ /^small-/ { next }
     {
         if (!($1 in seen)) { seen[$1] = 1; order[++sizes] = $1 }
         k = $1 SUBSEP $2; n = ++count[k]
@@ -103,5 +106,41 @@ awk -f "$root/scripts/bench-stats.awk" -f - "$results" << 'AWK'
             for (i = 1; i <= n; i++) folderWall[i] = wall[files SUBSEP "folder", i]
             printf "%-6s %-22s %.3f s\n", "", "folder time per file", median(folderWall, n) / files
         }
+    }
+AWK
+
+small="${SMALL:-5000}"
+[ "$small" -gt 0 ] || exit 0
+in="$work/small$small"
+if [ ! -f "$in/s$((small - 1)).bmp" ]; then
+    mkdir -p "$in"
+    "$im" -seed 7 -size 64x64 plasma:fractal -depth 8 -type TrueColor "BMP3:$in/s0.bmp"
+    for ((i = 1; i < small; i++)); do cp "$in/s0.bmp" "$in/s$i.bmp"; done
+fi
+measure "$small" warmup "$pictorb" -q -i "$in" -o "$work/out"
+for ((r = 0; r < runs; r++)); do
+    measure "$small" small-default "$pictorb" -q -i "$in" -o "$work/out"
+    measure "$small" small-jobs64 "$pictorb" -q --jobs=64 -i "$in" -o "$work/out"
+    measure "$small" small-mogrify "$mogrify" -path "$work/out" -format psd "$in/*.bmp"
+done
+echo
+echo "small files: $small bitmaps of 64 x 64, $runs alternating runs"
+awk -f "$root/scripts/bench-stats.awk" -f - "$results" << 'AWK'
+    $2 !~ /^small-/ { next }
+    { k = $2; n = ++count[k]; wall[k, n] = $3; cpu[k, n] = $4; rss[k, n] = $5 / 1024 }
+    END {
+        printf "%-26s %-26s %-26s %s\n", "", "wall s", "CPU s", "peak RSS MiB"
+        split("small-default small-jobs64 small-mogrify", tools, " ")
+        names["small-default"] = "folder, default workers"
+        names["small-jobs64"] = "folder, --jobs=64"
+        names["small-mogrify"] = "ImageMagick mogrify"
+        for (t = 1; t <= 3; t++) {
+            k = tools[t]; n = count[k]
+            printf "%-26s %-26s %-26s %s\n", names[k], column(wall, k, n, "%.2f"),
+                column(cpu, k, n, "%.2f"), column(rss, k, n, "%.0f")
+        }
+        n = count["small-default"]
+        for (i = 1; i <= n; i++) list[i] = wall["small-jobs64", i] / wall["small-default", i]
+        printf "%-26s %s\n", "--jobs=64 / default", stats(list, n, "%.2f")
     }
 AWK

@@ -32,13 +32,22 @@ LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build-asan
 
-echo "== thread sanitizer: the batch tests"
+echo "== thread sanitizer: the batch tests and the desktop's conversion thread"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICTORB_TSAN=ON > /dev/null
-cmake --build build-tsan -j "$jobs" --target test_pipeline
+cmake --build build-tsan -j "$jobs" --target test_pipeline test_ui_convert
 TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/tests/tsan.supp" \
-    build-tsan/tests/test_pipeline --gtest_filter='BatchTest.*:JobTest.*'
+    build-tsan/tests/test_pipeline --gtest_filter='BatchTest.*:JobTest.*:PoolPlan*'
 passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests \
-    --gtest_filter='BatchTest.*:JobTest.*' | grep -c '^  ')))
+    --gtest_filter='BatchTest.*:JobTest.*:PoolPlan*' | grep -c '^  ')))
+# Qt is not built with the sanitizer: tsan-desktop.supp ignores what Qt's own threads do. The
+# conversion with a text watermark is left out: Pango, GLib and fontconfig are not built with
+# it either, and their locking is not seen whole.
+desktop='ConvertTest.*:-ConvertTest.WritesTheSameDocumentAsTheCommandLine'
+cat tests/tsan.supp tests/tsan-desktop.supp > build-tsan/desktop.supp
+QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/build-tsan/desktop.supp" \
+    build-tsan/tests/test_ui_convert --gtest_filter="$desktop"
+passed=$((passed + $(build-tsan/tests/test_ui_convert --gtest_list_tests --gtest_filter="$desktop" |
+    grep -c '^  ')))
 
 if [ -f fuzz/CMakeLists.txt ]; then
     echo "== short fuzzing run"

@@ -2,37 +2,36 @@
 // table that the engine loads on first use (see platform/drawing_api.h).
 #include <memory>
 #include <optional>
-#include <string>
 #include <utility>
 
-#include "platform/canvas.h"
+#include "platform/drawing/cairo_canvas.h"
+#include "platform/drawing/pango_font.h"
 #include "platform/drawing_api.h"
 
 namespace pictorb {
 
 struct DrawingCanvas {
-    Canvas canvas;
+    CairoCanvas canvas;
 };
 
 struct DrawingFont {
-    std::unique_ptr<Font> font;
-    std::string family;  // kept so the table can hand out a pointer to it
+    std::unique_ptr<PangoTextFont> font;
 };
 
 namespace {
 
 // A handle for a valid canvas, nullptr otherwise.
-DrawingCanvas* Wrap(Canvas canvas) {
+DrawingCanvas* Wrap(CairoCanvas canvas) {
     return canvas.Valid() ? new DrawingCanvas{std::move(canvas)} : nullptr;
 }
 
 constexpr DrawingApi kApi = {
     .version = kDrawingApiVersion,
     .newCanvas = [](unsigned width, unsigned height,
-                    Rgba fill) { return Wrap(Canvas(width, height, fill)); },
+                    Rgba fill) { return Wrap(CairoCanvas(width, height, fill)); },
     .canvasFromBgra =
         [](unsigned width, unsigned height, const uint8_t* firstRow, std::ptrdiff_t stride) {
-            return Wrap(Canvas::FromBgra(width, height, firstRow, stride));
+            return Wrap(CairoCanvas::FromBgra(width, height, firstRow, stride));
         },
     .freeCanvas = [](DrawingCanvas* canvas) { delete canvas; },
     .fill = [](DrawingCanvas* canvas, Rgba color) { canvas->canvas.Fill(color); },
@@ -54,18 +53,15 @@ constexpr DrawingApi kApi = {
                   unsigned y) { return canvas->canvas.PixelAt(x, y); },
     .loadFont = [](std::string_view family, int pixelSize, bool bold, bool italic, bool underline,
                    bool strikeout) -> DrawingFont* {
-        std::unique_ptr<Font> font =
-            LoadFont(family, pixelSize, bold, italic, underline, strikeout);
-        if (!font) return nullptr;
-        std::string resolved = font->ResolvedFamily();
-        return new DrawingFont{std::move(font), std::move(resolved)};
+        std::unique_ptr<PangoTextFont> font =
+            PangoTextFont::Load(family, pixelSize, bold, italic, underline, strikeout);
+        return font ? new DrawingFont{std::move(font)} : nullptr;
     },
     .freeFont = [](DrawingFont* font) { delete font; },
-    .resolvedFamily = [](const DrawingFont* font) { return font->family.c_str(); },
+    .resolvedFamily = [](const DrawingFont* font) { return font->font->ResolvedFamily().c_str(); },
     .measureTextLine =
         [](const DrawingFont* font, std::string_view line, bool antialias, TextExtent* extent) {
-            const std::optional<TextExtent> measured =
-                MeasureTextLine(*font->font, line, antialias);
+            const std::optional<TextExtent> measured = font->font->MeasureLine(line, antialias);
             if (measured) *extent = *measured;
             return measured.has_value();
         },

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/branding.h"
+#include "app/desktop_mode.h"
 #include "app/startup.h"
 #include "cli/cli.h"
 #include "formats/formats.h"

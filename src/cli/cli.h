@@ -6,11 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/process_state.h"
 #include "cli/parameters.h"
+#include "cli/process_state.h"
 #include "formats/formats.h"
 #include "pipeline/job_context.h"
 #include "settings/conversion_settings.h"
+#include "settings/settings.h"
 #include "text/text.h"
 
 namespace pictorb {
@@ -20,6 +21,7 @@ struct OptionLoopResult {
     std::string error;  // empty when every option was good
     bool quiet = false;
     bool pause = false;
+    std::vector<std::string> unknownOptions;  // as given, without a value after "="
 };
 
 // What an option takes: a text, a number, a keyword of a keyword table, or nothing (a flag).
@@ -31,7 +33,7 @@ struct OptionDescription {
     std::string shortName;  // "-i"; empty when the option has only a long form
     std::string longName;   // "--input"
     OptionValueKind kind = OptionValueKind::Flag;
-    int keywordTable = -1;           // the keyword table of a Keyword option, else -1
+    KeywordTable keywordTable = KeywordTable::None;  // the table of a Keyword option
     std::string group, key;          // the setting written; empty for job fields and run controls
     std::string alsoGroup, alsoKey;  // the switch written alongside; empty when none
     int alsoValue = 0;

@@ -27,6 +27,19 @@ constexpr std::string_view kHelpLines[] = {
     "  -o PATH, --output=PATH    Set output folder",
     "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)",
     " ",
+    "Batch options:",
+    " ",
+    "  -i FOLDER                 Convert every bitmap in FOLDER (-i may repeat)",
+    "  --recursive               Convert the bitmaps of subfolders too",
+    "  --no-subfolders           Write every document into the output folder itself",
+    "  --jobs=NUM                Files converted at once, 0 = one per CPU",
+    "  --files-from=FILE         Read inputs from FILE, one per line (- = stdin)",
+    "  --null                    Inputs in --files-from end with NUL (find -print0)",
+    "  --existing=STR            Existing documents, STR = (replace | skip | older)",
+    "  --exit-code               Exit status 1 when a file failed, 2 on bad options",
+    "  --output-encoding=STR     Redirected output, STR = (utf-16le | utf-8)",
+    "  --                        Every parameter after it is an input",
+    " ",
     "Advanced options:",
     " ",
     "  --width=NUM               Set output image width",
@@ -74,14 +87,23 @@ void PrintBanner(const ProcessState& state) {
 
 bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
     const OptionLoopResult result = ParseOptions(state, args);
-    if (!result.error.empty()) {
+    ConsoleRedirectAsUtf8(state.job.outputEncoding == kOutputEncodingUtf8);
+    for (const std::string& name : result.unknownOptions)
+        ConsoleDiagnostic("unknown option " + name + " ignored");
+    const bool exitCode = state.job.reportExitCode;
+    // With --exit-code a script is running: a mistyped option or a start without any input
+    // is its mistake, said with code 2 before anything is converted or a window is tried.
+    std::string error = result.error;
+    if (error.empty() && exitCode && !state.job.commandLineMode)
+        error = "No input given (-i, --files-from or --)";
+    if (!error.empty() || (exitCode && !result.unknownOptions.empty())) {
         ConsoleSetTitle(state.title);
-        ConsolePrintLine("Error: " + result.error);
-        if (state.job.reportExitCode != 0) state.job.exitCode = 2;
+        if (!error.empty()) ConsolePrintLine("Error: " + error);
+        if (exitCode) state.job.exitCode = 2;
         if (result.pause) ConsoleWaitForKey();
         return false;
     }
-    if (state.job.commandLineMode != 1) return true;
+    if (!state.job.commandLineMode) return true;
     ConsoleSetTitle(state.title);
     if (!result.quiet) PrintBanner(state);
     RunCommandLine(state, result.quiet);

@@ -1,6 +1,7 @@
 // Turning program parameters and profile files into settings: value parsing, the one table
 // of options, the option loop and the profile reader.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -21,11 +22,23 @@ namespace pictorb {
 namespace {
 
 using CS = ConversionSettings;
+using K = KeywordTable;
 
 using ValueKind = OptionValueKind;
 
 // Options that do more than store a value.
-enum class Special { None, Input, Profile, Debug, Quiet, Pause, ExitCode };
+enum class Special {
+    None,
+    Input,
+    Profile,
+    Debug,
+    Quiet,
+    Pause,
+    ExitCode,
+    InputList,
+    InputListNul,
+    OutputEncoding
+};
 
 // Where an option's value goes: a settings member or a job field.
 using Target = std::variant<std::monostate, int32_t CS::*, int8_t CS::*, float CS::*,
@@ -41,7 +54,7 @@ struct OptionRow {
     std::string_view longName;   // "--input"
     ValueKind kind = ValueKind::Flag;
     Target target;
-    int keywordTable = -1;
+    KeywordTable keywordTable = KeywordTable::None;
     Switch also;           // written alongside once the value was fetched
     int8_t flagValue = 1;  // what a flag stores
     Special special = Special::None;
@@ -68,7 +81,7 @@ OptionRow Decimal(std::string_view name, float CS::*member, Switch also = {}) {
     return Row({}, name, ValueKind::Decimal, member, also);
 }
 template <typename Member>
-OptionRow Keyword(std::string_view name, Member member, int table) {
+OptionRow Keyword(std::string_view name, Member member, KeywordTable table) {
     OptionRow row = Row({}, name, ValueKind::Keyword, member);
     row.keywordTable = table;
     return row;
@@ -103,21 +116,23 @@ const std::vector<OptionRow>& OptionTable() {
             JobText("-i", "--input", &JobContext::commandLineInput, Special::Input),
             JobText("-o", "--output", &JobContext::outputFolder),
             JobText("-c", "--conversion", &JobContext::outputFormatKey),
-            Keyword("--dds-load-as", &CS::ddsLoadAs, 0),
-            Keyword("--gif-frame-loading", &CS::gifFrameLoading, 2),
-            Keyword("--ico-frame-loading", &CS::icoFrameLoading, 2),
-            Keyword("--raw-load-as", &CS::rawLoadAs, 1),
+            Control({}, "--files-from", ValueKind::Text, Special::InputList),
+            Control({}, "--null", ValueKind::Flag, Special::InputListNul),
+            Keyword("--dds-load-as", &CS::ddsLoadAs, K::DdsLoadAs),
+            Keyword("--gif-frame-loading", &CS::gifFrameLoading, K::FrameLoading),
+            Keyword("--ico-frame-loading", &CS::icoFrameLoading, K::FrameLoading),
+            Keyword("--raw-load-as", &CS::rawLoadAs, K::RawLoadAs),
             Integer("--raw-header-size", &CS::rawHeaderSize),
             Integer("--raw-width", &CS::rawImageWidth),
             Integer("--raw-height", &CS::rawImageHeight),
-            Keyword("--raw-tone-mapping", &CS::rawToneMapping, 3),
-            Keyword("--tiff-frame-loading", &CS::tiffFrameLoading, 2),
+            Keyword("--raw-tone-mapping", &CS::rawToneMapping, K::ToneMapping),
+            Keyword("--tiff-frame-loading", &CS::tiffFrameLoading, K::FrameLoading),
             Integer("--bmp-bpp", &CS::bmpBpp),
-            Keyword("--bmp-compression", &CS::bmpCompression, 4),
-            Keyword("--bmp-color-table", &CS::bmpColorTable, 5),
+            Keyword("--bmp-compression", &CS::bmpCompression, K::Compression),
+            Keyword("--bmp-color-table", &CS::bmpColorTable, K::ColorTable),
             Integer("--dds-bpp", &CS::ddsBpp),
             Integer("--exr-bpp", &CS::exrBpp),
-            Keyword("--exr-compression", &CS::exrCompression, 4),
+            Keyword("--exr-compression", &CS::exrCompression, K::Compression),
             Integer("--gif-bpp", &CS::gifBpp),
             Integer("--hdr-bpp", &CS::hdrBpp),
             Integer("--ico-bpp", &CS::icoBpp),
@@ -126,38 +141,38 @@ const std::vector<OptionRow>& OptionTable() {
             Integer("--jp2-bpp", &CS::jp2Bpp),
             Integer("--jpg-bpp", &CS::jpgBpp),
             Integer("--jpg-quality", &CS::jpgQuality),
-            Keyword("--jpg-chroma", &CS::jpgChroma, 7),
-            Keyword("--jpg-save-as", &CS::jpgSaveAs, 8),
+            Keyword("--jpg-chroma", &CS::jpgChroma, K::Chroma),
+            Keyword("--jpg-save-as", &CS::jpgSaveAs, K::SaveAs),
             Integer("--jxr-bpp", &CS::jxrBpp),
             Integer("--pbm-bpp", &CS::pbmBpp),
             Integer("--pcx-bpp", &CS::pcxBpp),
             Integer("--pfm-bpp", &CS::pfmBpp),
             Integer("--pgm-bpp", &CS::pgmBpp),
             Integer("--png-bpp", &CS::pngBpp),
-            Keyword("--png-compression", &CS::pngCompression, 4),
+            Keyword("--png-compression", &CS::pngCompression, K::Compression),
             Flag("--png-interlaced", &CS::pngInterlaced),
             Integer("--ppm-bpp", &CS::ppmBpp),
             Integer("--psd-bpp", &CS::psdBpp),
-            Keyword("--psd-compression", &CS::psdCompression, 4),
-            Keyword("--psd-alpha", &CS::psdAlphaChannel, kPsdAlphaTable),
+            Keyword("--psd-compression", &CS::psdCompression, K::Compression),
+            Keyword("--psd-alpha", &CS::psdAlphaChannel, K::PsdAlpha),
             Integer("--tga-bpp", &CS::tgaBpp),
-            Keyword("--tga-compression", &CS::tgaCompression, 4),
+            Keyword("--tga-compression", &CS::tgaCompression, K::Compression),
             Integer("--tiff-bpp", &CS::tiffBpp),
-            Keyword("--tiff-compression", &CS::tiffCompression, 4),
-            Keyword("--tiff-color-model", &CS::tiffColorModel, 6),
+            Keyword("--tiff-compression", &CS::tiffCompression, K::Compression),
+            Keyword("--tiff-color-model", &CS::tiffColorModel, K::ColorModel),
             Integer("--wbmp-bpp", &CS::wbmpBpp),
             Integer("--webp-bpp", &CS::webpBpp),
             Integer("--xpm-bpp", &CS::xpmBpp),
-            Keyword("--rotation-type", &CS::imageRotationType, 9),
+            Keyword("--rotation-type", &CS::imageRotationType, K::RotationType),
             Integer("--rotation", &CS::imageRotation, rotate),
             Text("--rotation-back-color", &CS::imageRotationBackColor),
             Integer("--width", &CS::imageWidth, resize),
-            Keyword("--width-unit", &CS::imageWidthUnit, 10),
+            Keyword("--width-unit", &CS::imageWidthUnit, K::SizeUnit),
             Integer("--height", &CS::imageHeight, resize),
-            Keyword("--height-unit", &CS::imageHeightUnit, 10),
+            Keyword("--height-unit", &CS::imageHeightUnit, K::SizeUnit),
             Flag("--keep-aspect-ratio", &CS::keepAspectRatio),
-            Keyword("--resize-type", &CS::imageResizeType, 11),
-            Keyword("--resize-algorithm", &CS::imageResizeAlgorithm, 12),
+            Keyword("--resize-type", &CS::imageResizeType, K::ResizeType),
+            Keyword("--resize-algorithm", &CS::imageResizeAlgorithm, K::ResizeAlgorithm),
             Flag("--flip-horizontal", &CS::doImageFlipHorizontal),
             Flag("--flip-vertical", &CS::doImageFlipVertical),
             Integer("--brightness", &CS::imageBrightness, correct),
@@ -180,45 +195,49 @@ const std::vector<OptionRow>& OptionTable() {
             Integer("--wm-font-size", &CS::fontSize),
             Integer("--wm-font-leading", &CS::fontLeading),
             Text("--wm-font-color", &CS::fontColor),
-            Keyword("--wm-font-style", &CS::fontStyle, 15),
-            Keyword("--wm-font-effect", &CS::fontEffect, 16),
+            Keyword("--wm-font-style", &CS::fontStyle, K::FontStyle),
+            Keyword("--wm-font-effect", &CS::fontEffect, K::FontEffect),
             Flag("--wm-text-antialiasing", &CS::textAntialiasing),
-            Keyword("--wm-text-alignment", &CS::textAlignment, 17),
+            Keyword("--wm-text-alignment", &CS::textAlignment, K::Alignment),
             Integer("--wm-text-padding", &CS::textPadding),
             Integer("--wm-text-opacity", &CS::textOpacity),
             Text("--wm-back-color", &CS::backColor),
             Integer("--wm-back-opacity", &CS::backOpacity),
-            Keyword("--wm-text-boundary", &CS::textBoundary, 18),
-            Keyword("--wm-text-position", &CS::textPosition, 19),
+            Keyword("--wm-text-boundary", &CS::textBoundary, K::Boundary),
+            Keyword("--wm-text-position", &CS::textPosition, K::Position),
             Integer("--wm-text-x-offset", &CS::textXOffset),
             Integer("--wm-text-y-offset", &CS::textYOffset),
             Integer("--wm-text-rotation", &CS::textRotation),
-            Keyword("--wm-text-size", &CS::textSize, 20),
+            Keyword("--wm-text-size", &CS::textSize, K::Scaling),
             Text("--wm-image", &CS::image, {&CS::doWatermark, 2}),
             Flag("--wm-image-greyscale", &CS::imageGreyscale),
             Integer("--wm-image-opacity", &CS::imageOpacity),
-            Keyword("--wm-image-boundary", &CS::imageBoundary, 18),
-            Keyword("--wm-image-position", &CS::imagePosition, 19),
+            Keyword("--wm-image-boundary", &CS::imageBoundary, K::Boundary),
+            Keyword("--wm-image-position", &CS::imagePosition, K::Position),
             Integer("--wm-image-x-offset", &CS::imageXOffset),
             Integer("--wm-image-y-offset", &CS::imageYOffset),
             Integer("--wm-image-rotation", &CS::watermarkImageRotation),
-            Keyword("--wm-image-size", &CS::imageSize, 20),
+            Keyword("--wm-image-size", &CS::imageSize, K::Scaling),
             Text("--filename-mask", &CS::filenameMask),
-            Keyword("--file-timestamp", &CS::fileTimestamp, 21),
+            Keyword("--file-timestamp", &CS::fileTimestamp, K::Timestamp),
             Integer("--file-timestamp-custom", &CS::customTimestamp),
             Flag("--no-subfolders", &CS::keepSubfolders, {}, 0),
             Flag("--recursive", &CS::includeSubfolders),
             Integer("--jobs", &CS::threads),
+            Keyword("--existing", &CS::existingFiles, K::ExistingFiles),
             Control({}, "--profile", ValueKind::Text, Special::Profile),
             Control("-d", "--debug", ValueKind::Flag, Special::Debug),
             Control("-q", "--quiet", ValueKind::Flag, Special::Quiet),
             Control("-p", "--pause", ValueKind::Flag, Special::Pause),
             Control({}, "--exit-code", ValueKind::Flag, Special::ExitCode),
+            Control({}, "--output-encoding", ValueKind::Keyword, Special::OutputEncoding),
         };
         for (OptionRow& row : rows) {
             // A profile names the frame opacity after the watermark group.
             if (row.longName == "--fr-solid-opacity") row.profileKey = "--wm-solid-opacity";
-            if (row.special == Special::ExitCode) row.profileKey = row.longName;
+            if (row.special == Special::ExitCode || row.special == Special::OutputEncoding)
+                row.profileKey = row.longName;
+            if (row.special == Special::OutputEncoding) row.keywordTable = K::OutputEncoding;
         }
         return rows;
     }();
@@ -240,9 +259,10 @@ const OptionRow* FindOption(std::string_view upperName) {
     return nullptr;
 }
 
-// The rows a profile may name: every settings row, and --exit-code.
+// The rows a profile may name: every settings row, --exit-code and --output-encoding.
 bool IsProfileRow(const OptionRow& row) {
-    return IsSettingsRow(row) || row.special == Special::ExitCode;
+    return IsSettingsRow(row) || row.special == Special::ExitCode ||
+           row.special == Special::OutputEncoding;
 }
 
 const OptionRow* FindProfileKey(std::string_view key) {
@@ -479,7 +499,12 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
         const OptionRow* row = FindProfileKey(Trim(key));
         if (row == nullptr) continue;
         if (row->special == Special::ExitCode) {
-            state.job.reportExitCode = TextToInteger(value) != 0 ? 1 : 0;
+            state.job.reportExitCode = TextToInteger(value) != 0;
+            continue;
+        }
+        if (row->special == Special::OutputEncoding) {
+            state.job.outputEncoding =
+                static_cast<int8_t>(KeywordToValue(Trim(value), K::OutputEncoding));
             continue;
         }
         StoreSwitch(*row, state.settings);
@@ -491,27 +516,36 @@ bool LoadProfile(ProcessState& state, const std::string& path) {
 
 OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string>& args) {
     OptionLoopResult result;
+    // Everything after "--" is an input, whatever it looks like.
+    const std::size_t optionsEnd =
+        static_cast<std::size_t>(std::find(args.begin(), args.end(), "--") - args.begin());
     // Asked for anywhere, the exit code also tells an option error before it.
-    for (std::size_t index = 0; index < args.size(); ++index) {
+    for (std::size_t index = 0; index < optionsEnd; ++index) {
         const OptionRow* row = FindOption(OptionName(args, index));
-        if (row != nullptr && row->special == Special::ExitCode) state.job.reportExitCode = 1;
+        if (row != nullptr && row->special == Special::ExitCode) state.job.reportExitCode = true;
     }
-    for (std::size_t index = 0; index < args.size(); ++index) {
+    for (std::size_t index = 0; index < optionsEnd; ++index) {
         const std::string name = OptionName(args, index);
         const OptionRow* row = FindOption(name);
         if (row == nullptr) {
+            const std::string parameter = Trim(args[index]);
             // Plain parameters after an input option are inputs too: the shell's expansion of
-            // "-i *.bmp".
-            if (state.job.commandLineMode == 1 && !Trim(args[index]).empty() &&
-                Trim(args[index])[0] != '-')
-                state.job.commandLineInputs.push_back(Trim(args[index]));
+            // "-i *.bmp". Unknown options are ignored, as options of other editions may come.
+            if (!parameter.empty() && parameter[0] == '-')
+                result.unknownOptions.push_back(parameter.substr(0, parameter.find('=')));
+            else if (state.job.commandLineMode && !parameter.empty())
+                state.job.commandLineInputs.push_back(parameter);
             continue;
         }
-        if (row->special == Special::Input) state.job.commandLineMode = 1;
+        if (row->special == Special::Input || row->special == Special::InputList)
+            state.job.commandLineMode = true;
         if (row->kind == ValueKind::Flag) {
             switch (row->special) {
                 case Special::ExitCode:
-                    state.job.reportExitCode = 1;
+                    state.job.reportExitCode = true;
+                    break;
+                case Special::InputListNul:
+                    state.job.inputListsNul = true;
                     break;
                 case Special::Debug:
                     state.job.runMode = "DEBUG";
@@ -541,12 +575,29 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
             }
             continue;
         }
+        if (row->special == Special::InputList) {
+            state.job.inputLists.push_back(*value);
+            continue;
+        }
+        if (row->special == Special::OutputEncoding) {
+            state.job.outputEncoding =
+                static_cast<int8_t>(KeywordToValue(Trim(*value), K::OutputEncoding));
+            continue;
+        }
         if (row->special == Special::Input) {
             state.job.commandLineInputs.push_back(*value);
             if (state.job.commandLineInputs.size() > 1) continue;  // the first one is named
         }
         StoreValue(*row, *value, state.settings, state.job);
         StoreSwitch(*row, state.settings);
+    }
+    if (result.error.empty() && optionsEnd < args.size()) {
+        state.job.commandLineMode = true;
+        for (std::size_t index = optionsEnd + 1; index < args.size(); ++index) {
+            if (args[index].empty()) continue;
+            if (state.job.commandLineInputs.empty()) state.job.commandLineInput = args[index];
+            state.job.commandLineInputs.push_back(args[index]);
+        }
     }
     return result;
 }

@@ -25,6 +25,8 @@
 namespace pictorb {
 namespace {
 
+using K = KeywordTable;
+
 // Prints the labelled debug lines when debug is on and keeps the first check that fails.
 class RunChecks {
   public:
@@ -36,24 +38,28 @@ class RunChecks {
     }
     void Number(std::string_view label, int64_t value) { Line(label, std::to_string(value)); }
     void Boolean(std::string_view label, int value) { Line(label, value != 0 ? "1" : "0"); }
-    void Keyword(std::string_view label, int table, int32_t value) {
+    void Keyword(std::string_view label, KeywordTable table, int32_t value) {
         Line(label, KeywordText(table, value));
     }
-    std::string KeywordText(int table, int32_t value) const {
-        return ValueToKeyword(table, value, table == 4 ? outputFormat_ : std::string_view{});
+    std::string KeywordText(KeywordTable table, int32_t value) const {
+        return ValueToKeyword(table, value, outputFormat_);
     }
-    // Records `message` as the run's error unless `ok`; false once any check has failed.
-    bool Check(bool ok, std::string_view message) {
-        if (!ok && error_.empty()) error_ = message;
-        return error_.empty();
+    // Keeps `problem` as the run's error unless it is None or one is kept already; false once
+    // any check has failed.
+    bool Check(RunProblem problem) {
+        if (problem_ == RunProblem::None) problem_ = problem;
+        return problem_ == RunProblem::None;
     }
-    bool Failed() const { return !error_.empty(); }
-    const std::string& Error() const { return error_; }
+    // Check(problem) when the problem is `which`: for listings that print between the checks.
+    bool CheckFor(RunProblem problem, RunProblem which) {
+        return Check(problem == which ? problem : RunProblem::None);
+    }
+    std::string Error() const { return RunProblemText(problem_, outputFormat_); }
 
   private:
     bool debug_;
     std::string_view outputFormat_;
-    std::string error_;
+    RunProblem problem_ = RunProblem::None;
 };
 
 std::string TwoDecimals(float value) {
@@ -63,102 +69,87 @@ std::string TwoDecimals(float value) {
     return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.00");
 }
 
-// The per-format rows of the output format; false when a check failed.
-bool CheckOutputFormat(RunChecks& out, const ProcessState& state, const std::string& key) {
+// The per-format rows of the output format; false when its check failed.
+bool ListOutputFormat(RunChecks& out, const ProcessState& state, const std::string& key) {
     const ConversionSettings& s = state.settings;
     const int32_t* bpp = BitDepthSetting(s, key);
-    const int32_t depth = bpp != nullptr ? *bpp : 0;
-    out.Number(AsciiUpper(key) + " BPP: ", depth);
+    out.Number(AsciiUpper(key) + " BPP: ", bpp != nullptr ? *bpp : 0);
     if (key == "bmp") {
-        out.Keyword("BMP Compression: ", 4, s.bmpCompression);
-        out.Keyword("BMP Color Table: ", 5, s.bmpColorTable);
+        out.Keyword("BMP Compression: ", K::Compression, s.bmpCompression);
+        out.Keyword("BMP Color Table: ", K::ColorTable, s.bmpColorTable);
     } else if (key == "exr") {
-        out.Keyword("EXR Compression: ", 4, s.exrCompression);
+        out.Keyword("EXR Compression: ", K::Compression, s.exrCompression);
     } else if (key == "jpg") {
         out.Number("JPG Quality: ", s.jpgQuality);
-        out.Keyword("JPG Chroma Subsampling: ", 7, s.jpgChroma);
-        out.Keyword("JPG Save As: ", 8, s.jpgSaveAs);
+        out.Keyword("JPG Chroma Subsampling: ", K::Chroma, s.jpgChroma);
+        out.Keyword("JPG Save As: ", K::SaveAs, s.jpgSaveAs);
     } else if (key == "png") {
-        out.Keyword("PNG Compression: ", 4, s.pngCompression);
+        out.Keyword("PNG Compression: ", K::Compression, s.pngCompression);
         out.Boolean("PNG Interlaced: ", s.pngInterlaced);
     } else if (key == "tga") {
-        out.Keyword("TGA Compression: ", 4, s.tgaCompression);
+        out.Keyword("TGA Compression: ", K::Compression, s.tgaCompression);
     } else if (key == "tiff") {
-        out.Keyword("TIFF Compression: ", 4, s.tiffCompression);
-        out.Keyword("TIFF Color Model: ", 6, s.tiffColorModel);
+        out.Keyword("TIFF Compression: ", K::Compression, s.tiffCompression);
+        out.Keyword("TIFF Color Model: ", K::ColorModel, s.tiffColorModel);
     } else if (key == "psd") {
-        out.Keyword("PSD Compression: ", 4, s.psdCompression);
-        out.Keyword("PSD Alpha Channel: ", kPsdAlphaTable, s.psdAlphaChannel);
+        out.Keyword("PSD Compression: ", K::Compression, s.psdCompression);
+        out.Keyword("PSD Alpha Channel: ", K::PsdAlpha, s.psdAlphaChannel);
     }
-    if (!out.Check(IsValidDepth(state.formats, key, depth),
-                   "Invalid " + Utf8Lower(key) + "-bpp value"))
-        return false;
-    // The compression table's other methods (ZIP, LZW, ...) are not this format's.
-    if (key == "psd")
-        return out.Check(
-            s.psdCompression == kPsdCompressionNone || s.psdCompression == kPsdCompressionRle,
-            "Invalid psd-compression value");
-    if (key == "jpg")
-        return out.Check(s.jpgQuality >= kJpgQualityMinimum && s.jpgQuality <= kJpgQualityMaximum,
-                         "Invalid jpg-quality value");
-    return true;
+    return out.Check(CheckOutputFormat(state.formats, s, key));
 }
 
 void ListInputFormat(RunChecks& out, const ConversionSettings& s, const std::string& key) {
-    if (key == "dds") out.Keyword("DDS Load As: ", 0, s.ddsLoadAs);
-    if (key == "gif") out.Keyword("GIF Frame Loading: ", 2, s.gifFrameLoading);
-    if (key == "ico") out.Keyword("ICO Frame Loading: ", 2, s.icoFrameLoading);
+    if (key == "dds") out.Keyword("DDS Load As: ", K::DdsLoadAs, s.ddsLoadAs);
+    if (key == "gif") out.Keyword("GIF Frame Loading: ", K::FrameLoading, s.gifFrameLoading);
+    if (key == "ico") out.Keyword("ICO Frame Loading: ", K::FrameLoading, s.icoFrameLoading);
     if (key == "raw") {
-        out.Keyword("RAW Load As: ", 1, s.rawLoadAs);
+        out.Keyword("RAW Load As: ", K::RawLoadAs, s.rawLoadAs);
         out.Number("RAW Header Size: ", s.rawHeaderSize);
         out.Number("RAW Image Width: ", s.rawImageWidth);
         out.Number("RAW Image Height: ", s.rawImageHeight);
-        out.Keyword("RAW Tone Mapping: ", 3, s.rawToneMapping);
+        out.Keyword("RAW Tone Mapping: ", K::ToneMapping, s.rawToneMapping);
     }
-    if (key == "tiff") out.Keyword("TIFF Frame Loading: ", 2, s.tiffFrameLoading);
+    if (key == "tiff") out.Keyword("TIFF Frame Loading: ", K::FrameLoading, s.tiffFrameLoading);
 }
 
-bool CheckTransformsAndAdjustments(RunChecks& out, const ConversionSettings& s) {
-    if (s.doImageRotation != 0) {
-        out.Keyword("Image Rotation Type: ", 9, s.imageRotationType);
+bool ListTransformsAndAdjustments(RunChecks& out, const ConversionSettings& s) {
+    if (s.doImageRotation) {
+        out.Keyword("Image Rotation Type: ", K::RotationType, s.imageRotationType);
         out.Number("Image Rotation: ", s.imageRotation);
         out.Line("Image Rotation Back Color: ", s.imageRotationBackColor);
     }
-    if (s.doImageResize != 0) {
-        out.Line("Width: ",
-                 std::to_string(s.imageWidth) + " " + out.KeywordText(10, s.imageWidthUnit));
-        if (!out.Check(s.imageWidth != 0, "Invalid width value")) return false;
-        out.Line("Height: ",
-                 std::to_string(s.imageHeight) + " " + out.KeywordText(10, s.imageHeightUnit));
-        if (!out.Check(s.imageHeight != 0, "Invalid height value")) return false;
+    if (s.doImageResize) {
+        const RunProblem resize = CheckResize(s);
+        out.Line("Width: ", std::to_string(s.imageWidth) + " " +
+                                out.KeywordText(K::SizeUnit, s.imageWidthUnit));
+        if (!out.CheckFor(resize, RunProblem::Width)) return false;
+        out.Line("Height: ", std::to_string(s.imageHeight) + " " +
+                                 out.KeywordText(K::SizeUnit, s.imageHeightUnit));
+        if (!out.CheckFor(resize, RunProblem::Height)) return false;
         out.Boolean("Keep Aspect Ratio: ", s.keepAspectRatio);
-        out.Keyword("Image Resize Type: ", 11, s.imageResizeType);
-        out.Keyword("Image Resize Algorithm: ", 12, s.imageResizeAlgorithm);
+        out.Keyword("Image Resize Type: ", K::ResizeType, s.imageResizeType);
+        out.Keyword("Image Resize Algorithm: ", K::ResizeAlgorithm, s.imageResizeAlgorithm);
     }
     out.Boolean("Flip Horizontal: ", s.doImageFlipHorizontal);
     out.Boolean("Flip Vertical: ", s.doImageFlipVertical);
-    if (s.doImageColorCorrection != 0) {
+    if (s.doImageColorCorrection) {
+        const RunProblem color = CheckColorCorrection(s);
         out.Number("Brightness: ", s.imageBrightness);
-        if (!out.Check(s.imageBrightness >= -100 && s.imageBrightness <= 100,
-                       "Invalid brightness value"))
-            return false;
+        if (!out.CheckFor(color, RunProblem::Brightness)) return false;
         out.Number("Contrast: ", s.imageContrast);
-        if (!out.Check(s.imageContrast >= -100 && s.imageContrast <= 100, "Invalid contrast value"))
-            return false;
+        if (!out.CheckFor(color, RunProblem::Contrast)) return false;
         out.Line("Gamma: ", TwoDecimals(s.imageGamma));
-        // Written so that NaN fails too: it would poison every entry of the gamma table.
-        if (!out.Check(s.imageGamma >= 0.01f && s.imageGamma <= 9.99f, "Invalid gamma value"))
-            return false;
+        if (!out.CheckFor(color, RunProblem::Gamma)) return false;
         out.Boolean("Invert: ", s.imageInvert);
     }
     out.Boolean("Greyscale: ", s.doImageGreyscale);
-    if (s.doImageThreshold != 0) out.Number("Image Threshold: ", s.imageThreshold);
+    if (s.doImageThreshold) out.Number("Image Threshold: ", s.imageThreshold);
     return true;
 }
 
 void ListFrame(RunChecks& out, const ConversionSettings& s) {
-    out.Keyword("Frame: ", 13, s.doFrame);
-    if (s.doFrame != 1) return;
+    out.Keyword("Frame: ", K::Frame, s.doFrame);
+    if (s.doFrame != kFrameSolid) return;
     out.Number("Frame left: ", s.solidLeft);
     out.Number("Frame right: ", s.solidRight);
     out.Number("Frame top: ", s.solidTop);
@@ -171,53 +162,50 @@ void ListFrame(RunChecks& out, const ConversionSettings& s) {
 }
 
 // The watermark rows; a text watermark's font is loaded into `font`.
-bool CheckWatermark(RunChecks& out, const ConversionSettings& s, std::unique_ptr<Font>& font) {
-    out.Keyword("Watermark: ", 14, s.doWatermark);
-    if (s.doWatermark == 1) {
+bool ListWatermark(RunChecks& out, const ConversionSettings& s, std::unique_ptr<Font>& font) {
+    out.Keyword("Watermark: ", K::Watermark, s.doWatermark);
+    if (s.doWatermark == kWatermarkText) {
         out.Line("Watermark text: ", s.text);
         out.Line("Watermark font: ", s.font);
         out.Number("Watermark font size: ", s.fontSize);
         out.Number("Watermark font leading: ", s.fontLeading);
         out.Line("Watermark font color: ", s.fontColor);
-        out.Keyword("Watermark font style: ", 15, s.fontStyle);
-        out.Keyword("Watermark font effect: ", 16, s.fontEffect);
+        out.Keyword("Watermark font style: ", K::FontStyle, s.fontStyle);
+        out.Keyword("Watermark font effect: ", K::FontEffect, s.fontEffect);
         out.Boolean("Watermark text antialiasing: ", s.textAntialiasing);
-        out.Keyword("Watermark text alignment: ", 17, s.textAlignment);
+        out.Keyword("Watermark text alignment: ", K::Alignment, s.textAlignment);
         out.Number("Watermark text padding: ", s.textPadding);
         out.Number("Watermark text opacity: ", s.textOpacity);
         out.Line("Watermark background color: ", s.backColor);
         out.Number("Watermark background opacity: ", s.backOpacity);
-        out.Keyword("Watermark boundary: ", 18, s.textBoundary);
-        out.Keyword("Watermark position: ", 19, s.textPosition);
+        out.Keyword("Watermark boundary: ", K::Boundary, s.textBoundary);
+        out.Keyword("Watermark position: ", K::Position, s.textPosition);
         out.Line("Watermark offset (x/y): ",
                  std::to_string(s.textXOffset) + "/" + std::to_string(s.textYOffset));
         out.Number("Watermark rotation: ", s.textRotation);
-        out.Keyword("Watermark size/mode: ", 20, s.textSize);
-        font = LoadWatermarkFont(s);
-        return out.Check(font != nullptr, "Invalid watermark font");
-    }
-    if (s.doWatermark == 2) {
+        out.Keyword("Watermark size/mode: ", K::Scaling, s.textSize);
+    } else if (s.doWatermark == kWatermarkImage) {
         out.Line("Watermark image: ", s.image);
         out.Boolean("Watermark greyscale: ", s.imageGreyscale);
         out.Number("Watermark opacity: ", s.imageOpacity);
-        out.Keyword("Watermark boundary: ", 18, s.imageBoundary);
-        out.Keyword("Watermark position: ", 19, s.imagePosition);
+        out.Keyword("Watermark boundary: ", K::Boundary, s.imageBoundary);
+        out.Keyword("Watermark position: ", K::Position, s.imagePosition);
         out.Line("Watermark offset (x/y): ",
                  std::to_string(s.imageXOffset) + "/" + std::to_string(s.imageYOffset));
         out.Number("Watermark rotation: ", s.watermarkImageRotation);
-        out.Keyword("Watermark size/mode: ", 20, s.imageSize);
-        return out.Check(QueryFileSize(s.image) > 0, "Invalid watermark image");
+        out.Keyword("Watermark size/mode: ", K::Scaling, s.imageSize);
     }
-    return true;
+    return out.Check(CheckWatermark(s, font));
 }
 
 void ListAdvanced(RunChecks& out, const ConversionSettings& s) {
     out.Line("Filename Mask: ", s.filenameMask);
-    out.Keyword("File Timestamp: ", 21, s.fileTimestamp);
-    if (s.fileTimestamp == 2) out.Number("Custom Timestamp: ", s.customTimestamp);
+    out.Keyword("File Timestamp: ", K::Timestamp, s.fileTimestamp);
+    if (s.fileTimestamp == kTimestampCustom) out.Number("Custom Timestamp: ", s.customTimestamp);
     out.Boolean("Keep Subfolders: ", s.keepSubfolders);
     out.Boolean("Include Subfolders: ", s.includeSubfolders);
     out.Number("Threads: ", s.threads);
+    out.Keyword("Existing Files: ", K::ExistingFiles, s.existingFiles);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -250,20 +238,50 @@ std::optional<std::string> NormaliseOutputFolder(std::string folder, const std::
     if (folder.empty() || folder.back() != '/') folder += '/';
     if (QueryFileSize(folder) != kFileIsFolder) {
         ConsolePrintLine("Error: Invalid output folder");
+        // Where a relative folder ended up is the surprise worth saying.
+        ConsoleDiagnostic("output folder: " + folder);
         return std::nullopt;
     }
     return folder;
 }
 
-// Fills the input file map from every input of the command line; the refused ones are printed
-// as error lines. Returns the number of entries and whether any input was refused.
+// The paths of an input list: one per line (a line's CR dropped), or NUL-separated; blank
+// entries left out.
+std::vector<std::string> SplitInputList(std::string_view text, bool nul) {
+    std::vector<std::string> paths;
+    const char separator = nul ? '\0' : '\n';
+    while (!text.empty()) {
+        const std::size_t end = text.find(separator);
+        std::string_view entry = text.substr(0, end);
+        if (!nul && !entry.empty() && entry.back() == '\r') entry.remove_suffix(1);
+        if (entry.find_first_not_of(" \t") != std::string_view::npos) paths.emplace_back(entry);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return paths;
+}
+
+// Fills the input file map from every input of the command line and of the input lists; the
+// refused ones are printed as error lines. Returns the number of entries and whether any
+// input was refused.
 std::pair<int32_t, bool> ImportInputs(ProcessState& state, const std::vector<std::string>& inputs) {
+    JobContext& job = state.job;
     std::vector<InputProblem> problems;
     int32_t added = 0;
-    state.job.inputFiles.clear();
+    const bool recursive = state.settings.includeSubfolders;
+    job.inputFiles.clear();
     for (const std::string& input : inputs)
-        added += AddInputPath(state.job, state.formats, input,
-                              state.settings.includeSubfolders != 0, problems);
+        added += AddInputPath(job, state.formats, input, recursive, problems);
+    for (const std::string& list : job.inputLists) {
+        std::string text;
+        const bool read = list == "-" ? ReadStandardInput(text) : ReadWholeFile(list, text);
+        if (!read) {
+            problems.push_back({list, "cannot read the list of inputs"});
+            continue;
+        }
+        for (const std::string& input : SplitInputList(text, job.inputListsNul))
+            added += AddInputPath(job, state.formats, input, recursive, problems);
+    }
     for (const InputProblem& problem : problems)
         ConsolePrintLine("Error: " + problem.path + ": " + problem.reason);
     return {added, !problems.empty()};
@@ -275,14 +293,16 @@ std::string FailureLine(const FileOutcome& outcome) {
 
 // Converts the input file map on the worker pool; in a batch, prints each failed file as its
 // outcome becomes known, in the order the files were taken, and stops taking files on the
-// first Ctrl+C or SIGTERM.
+// first Ctrl+C, SIGTERM or hang-up.
 struct RunOutcome {
     int32_t converted = 0;
+    int32_t skipped = 0;   // existing documents kept
     bool failed = false;   // some file was not converted
     bool stopped = false;  // the run was stopped before every file was taken
 };
 
 RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
+    const bool debug = state.job.runMode == "DEBUG";
     SharedProgress progress;
     progress.record = ProgressRecord{0, {}, 0, 1};
     const JobEnvironment env{state.settings, state.job, state.formats, font};
@@ -299,33 +319,60 @@ RunOutcome ConvertInputs(ProcessState& state, const Font* font, bool batch) {
         std::size_t printed = 0;
         std::unique_lock<std::mutex> hold(progress.lock);
         for (;;) {
+            std::vector<FileOutcome> failed;
             for (; printed < progress.outcomes.size() && progress.outcomes[printed].done;
                  ++printed) {
-                // A single file's failures say only "Conversion stopped", as they always have,
-                // but for a picture no document can hold.
-                const ConvertError error = progress.outcomes[printed].error;
-                if ((batch && error != ConvertError::None) ||
-                    error == ConvertError::TooLargeForDocument)
-                    ConsolePrintLine(FailureLine(progress.outcomes[printed]));
+                if (IsFailure(progress.outcomes[printed].error))
+                    failed.push_back(progress.outcomes[printed]);
             }
-            if (finished) break;
-            if (StopOnInterrupt::Requested()) progress.record.continueFlag = 0;
+            const bool last = finished;
+            // Printed without the lock: a slow reader of the output must not hold the workers.
+            hold.unlock();
+            for (const FileOutcome& file : failed) {
+                // A single file's failure says only "Conversion stopped" on standard output, as
+                // it always has, but for a picture no document can hold and in the debug
+                // listing; its reason goes to standard error.
+                if (batch || debug || file.error == ConvertError::TooLargeForDocument)
+                    ConsolePrintLine(FailureLine(file));
+                if (!batch) ConsoleDiagnostic(file.path + ": " + OutcomeReason(file));
+            }
+            if (last) break;
+            if (StopOnInterrupt::Requested()) StopTakingFiles(progress);
+            hold.lock();
             // A signal handler cannot wake this thread: a short sleep sees Ctrl+C soon enough.
-            progress.outcomeDone.wait_for(hold, std::chrono::milliseconds(10));
+            const bool nextDone =
+                printed < progress.outcomes.size() && progress.outcomes[printed].done;
+            if (!finished && !nextDone)
+                progress.outcomeDone.wait_for(hold, std::chrono::milliseconds(10));
         }
-        hold.unlock();
         pool.join();
     } catch (const std::system_error&) {
-        return {0, true, false};  // no thread could be started: nothing was converted
+        return {0, 0, true, false};  // no thread could be started: nothing was converted
     }
     std::lock_guard<std::mutex> hold(progress.lock);
     RunOutcome outcome;
     outcome.converted = progress.record.converted;
     outcome.stopped = progress.record.continueFlag == 0;
     outcome.failed = outcome.stopped;
-    for (const FileOutcome& file : progress.outcomes)
-        outcome.failed = outcome.failed || file.error != ConvertError::None;
+    for (const FileOutcome& file : progress.outcomes) {
+        outcome.failed = outcome.failed || IsFailure(file.error);
+        if (file.error == ConvertError::Skipped) ++outcome.skipped;
+    }
     return outcome;
+}
+
+// A single input that cannot be converted at all, said why on standard error.
+std::string InputFileReason(const std::string& path) {
+    switch (QueryFileSize(path)) {
+        case kFileMissing:
+            return "no such file or folder";
+        case kFileIsOther:
+            return "not a regular file";
+        case 0:
+            return "empty file";
+        default:
+            return "no extension";
+    }
 }
 
 }  // namespace
@@ -339,7 +386,7 @@ int RunCommandLine(ProcessState& state, bool quiet) {
     };
     // 1: some file was not converted; 2: the run could not start.
     const auto finish = [&job](int code) {
-        if (job.reportExitCode != 0) job.exitCode = code;
+        if (job.reportExitCode) job.exitCode = code;
         return 0;
     };
     const auto error = [&finish](std::string_view message, int code) {
@@ -347,22 +394,29 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         return finish(code);
     };
 
+    // A hang-up stops a command-line run as SIGTERM does; only the desktop ends quietly on it.
+    TreatHangUpAsTermination();
     status(state.texts.Text("General", "Preparing"));
     if (debug) ConsolePrintLine("Input: " + job.commandLineInput);
 
     std::vector<std::string> inputs = job.commandLineInputs;
-    if (inputs.empty()) inputs.push_back(job.commandLineInput);
+    if (inputs.empty() && job.inputLists.empty()) inputs.push_back(job.commandLineInput);
     job.commandLineInput.clear();
-    // One file named alone runs as it always has; several inputs or a folder make a batch.
-    const bool batch = inputs.size() > 1 || QueryFileSize(inputs.front()) == kFileIsFolder;
+    // One file named alone runs as it always has; several inputs, a folder or a list of
+    // inputs make a batch.
+    const bool batch = inputs.size() != 1 || !job.inputLists.empty() ||
+                       QueryFileSize(inputs.front()) == kFileIsFolder;
     if (!batch) {
         job.inputPath = inputs.front();
-        if (LowerExtension(job.inputPath).empty()) return error("Invalid input file", 1);
-        if (QueryFileSize(job.inputPath) <= 0) return error("Invalid input file", 1);
+        if (LowerExtension(job.inputPath).empty() || QueryFileSize(job.inputPath) <= 0) {
+            ConsoleDiagnostic(job.inputPath + ": " + InputFileReason(job.inputPath));
+            return error("Invalid input file", 1);
+        }
     }
 
     const std::optional<std::string> folder =
-        NormaliseOutputFolder(job.outputFolder, inputs.front(), job.programFolder, debug);
+        NormaliseOutputFolder(job.outputFolder, inputs.empty() ? std::string() : inputs.front(),
+                              job.programFolder, debug);
     if (!folder) return finish(2);
     job.outputFolder = *folder;
 
@@ -372,18 +426,19 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         job.outputFormatKey = state.formats.outputList.front();
     const std::string key = job.outputFormatKey;
     if (debug) ConsolePrintLine("Conversion: " + key);
-    if (!IsOutputFormat(state.formats, key)) return error("Invalid conversion type", 2);
+    if (!IsOutputFormat(state.formats, key))
+        return error(RunProblemText(RunProblem::ConversionType, key), 2);
 
     RunChecks out(debug, key);
     std::unique_ptr<Font> font;  // held for the whole run, freed after the worker has ended
     ListInputFormat(out, s, job.inputFormatKey);
-    if (!CheckOutputFormat(out, state, key) || !CheckTransformsAndAdjustments(out, s))
+    if (!ListOutputFormat(out, state, key) || !ListTransformsAndAdjustments(out, s))
         return error(out.Error(), 2);
     ListFrame(out, s);
-    if (!CheckWatermark(out, s, font)) return error(out.Error(), 2);
+    if (!ListWatermark(out, s, font)) return error(out.Error(), 2);
     ListAdvanced(out, s);
 
-    SetOutputFormat(job, state.formats, s, key);
+    SetOutputFormat(job, s, key);
 
     status(state.texts.Text("General", "Importing"));
     int32_t added = 0;
@@ -402,12 +457,19 @@ int RunCommandLine(ProcessState& state, bool quiet) {
         return finish(1);
     }
 
+    if (batch && debug) {
+        const PoolPlan plan =
+            PlanConversionPool(s.threads, static_cast<std::size_t>(added), QueryProcessResources());
+        ConsolePrintLine("Workers: " + std::to_string(plan.workers) + " (memory budget " +
+                         std::to_string(plan.memoryBudget >> 20) + " MiB)");
+    }
     status(state.texts.Text("General", "Converting"));
     const RunOutcome outcome = ConvertInputs(state, font.get(), batch);
     const std::string counts =
         ExpandPlaceholders(state.texts.Text("Msg", "Files converted"),
                            std::to_string(outcome.converted), std::to_string(added));
-    if (outcome.converted > 0 && !outcome.stopped) {
+    // Documents kept by --existing count as done, neither converted nor failed.
+    if ((outcome.converted > 0 || outcome.skipped > 0) && !outcome.stopped) {
         status(state.texts.Text("Msg", "Conversion complete"));
         status(counts);
     } else {

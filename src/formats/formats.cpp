@@ -1,13 +1,10 @@
 #include "formats/formats.h"
 
 #include <FreeImage.h>
-#include <IL/il.h>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <span>
-#include <utility>
 
 #include "text/utf8.h"
 
@@ -69,6 +66,11 @@ constexpr InputRowSpec kInputRows[] = {
     {"rwl", "raw", "Leica Camera RAW Image"},
 };
 
+// The type numbers the converter family gives the formats it does not write through FreeImage.
+constexpr int32_t kPsdFormatId = 0x0439;
+constexpr int32_t kDdsFormatId = 0x0437;
+constexpr int32_t kPcxFormatId = 0x0428;
+
 struct OutputRowSpec {
     int32_t id;
     std::string_view key;
@@ -97,49 +99,10 @@ constexpr OutputRowSpec kOutputRows[] = {
     {FIF_WBMP, "wbmp", "Wireless Bitmap", "1"},
     {FIF_WEBP, "webp", "Google WebP Image Format", "24,32"},
     {FIF_XPM, "xpm", "X11 Pixmap Format", "24"},
-    {IL_PSD, "psd", "Adobe Photoshop", "32"},
-    {IL_DDS, "dds", "DirectDraw Surface", "32"},
-    {IL_PCX, "pcx", "ZSoft Paintbrush", "24"},
+    {kPsdFormatId, "psd", "Adobe Photoshop", "32"},
+    {kDdsFormatId, "dds", "DirectDraw Surface", "32"},
+    {kPcxFormatId, "pcx", "ZSoft Paintbrush", "24"},
 };
-
-struct DepthMember {
-    std::string_view key;
-    int32_t ConversionSettings::*member;
-};
-
-constexpr DepthMember kDepthMembers[] = {
-    {"bmp", &ConversionSettings::bmpBpp},   {"dds", &ConversionSettings::ddsBpp},
-    {"exr", &ConversionSettings::exrBpp},   {"gif", &ConversionSettings::gifBpp},
-    {"hdr", &ConversionSettings::hdrBpp},   {"ico", &ConversionSettings::icoBpp},
-    {"j2k", &ConversionSettings::j2kBpp},   {"jng", &ConversionSettings::jngBpp},
-    {"jp2", &ConversionSettings::jp2Bpp},   {"jpg", &ConversionSettings::jpgBpp},
-    {"jxr", &ConversionSettings::jxrBpp},   {"pbm", &ConversionSettings::pbmBpp},
-    {"pcx", &ConversionSettings::pcxBpp},   {"pfm", &ConversionSettings::pfmBpp},
-    {"pgm", &ConversionSettings::pgmBpp},   {"png", &ConversionSettings::pngBpp},
-    {"ppm", &ConversionSettings::ppmBpp},   {"psd", &ConversionSettings::psdBpp},
-    {"tga", &ConversionSettings::tgaBpp},   {"tiff", &ConversionSettings::tiffBpp},
-    {"wbmp", &ConversionSettings::wbmpBpp}, {"webp", &ConversionSettings::webpBpp},
-    {"xpm", &ConversionSettings::xpmBpp},
-};
-
-// Save flags indexed by a setting's value; values past the end add nothing.
-constexpr int32_t kBmpCompressionFlags[] = {0, BMP_SAVE_RLE};
-constexpr int32_t kExrCompressionFlags[] = {EXR_NONE, EXR_ZIP, EXR_PIZ, EXR_PXR24, EXR_B44};
-constexpr int32_t kJpgChromaFlags[] = {JPEG_SUBSAMPLING_444, JPEG_SUBSAMPLING_422,
-                                       JPEG_SUBSAMPLING_420, JPEG_SUBSAMPLING_411};
-constexpr int32_t kJpgSaveAsFlags[] = {0, JPEG_BASELINE, JPEG_OPTIMIZE, JPEG_PROGRESSIVE};
-constexpr int32_t kPngCompressionFlags[] = {PNG_Z_NO_COMPRESSION, PNG_Z_BEST_SPEED,
-                                            PNG_Z_DEFAULT_COMPRESSION, PNG_Z_BEST_COMPRESSION};
-constexpr int32_t kTgaCompressionFlags[] = {0, TARGA_SAVE_RLE};
-constexpr int32_t kPsdCompressionFlags[] = {0, PSD_RLE};
-constexpr int32_t kTiffCompressionFlags[] = {TIFF_NONE,     TIFF_CCITTFAX3, TIFF_CCITTFAX4,
-                                             TIFF_PACKBITS, TIFF_DEFLATE,   TIFF_ADOBE_DEFLATE,
-                                             TIFF_LZW,      TIFF_JPEG,      TIFF_LOGLUV};
-
-int32_t FlagOf(std::span<const int32_t> flags, int32_t value) {
-    if (value < 0 || static_cast<std::size_t>(value) >= flags.size()) return 0;
-    return flags[static_cast<std::size_t>(value)];
-}
 
 // Calls `visit` with each comma-separated part of `list`.
 template <typename Visit>
@@ -235,39 +198,6 @@ bool IsValidDepth(const Formats& formats, std::string_view key, int32_t bpp) {
         }
     });
     return found;
-}
-
-const int32_t* BitDepthSetting(const ConversionSettings& settings, std::string_view key) {
-    for (const DepthMember& entry : kDepthMembers) {
-        if (entry.key == key) return &(settings.*entry.member);
-    }
-    return nullptr;
-}
-
-int32_t* BitDepthSetting(ConversionSettings& settings, std::string_view key) {
-    return const_cast<int32_t*>(BitDepthSetting(std::as_const(settings), key));
-}
-
-int32_t ComputeSaveFlags(std::string_view key, const ConversionSettings& settings) {
-    if (key == "bmp") return FlagOf(kBmpCompressionFlags, settings.bmpCompression);
-    if (key == "exr") return FlagOf(kExrCompressionFlags, settings.exrCompression);
-    if (key == "jpg") {
-        return settings.jpgQuality | FlagOf(kJpgChromaFlags, settings.jpgChroma) |
-               FlagOf(kJpgSaveAsFlags, settings.jpgSaveAs);
-    }
-    if (key == "jxr") return JXR_LOSSLESS;
-    if (key == "png") {
-        return FlagOf(kPngCompressionFlags, settings.pngCompression) |
-               (settings.pngInterlaced != 0 ? PNG_INTERLACED : 0);
-    }
-    if (key == "tga") return FlagOf(kTgaCompressionFlags, settings.tgaCompression);
-    if (key == "psd") return FlagOf(kPsdCompressionFlags, settings.psdCompression);
-    if (key == "tiff") {
-        return FlagOf(kTiffCompressionFlags, settings.tiffCompression) |
-               (settings.tiffColorModel == 1 ? TIFF_CMYK : 0);
-    }
-    if (key == "webp") return WEBP_LOSSLESS;
-    return 0;
 }
 
 }  // namespace pictorb

@@ -1,14 +1,11 @@
 #pragma once
-// Input and output format tables, the lists of this edition, accepted input extensions and
-// save flags.
+// Input and output format tables, the lists of this edition and the accepted input extensions.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "settings/conversion_settings.h"
 
 namespace pictorb {
 
@@ -19,7 +16,7 @@ struct InputFormatRow {
 };
 
 struct OutputFormatRow {
-    int32_t id = 0;  // FREE_IMAGE_FORMAT, or the DevIL type for psd, dds, pcx
+    int32_t id = 0;  // FREE_IMAGE_FORMAT, or the family's own type for psd, dds, pcx
     std::string key;
     std::string description;
     std::string bitDepths;  // "1,4,8,24,32"
@@ -55,12 +52,5 @@ std::string BitDepthList(const Formats& formats, std::string_view key);
 bool IsOutputFormat(const Formats& formats, std::string_view key);  // exact, case included
 // 0 ("Auto") is always valid; any other depth must be in the format's list.
 bool IsValidDepth(const Formats& formats, std::string_view key, int32_t bpp);
-
-// The "<KEY> BPP" setting of an output format key ("psd" -> psdBpp); nullptr for unknown keys.
-const int32_t* BitDepthSetting(const ConversionSettings& settings, std::string_view key);
-int32_t* BitDepthSetting(ConversionSettings& settings, std::string_view key);
-// FreeImage save flags of an output format key from its save-option settings; 0 for keys
-// without save options and for unknown keys.
-int32_t ComputeSaveFlags(std::string_view key, const ConversionSettings& settings);
 
 }  // namespace pictorb

@@ -1,10 +1,10 @@
+// The pool of workers that converts the input file map.
+
 #include "pipeline/batch.h"
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <exception>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,62 +24,35 @@
 namespace pictorb {
 namespace {
 
-std::string WithoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
-// Every accepted file below `root`, each keyed by its path with its folder below root.
-int32_t AddFolder(JobContext& job, const Formats& formats, const std::string& root, bool recursive,
-                  std::vector<InputProblem>& problems) {
-    int32_t added = 0;
-    std::vector<std::string> pending = {""};  // folders below root still to list, as "a/b/"
-    while (!pending.empty()) {
-        const std::string relative = std::move(pending.back());
-        pending.pop_back();
-        const std::string folder = root + "/" + relative;
-        std::vector<FolderEntry> entries;
-        std::string error;
-        if (!ListFolder(folder, entries, error)) {
-            problems.push_back({WithoutTrailingSlashes(folder), "cannot read folder: " + error});
-            continue;
-        }
-        for (const FolderEntry& entry : entries) {
-            const std::string path = folder + entry.name;
-            bool file = entry.kind == FolderEntry::Kind::File;
-            // A link to a file counts as the file; a link to a folder is never followed.
-            if (entry.kind == FolderEntry::Kind::Link) file = QueryFileSize(path) >= 0;
-            if (entry.kind == FolderEntry::Kind::Folder && recursive)
-                pending.push_back(relative + entry.name + "/");
-            if (!file || !IsAcceptedInput(formats, path)) continue;
-            if (job.inputFiles.emplace(path, InputFileEntry{1, relative}).second) ++added;
-        }
-    }
-    return added;
-}
-
-// The folder of `path` made absolute, ending in '/'.
-std::string AbsoluteFolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    if (!folder.empty() && folder.front() == '/') return folder;
-    return CurrentFolder() + folder;
-}
-
-// What the workers share, all of it under progress.lock.
+// What the workers share, all of it under progress.lock but the files and the budget, which
+// do not change while the workers run.
 struct PoolState {
     std::vector<std::pair<std::string, InputFileEntry>> files;  // in key order
-    std::size_t next = 0;                                       // the next file to take
+    uint64_t budget = 0;
+    uint64_t memoryLimit = 0;  // the most one picture may take
+    std::size_t next = 0;      // the next file to take
+    // One worker at a time holds the next file while it waits for room in the budget; the
+    // others wait for their turn. Files then start in order, and every wake-up (a file
+    // finished, the turn passed on) is meant for exactly one worker.
+    bool turnHeld = false;
+    std::condition_variable turnFree;
     uint64_t bytesInFlight = 0;  // estimated peak of the files being converted
     int32_t inFlight = 0;
     int32_t mostInFlight = 0;
+    uint64_t starts = 0;  // files started so far, retries included
     int32_t succeeded = 0;
+    // Files that failed for memory beside others wait to be converted again alone; no other
+    // file starts meanwhile.
+    int32_t retrying = 0;
+    bool retryRunning = false;
+    int32_t retried = 0;
     // Output paths are claimed in the order files were taken, so that which of two files with
     // the same output name fails does not depend on which worker is faster.
     std::vector<bool> claimPassed;              // by take index
     std::size_t claimsPassedUpTo = 0;           // every take index below this has claimed or failed
     std::map<std::string, std::string> claims;  // output path -> input path
     std::condition_variable claimTurn;
+    std::mutex printing;  // keeps the debug lines of one file together
 };
 
 void PassClaim(PoolState& pool, std::size_t index) {
@@ -96,10 +69,8 @@ bool StopAsked(const SharedProgress& progress) {
 
 class Worker {
   public:
-    Worker(const JobEnvironment& env, SharedProgress& progress, PoolState& pool, uint64_t budget,
-           bool firstWorker)
-        : env_(env), progress_(progress), pool_(pool), budget_(budget), job_(env.job) {
-        job_.inputFiles.clear();  // the worker needs the shared fields only
+    Worker(const JobEnvironment& env, SharedProgress& progress, PoolState& pool, bool firstWorker)
+        : env_(env), progress_(progress), pool_(pool) {
         font_ = env.watermarkFont;
         // Each worker draws with a font of its own; the first one uses the one the run checked.
         if (!firstWorker && env.watermarkFont != nullptr) {
@@ -109,144 +80,210 @@ class Worker {
     }
 
     void Run() {
-        for (;;) {
-            std::size_t index = 0;
-            uint64_t bytes = 0;
-            if (!Take(index, bytes)) return;
-            Convert(index);
-            std::lock_guard<std::mutex> hold(progress_.lock);
-            pool_.bytesInFlight -= bytes;
-            --pool_.inFlight;
-            progress_.gateChanged.notify_all();  // memory freed: a waiting worker may go on
+        Taken file;
+        while (Take(file)) {
+            ConvertError error = Convert(file.index);
+            bool retried = false;
+            if (error == ConvertError::OutOfMemory && !RanAlone(file)) {
+                WaitToRunAlone(file.bytes);
+                error = Convert(file.index);
+                retried = true;
+            }
+            Finish(file, error, retried);
         }
     }
 
   private:
-    // Waits until the next file fits into the memory budget (or nothing else is in flight) and
-    // takes it; false when no file is left or the run is to stop.
-    bool Take(std::size_t& index, uint64_t& bytes) {
+    struct Taken {
+        std::size_t index = 0;
+        uint64_t bytes = 0;      // its estimated peak
+        uint64_t startedAs = 0;  // the count of starts with its own
+        bool startedAlone = false;
+    };
+
+    // Holds the turn, reads the next file's header without the lock, then waits until the file
+    // fits into the memory budget (or nothing else is in flight) and takes it; false when no
+    // file is left or the run is to stop.
+    bool Take(Taken& file) {
         std::unique_lock<std::mutex> hold(progress_.lock);
-        for (;;) {
-            if (StopAsked(progress_) || pool_.next >= pool_.files.size()) return false;
-            if (!progress_.gateClosed) {
-                bytes = Estimate(pool_.next);
-                if (pool_.inFlight == 0 || pool_.bytesInFlight + bytes <= budget_) break;
-            }
-            // Woken by a finished file or the gate opening; the time limit also catches a
-            // continue flag cleared from outside without a notification.
-            progress_.gateChanged.wait_for(hold, std::chrono::milliseconds(50));
+        pool_.turnFree.wait(hold, [&] { return !pool_.turnHeld || StopAsked(progress_); });
+        if (StopAsked(progress_) || pool_.next >= pool_.files.size()) {
+            pool_.turnFree.notify_one();  // the next waiting worker leaves as well
+            return false;
         }
-        index = pool_.next++;
-        pool_.bytesInFlight += bytes;
-        pool_.mostInFlight = std::max(pool_.mostInFlight, ++pool_.inFlight);
+        pool_.turnHeld = true;
+        file.index = pool_.next++;
+        hold.unlock();
+        const std::string& path = pool_.files[file.index].first;
+        const std::optional<BitmapSize> size = ReadBitmapSize(path);
+        file.bytes = size ? EstimatePeakBytes(size->width, size->height) : 0;
+        hold.lock();
+        progress_.gateChanged.wait(hold,
+                                   [&] { return StopAsked(progress_) || HasRoom(file.bytes); });
+        pool_.turnHeld = false;
+        if (StopAsked(progress_)) {
+            pool_.next = file.index;  // not taken after all
+            pool_.turnFree.notify_all();
+            return false;
+        }
+        pool_.turnFree.notify_one();
+        Start(file.bytes);
+        file.startedAs = pool_.starts;
+        file.startedAlone = pool_.inFlight == 1;
         pool_.claimPassed.push_back(false);
-        const std::string& path = pool_.files[index].first;
-        progress_.record.index = static_cast<int32_t>(index + 1);
+        progress_.record.index = static_cast<int32_t>(file.index + 1);
         progress_.record.currentFile = path;
-        progress_.outcomes.push_back({path, ConvertError::None, {}, false});
+        progress_.outcomes.push_back({path, ConvertError::None, {}, {}, false});
         return true;
     }
 
-    // Estimated once per file, under the lock: a header read is short.
-    uint64_t Estimate(std::size_t index) {
-        if (estimates_.first == index) return estimates_.second;
-        const std::optional<BitmapSize> size = ReadBitmapSize(pool_.files[index].first);
-        const uint64_t bytes = size ? EstimatePeakBytes(size->width, size->height) : 0;
-        estimates_ = {index, bytes};
-        return bytes;
+    bool HasRoom(uint64_t bytes) const {
+        if (progress_.gateClosed || pool_.retrying > 0) return false;
+        return pool_.inFlight == 0 || pool_.bytesInFlight + bytes <= pool_.budget;
     }
 
-    void Convert(std::size_t index) {
-        const auto& [path, entry] = pool_.files[index];
-        // The first file keeps the numbers the run started with, as a single file does.
-        job_.conversionNumber = env_.job.conversionNumber + static_cast<int32_t>(index);
-        job_.randomNumber = index == 0 ? env_.job.randomNumber : NewRandomNumber();
-        job_.inputPath = path;
-        job_.relativeFolder = entry.relativeFolder;
-        // Without an output folder each document goes next to its input.
-        if (env_.job.outputFolder.empty()) {
-            job_.outputFolder = AbsoluteFolderOf(path);
-            job_.relativeFolder.clear();
-        }
-        job_.outputPath.clear();
+    void Start(uint64_t bytes) {
+        pool_.bytesInFlight += bytes;
+        pool_.mostInFlight = std::max(pool_.mostInFlight, ++pool_.inFlight);
+        ++pool_.starts;
+    }
 
-        bool claimed = false;
-        std::string holder;
-        JobEnvironment env{env_.settings, job_, env_.formats, font_,
-                           [&](const std::string& outputPath) {
-                               claimed = true;
-                               return Claim(index, outputPath, holder);
-                           }};
-        const ConvertError error = ConvertFile(env);
-
+    // Whether the file had the memory to itself: nothing else in flight when it started, and
+    // nothing started since.
+    bool RanAlone(const Taken& file) {
         std::lock_guard<std::mutex> hold(progress_.lock);
-        if (!claimed) PassClaim(pool_, index);
+        return file.startedAlone && pool_.starts == file.startedAs;
+    }
+
+    // Gives up the file's room, waits until nothing else is in flight and starts it again.
+    void WaitToRunAlone(uint64_t bytes) {
+        {
+            std::unique_lock<std::mutex> hold(progress_.lock);
+            pool_.bytesInFlight -= bytes;
+            --pool_.inFlight;
+            ++pool_.retrying;
+            progress_.gateChanged.notify_all();
+            progress_.gateChanged.wait(hold,
+                                       [&] { return pool_.inFlight == 0 && !pool_.retryRunning; });
+            pool_.retryRunning = true;
+            ++pool_.retried;
+            Start(bytes);
+        }
+        // The attempts side by side left the heap in pieces: the file gets all of it.
+        ReturnFreedMemory();
+    }
+
+    ConvertError Convert(std::size_t index) {
+        const auto& [path, entry] = pool_.files[index];
+        file_ = FileJobFor(env_.job, path, entry.relativeFolder);
+        // The first file keeps the numbers the run started with, as a single file does.
+        file_.conversionNumber += static_cast<int32_t>(index);
+        if (index != 0) file_.randomNumber = NewRandomNumber();
+
+        holder_.clear();
+        JobEnvironment env{
+            env_.settings,
+            env_.job,
+            env_.formats,
+            font_,
+            [&](const std::string& outputPath) { return Claim(index, outputPath, holder_); },
+            pool_.memoryLimit};
+        const ConvertError error = ConvertFile(env, file_);
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        PassClaim(pool_, index);  // also for a file that failed before claiming
+        return error;
+    }
+
+    void Finish(const Taken& file, ConvertError error, bool retried) {
+        const std::string& path = pool_.files[file.index].first;
+        if (env_.job.commandLineMode && env_.job.runMode == "DEBUG") {
+            std::lock_guard<std::mutex> printing(pool_.printing);
+            ConsolePrintLine("Processing: " + path);
+            ConsolePrintLine("Saving As: " + file_.outputPath);
+            if (error == ConvertError::None &&
+                DocumentFormatFor(file_.outputWidth, file_.outputHeight) == DocumentFormat::Psb)
+                ConsolePrintLine("Large document format (psb): wider or taller than 30000 pixels");
+            ConsolePrintLine(error == ConvertError::None      ? "OK"
+                             : error == ConvertError::Skipped ? "Skipped: the document exists"
+                                                              : "Not OK");
+        }
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        pool_.bytesInFlight -= file.bytes;
+        --pool_.inFlight;
+        if (retried) {
+            pool_.retryRunning = false;
+            --pool_.retrying;
+        }
         if (error == ConvertError::None) {
             ++pool_.succeeded;
             progress_.record.converted = pool_.succeeded;
         }
-        FileOutcome& outcome = progress_.outcomes[index];
+        FileOutcome& outcome = progress_.outcomes[file.index];
         outcome.error = error;
-        outcome.otherPath = holder;
+        outcome.otherPath = holder_;
+        outcome.detail = IsFailure(error) ? file_.failureDetail : std::string();
         outcome.done = true;
-        if (job_.commandLineMode == 1 && job_.runMode == "DEBUG") {
-            ConsolePrintLine("Processing: " + path);
-            ConsolePrintLine("Saving As: " + job_.outputPath);
-            if (error == ConvertError::None &&
-                DocumentFormatFor(job_.outputWidth, job_.outputHeight) == DocumentFormat::Psb)
-                ConsolePrintLine("Large document format (psb): wider or taller than 30000 pixels");
-            ConsolePrintLine(error == ConvertError::None ? "OK" : "Not OK");
-        }
+        // Memory freed: the worker holding the turn may go on. A retry waits for every file
+        // to finish, and one retry's end may be another's or the turn holder's start.
+        if (pool_.retrying > 0 || retried)
+            progress_.gateChanged.notify_all();
+        else
+            progress_.gateChanged.notify_one();
         progress_.outcomeDone.notify_all();
     }
 
     bool Claim(std::size_t index, const std::string& outputPath, std::string& holder) {
         std::unique_lock<std::mutex> hold(progress_.lock);
         pool_.claimTurn.wait(hold, [&] { return pool_.claimsPassedUpTo >= index; });
-        const auto [at, fresh] = pool_.claims.emplace(outputPath, pool_.files[index].first);
-        if (!fresh) holder = at->second;
+        const std::string& input = pool_.files[index].first;
+        const auto [at, fresh] = pool_.claims.emplace(outputPath, input);
+        // A file converted again after running out of memory finds its own claim.
+        const bool mine = fresh || at->second == input;
+        if (!mine) holder = at->second;
         PassClaim(pool_, index);
-        return fresh;
+        return mine;
     }
 
     const JobEnvironment& env_;
     SharedProgress& progress_;
     PoolState& pool_;
-    uint64_t budget_;
-    JobContext job_;
+    FileJob file_;  // the file being converted
     const Font* font_ = nullptr;
     std::unique_ptr<Font> ownFont_;
-    std::pair<std::size_t, uint64_t> estimates_{SIZE_MAX, 0};
+    std::string holder_;  // SameOutput: the input whose document has the name
 };
 
 }  // namespace
-
-int32_t AddInputPath(JobContext& job, const Formats& formats, const std::string& path,
-                     bool recursive, std::vector<InputProblem>& problems) {
-    const int64_t size = QueryFileSize(path);
-    if (size == kFileIsFolder) {
-        const std::size_t problemsBefore = problems.size();
-        const int32_t added =
-            AddFolder(job, formats, WithoutTrailingSlashes(path), recursive, problems);
-        if (added == 0 && problems.size() == problemsBefore)
-            problems.push_back({path, "no bitmap (.bmp, .rle, .dib) in this folder"});
-        return added;
-    }
-    if (size == kFileMissing) {
-        problems.push_back({path, "no such file or folder"});
-        return 0;
-    }
-    if (!IsAcceptedInput(formats, path)) {
-        problems.push_back({path, "not a bitmap (.bmp, .rle, .dib)"});
-        return 0;
-    }
-    return job.inputFiles.emplace(path, InputFileEntry{1, {}}).second ? 1 : 0;
-}
 
 uint64_t EstimatePeakBytes(uint64_t width, uint64_t height) {
     // The 32-bit picture about three times over: measured peaks of plain conversions are
     // close to that (decoded picture, the stage copies, the document).
     return width * height * 4 * 3 + (uint64_t{8} << 20);
+}
+
+// Two per CPU: the second keeps a CPU busy while the first waits for the disk; more only wait
+// for each other and for the file system's locks (5000 small files: four workers on two CPUs
+// take the time of two, eight take half as long again).
+constexpr int64_t kWorkersPerCpu = 2;
+
+PoolPlan PlanConversionPool(int32_t requested, std::size_t files,
+                            const ProcessResources& resources) {
+    const int64_t cpus = std::max(resources.cpus, 1);
+    int64_t workers = requested > 0 ? requested : cpus;
+    workers = std::min({workers, kWorkersPerCpu * cpus, static_cast<int64_t>(files)});
+    PoolPlan plan;
+    plan.workers = static_cast<int32_t>(std::max<int64_t>(workers, 0));
+
+    uint64_t budget = std::max<uint64_t>(resources.physicalMemory / 2, uint64_t{256} << 20);
+    budget = std::min(budget, resources.memoryLeft);
+    if (resources.addressSpaceLeft != kNoMemoryLimit) {
+        const uint64_t stacks =
+            resources.threadStackBytes * static_cast<uint64_t>(std::max<int64_t>(workers - 1, 0));
+        const uint64_t left = resources.addressSpaceLeft;
+        budget = std::min(budget, left > stacks ? left - stacks : 0);
+    }
+    plan.memoryBudget = budget;
+    return plan;
 }
 
 PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress,
@@ -260,19 +297,19 @@ PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress
         progress.outcomes.reserve(pool.files.size());
         pool.claimPassed.reserve(pool.files.size());
     }
-    uint64_t budget = options.memoryBudget;
-    if (budget == 0) budget = std::max<uint64_t>(PhysicalMemoryBytes() / 2, uint64_t{256} << 20);
-    int32_t workers = options.workers > 0 ? options.workers : OnlineCpuCount();
-    workers = static_cast<int32_t>(
-        std::min<std::size_t>(static_cast<std::size_t>(workers), pool.files.size()));
+    const ProcessResources resources = QueryProcessResources();
+    const PoolPlan plan = PlanConversionPool(options.workers, pool.files.size(), resources);
+    pool.budget = options.memoryBudget != 0 ? options.memoryBudget : plan.memoryBudget;
+    pool.memoryLimit = env.memoryLimit != 0 ? env.memoryLimit : resources.memoryLimit;
 
     PoolReport report;
-    if (workers > 0) {
+    report.memoryBudget = pool.budget;
+    if (plan.workers > 0) {
         std::vector<std::unique_ptr<Worker>> crew;
-        for (int32_t i = 0; i < workers; ++i)
-            crew.push_back(std::make_unique<Worker>(env, progress, pool, budget, i == 0));
+        for (int32_t i = 0; i < plan.workers; ++i)
+            crew.push_back(std::make_unique<Worker>(env, progress, pool, i == 0));
         std::vector<std::thread> threads;
-        for (int32_t i = 1; i < workers; ++i) {
+        for (int32_t i = 1; i < plan.workers; ++i) {
             try {
                 threads.emplace_back(&Worker::Run, crew[static_cast<std::size_t>(i)].get());
             } catch (const std::system_error&) {
@@ -286,9 +323,23 @@ PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress
     std::lock_guard<std::mutex> hold(progress.lock);
     progress.record.converted = pool.succeeded;
     report.mostInFlight = pool.mostInFlight;
+    report.retriedAlone = pool.retried;
     env.job.conversionNumber += pool.succeeded;
     if (pool.succeeded > 0) env.job.randomNumber = NewRandomNumber();
     return report;
+}
+
+int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
+    RunConversionPool(env, progress, PoolOptions{env.settings.threads, 0});
+    return 0;
+}
+
+void StopTakingFiles(SharedProgress& progress) {
+    {
+        std::lock_guard<std::mutex> hold(progress.lock);
+        progress.record.continueFlag = 0;
+    }
+    progress.gateChanged.notify_all();
 }
 
 }  // namespace pictorb

@@ -1,12 +1,12 @@
 #include "pipeline/bitmap_format.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
+
+#include "platform/resources.h"
 
 namespace pictorb::bmp {
 namespace {
@@ -117,10 +117,7 @@ bool MemorySource::Read(uint64_t offset, uint8_t* dst, size_t n) const {
 
 uint64_t MaxPictureBytes(const BitmapLimits& limits) {
     if (limits.maxBytes != 0) return limits.maxBytes;
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0) return std::numeric_limits<uint64_t>::max();
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+    return QueryProcessResources().memoryLimit;
 }
 
 BitmapError ReadBitmapInfo(const ByteSource& source, const BitmapLimits& limits, BitmapInfo& info) {

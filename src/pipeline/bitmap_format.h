@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "pipeline/bitmap_reader.h"
+#include "pipeline/bitmap_limits.h"
 
 namespace pictorb::bmp {
 

@@ -1,7 +1,5 @@
 #include "pipeline/bitmap_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 
 #include "pipeline/bitmap_format.h"
 #include "platform/file_descriptor.h"
+#include "platform/files.h"
 
 namespace pictorb {
 namespace {
@@ -436,21 +435,24 @@ LoadedBitmap LoadBitmapBytes(std::span<const uint8_t> bytes, const BitmapLimits&
 
 LoadedBitmap LoadBitmapFile(const std::string& path, const BitmapLimits& limits) {
     LoadedBitmap result;
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        result.error = BitmapError::Unreadable;
+    const OpenedFile opened = OpenRegularFile(path);
+    const FileDescriptor fd(opened.fd);
+    if (fd.Get() < 0) {
+        result.error = opened.notRegular ? BitmapError::NotAFile : BitmapError::Unreadable;
+        result.systemError = opened.error;
         return result;
     }
-    return LoadFromSource(FileSource(fd.Get(), static_cast<uint64_t>(st.st_size)), limits);
+    return LoadFromSource(FileSource(fd.Get(), opened.size), limits);
 }
 
 std::optional<BitmapSize> ReadBitmapSize(const std::string& path) {
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const OpenedFile opened = OpenRegularFile(path);
+    const FileDescriptor fd(opened.fd);
+    if (fd.Get() < 0) return std::nullopt;
     bmp::BitmapInfo info;
-    if (bmp::ReadBitmapInfo(FileSource(fd.Get(), static_cast<uint64_t>(st.st_size)), {}, info) !=
+    // The size alone is wanted here; the load checks it against the memory.
+    const BitmapLimits unlimited{kDefaultMaxBitmapPixels, UINT64_MAX};
+    if (bmp::ReadBitmapInfo(FileSource(fd.Get(), opened.size), unlimited, info) !=
         BitmapError::None)
         return std::nullopt;
     return BitmapSize{info.width, info.height, info.bpp};
@@ -462,6 +464,8 @@ const char* BitmapErrorName(BitmapError error) {
             return "none";
         case BitmapError::Unreadable:
             return "unreadable";
+        case BitmapError::NotAFile:
+            return "not a regular file";
         case BitmapError::NotABitmap:
             return "not a bitmap";
         case BitmapError::Unsupported:

@@ -50,7 +50,7 @@ int32_t ChooseAutoDepth(std::string_view depthList, int32_t sourceDepth) {
     }
 }
 
-Image ConvertToOutputDepth(Image image, JobContext& job, std::string_view depthList) {
+Image ConvertToOutputDepth(Image image, FileJob& job, std::string_view depthList) {
     if (!image) return image;
     if (job.automaticDepth) job.targetBitDepth = ChooseAutoDepth(depthList, job.sourceBitDepth);
     const int32_t target = job.targetBitDepth;

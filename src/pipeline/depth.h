@@ -12,6 +12,6 @@ namespace pictorb {
 // The smallest depth of `depthList` ("8,24,32") at least `sourceDepth`, else the largest.
 int32_t ChooseAutoDepth(std::string_view depthList, int32_t sourceDepth);
 // Chooses the target depth first when job.automaticDepth is set (and stores it in the job).
-Image ConvertToOutputDepth(Image image, JobContext& job, std::string_view depthList);
+Image ConvertToOutputDepth(Image image, FileJob& job, std::string_view depthList);
 
 }  // namespace pictorb

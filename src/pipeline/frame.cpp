@@ -62,9 +62,9 @@ Rgba ParseColorAlpha(std::string_view text, int alpha) {
 
 Image DrawSolidFrame(Image image, unsigned width, unsigned height,
                      const ConversionSettings& settings) {
-    if (!image || settings.doFrame == 0) return image;
+    if (!image || settings.doFrame == kFrameNone) return image;
     image = ConvertTo24Bits(std::move(image));
-    if (settings.doFrame != 1 || image.Bpp() != 24) return image;
+    if (settings.doFrame != kFrameSolid || image.Bpp() != 24) return image;
     if (image.Width() != width || image.Height() != height) return image;
 
     const int opacity = std::clamp(settings.solidOpacity, 0, 255);

@@ -1,6 +1,6 @@
 #include "pipeline/job.h"
 
-#include "pipeline/batch.h"
+#include <cerrno>
 
 #include "pipeline/bitmap_reader.h"
 #include "pipeline/colors.h"
@@ -16,11 +16,27 @@
 namespace pictorb {
 namespace {
 
-void ApplyFileTime(const ConversionSettings& settings, const JobContext& job) {
-    if (settings.fileTimestamp == 1) {
+// The folder of `path` made absolute, ending in '/'.
+std::string AbsoluteFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (!folder.empty() && folder.front() == '/') return folder;
+    return CurrentFolder() + folder;
+}
+
+// "Existing Files": true when the document there now is to stay as it is.
+bool KeepsExistingDocument(const ConversionSettings& settings, const FileJob& job) {
+    if (settings.existingFiles == kExistingReplace) return false;
+    if (QueryFileKind(job.outputPath) == FileKind::Missing) return false;
+    return settings.existingFiles != kExistingOlder ||
+           !ModifiedBefore(job.outputPath, job.inputPath);
+}
+
+void ApplyFileTime(const ConversionSettings& settings, const FileJob& job) {
+    if (settings.fileTimestamp == kTimestampOriginal) {
         const int64_t original = ModifiedTimeLocalSeconds(job.inputPath);
         if (original >= 0) SetModifiedTimeLocalSeconds(job.outputPath, original);
-    } else if (settings.fileTimestamp == 2) {
+    } else if (settings.fileTimestamp == kTimestampCustom) {
         SetModifiedTimeLocalSeconds(job.outputPath, settings.customTimestamp);
     }
 }
@@ -50,8 +66,21 @@ bool AddInputFile(JobContext& job, const Formats& formats, const std::string& pa
     if (QueryFileSize(path) == 0) return false;
     if (!IsAcceptedInput(formats, path)) return false;
     job.inputFiles.clear();
-    job.inputFiles[path] = InputFileEntry{1, RelativeFolder(path, job.commandLineInput)};
+    job.inputFiles.Add(path, InputFileEntry{RelativeFolder(path, job.commandLineInput)}, {});
     return true;
+}
+
+bool InputFileMap::Add(const std::string& path, const InputFileEntry& entry,
+                       const FileIdentity& identity) {
+    const bool known = identity != FileIdentity{};
+    if (known && identities_.count(identity) != 0) return false;
+    if (!entries_.emplace(path, entry).second) return false;
+    if (known) identities_.insert(identity);
+    return true;
+}
+
+bool IsFailure(ConvertError error) {
+    return error != ConvertError::None && error != ConvertError::Skipped;
 }
 
 namespace {
@@ -62,6 +91,8 @@ ConvertError FromBitmapError(BitmapError error) {
             return ConvertError::None;
         case BitmapError::Unreadable:
             return ConvertError::Unreadable;
+        case BitmapError::NotAFile:
+            return ConvertError::NotAFile;
         case BitmapError::NotABitmap:
             return ConvertError::NotABitmap;
         case BitmapError::Unsupported:
@@ -78,24 +109,33 @@ ConvertError FromBitmapError(BitmapError error) {
 
 }  // namespace
 
-ConvertError ConvertFile(const JobEnvironment& env) {
-    const ConversionSettings& settings = env.settings;
-    JobContext& job = env.job;
-    const std::string depthList = BitDepthList(env.formats, job.outputFormatKey);
+FileJob FileJobFor(const JobContext& job, const std::string& inputPath,
+                   const std::string& relativeFolder) {
+    FileJob file;
+    file.outputFolder = job.outputFolder;
+    file.outputFormatKey = job.outputFormatKey;
+    file.targetBitDepth = job.targetBitDepth;
+    file.automaticDepth = job.automaticDepth;
+    file.saveFlags = job.saveFlags;
+    file.inputPath = inputPath;
+    file.relativeFolder = relativeFolder;
+    file.randomNumber = job.randomNumber;
+    file.conversionNumber = job.conversionNumber;
+    if (file.outputFolder.empty()) {
+        file.outputFolder = AbsoluteFolderOf(inputPath);
+        file.relativeFolder.clear();
+    }
+    return file;
+}
 
-    if (QueryFileSize(job.inputPath) == 0) return ConvertError::Empty;
-    LoadedBitmap loaded = LoadBitmapFile(job.inputPath);
-    if (loaded.error != BitmapError::None) return FromBitmapError(loaded.error);
-    Image image = std::move(loaded.image);
+Image RunStages(Image image, const ConversionSettings& settings, FileJob& file,
+                std::string_view depthList, const Font* watermarkFont) {
+    file.sourceBitDepth = static_cast<int32_t>(image.Bpp());
+    image = RotateImage(std::move(image), settings);
     unsigned width = image.Width();
     unsigned height = image.Height();
-    job.sourceBitDepth = static_cast<int32_t>(image.Bpp());
-    if (width == 0 || height == 0) return ConvertError::NotABitmap;
-
-    image = RotateImage(std::move(image), settings);
-    width = image.Width();
-    height = image.Height();
     image = ResizeImage(std::move(image), width, height, settings);
+    // The frame and the watermark are placed on the picture as resized.
     width = image.Width();
     height = image.Height();
     FlipImage(image, settings);
@@ -104,19 +144,35 @@ ConvertError ConvertFile(const JobEnvironment& env) {
     image = ApplyThreshold(std::move(image), settings);
     image = DrawSolidFrame(std::move(image), width, height, settings);
     image =
-        DrawWatermark(std::move(image), width, height, settings, job, depthList, env.watermarkFont);
-    image = ConvertToOutputDepth(std::move(image), job, depthList);
-    // A picture too large even for the large document format fails before anything is written.
-    if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge) {
-        job.outputWidth = static_cast<int32_t>(image.Width());
-        job.outputHeight = static_cast<int32_t>(image.Height());
-        return ConvertError::TooLargeForDocument;
+        DrawWatermark(std::move(image), width, height, settings, file, depthList, watermarkFont);
+    image = ConvertToOutputDepth(std::move(image), file, depthList);
+    file.outputWidth = static_cast<int32_t>(image.Width());
+    file.outputHeight = static_cast<int32_t>(image.Height());
+    return image;
+}
+
+ConvertError ConvertFile(const JobEnvironment& env, FileJob& job) {
+    const ConversionSettings& settings = env.settings;
+    job.failureDetail.clear();
+
+    const int64_t size = QueryFileSize(job.inputPath);
+    if (size == kFileIsOther) return ConvertError::NotAFile;
+    if (size == 0) return ConvertError::Empty;
+    LoadedBitmap loaded = LoadBitmapFile(job.inputPath, {kDefaultMaxBitmapPixels, env.memoryLimit});
+    if (loaded.error != BitmapError::None) {
+        if (loaded.systemError != 0) job.failureDetail = SystemErrorText(loaded.systemError);
+        return FromBitmapError(loaded.error);
     }
+    if (loaded.image.Width() == 0 || loaded.image.Height() == 0) return ConvertError::NotABitmap;
+    const Image image =
+        RunStages(std::move(loaded.image), settings, job,
+                  BitDepthList(env.formats, job.outputFormatKey), env.watermarkFont);
+    // A picture too large even for the large document format fails before anything is written.
+    if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge)
+        return ConvertError::TooLargeForDocument;
 
     if (!image) return ConvertError::OutOfMemory;
 
-    job.outputWidth = static_cast<int32_t>(image.Width());
-    job.outputHeight = static_cast<int32_t>(image.Height());
     // One mask result for both the check and the path: date tokens read the clock anew.
     const std::string name = ApplyFilenameMask(settings, job);
     job.outputPath = FormOutputFolder(settings, job) + name;
@@ -124,6 +180,8 @@ ConvertError ConvertFile(const JobEnvironment& env) {
     // A mask from a shared profile must not write or replace files outside the output folder.
     if (!StaysInOutputFolder(name)) return ConvertError::NameOutsideFolder;
     if (env.claimOutput && !env.claimOutput(job.outputPath)) return ConvertError::SameOutput;
+    if (KeepsExistingDocument(settings, job)) return ConvertError::Skipped;
+
     // Files converted from a folder keep their subfolders below the output folder.
     if (settings.keepSubfolders != 0 && !job.relativeFolder.empty())
         CreateFolder(job.outputFolder + job.relativeFolder);
@@ -135,6 +193,7 @@ ConvertError ConvertFile(const JobEnvironment& env) {
     DocumentOptions options;
     if ((job.saveFlags & PSD_RLE) != 0) options.compression = psd::Compression::Rle;
     if (settings.psdAlphaChannel == kPsdAlphaAuto) options.alpha = AlphaChannel::Auto;
+    errno = 0;
     switch (WritePsd(image, info, options, job.outputPath, job.tempPath)) {
         case WriteResult::Ok:
             ApplyFileTime(settings, job);
@@ -144,6 +203,8 @@ ConvertError ConvertFile(const JobEnvironment& env) {
         case WriteResult::TooLarge:
             return ConvertError::TooLargeForDocument;
         default:
+            // The file placing leaves the system's reason in errno.
+            if (errno != 0) job.failureDetail = SystemErrorText(errno);
             return ConvertError::CannotWrite;
     }
 }
@@ -156,6 +217,8 @@ std::string ConvertErrorText(ConvertError error) {
             return "empty file";
         case ConvertError::Unreadable:
             return "cannot be read";
+        case ConvertError::NotAFile:
+            return "not a regular file";
         case ConvertError::NotABitmap:
             return "not a Windows bitmap";
         case ConvertError::Unsupported:
@@ -174,6 +237,8 @@ std::string ConvertErrorText(ConvertError error) {
             return "same output file as another input";
         case ConvertError::CannotWrite:
             return "the output file cannot be written";
+        case ConvertError::Skipped:
+            return "skipped: the document exists";
     }
     return "not converted";
 }
@@ -181,12 +246,8 @@ std::string ConvertErrorText(ConvertError error) {
 std::string OutcomeReason(const FileOutcome& outcome) {
     std::string reason = ConvertErrorText(outcome.error);
     if (outcome.error == ConvertError::SameOutput) reason += " (" + outcome.otherPath + ")";
+    if (!outcome.detail.empty()) reason += " (" + outcome.detail + ")";
     return reason;
-}
-
-int RunConversionWorker(const JobEnvironment& env, SharedProgress& progress) {
-    RunConversionPool(env, progress, PoolOptions{env.settings.threads, 0});
-    return 0;
 }
 
 }  // namespace pictorb

@@ -65,7 +65,7 @@ std::string OutputExtension(const MaskValues& values) {
     return values.outputFormatKey;
 }
 
-MaskValues MaskValuesOf(const JobContext& job) {
+MaskValues MaskValuesOf(const FileJob& job) {
     return MaskValues{job.inputPath,    job.outputFormatKey, job.targetBitDepth,  job.outputWidth,
                       job.outputHeight, job.randomNumber,    job.conversionNumber};
 }
@@ -87,7 +87,7 @@ std::string ReplaceMaskToken(std::string_view text, std::string_view token,
     return ReplaceIgnoreCase(text, token, TokenValue(token, values));
 }
 
-std::string ApplyFilenameMask(const ConversionSettings& settings, const JobContext& job) {
+std::string ApplyFilenameMask(const ConversionSettings& settings, const FileJob& job) {
     std::string mask = Utf8Lower(settings.filenameMask);
     if (mask.empty()) mask = "%filename%.%ext%";
     const MaskValues values = MaskValuesOf(job);
@@ -97,16 +97,12 @@ std::string ApplyFilenameMask(const ConversionSettings& settings, const JobConte
     return mask;
 }
 
-std::string FormOutputPath(const ConversionSettings& settings, const JobContext& job) {
-    return FormOutputFolder(settings, job) + ApplyFilenameMask(settings, job);
-}
-
-std::string FormTempPath(const ConversionSettings& settings, const JobContext& job) {
+std::string FormTempPath(const ConversionSettings& settings, const FileJob& job) {
     return FormOutputFolder(settings, job) + MakeTempName("pictorb", "") + "." +
            job.outputFormatKey;
 }
 
-std::string FormOutputFolder(const ConversionSettings& settings, const JobContext& job) {
+std::string FormOutputFolder(const ConversionSettings& settings, const FileJob& job) {
     return settings.keepSubfolders ? job.outputFolder + job.relativeFolder : job.outputFolder;
 }
 

@@ -27,7 +27,7 @@ inline constexpr std::string_view kMaskTokens[] = {
     "%ext[t]%",   "%yyyy%",        "%mm%",          "%dd%",          "%hh%",  "%ii%",
     "%ss%",       "%bpp%",         "%width%",       "%height%",      "%rnd%", "%n%"};
 
-MaskValues MaskValuesOf(const JobContext& job);
+MaskValues MaskValuesOf(const FileJob& job);
 // What "%ext%" gives: the output format key, but "psb" for a Photoshop document whose width or
 // height needs the large document format.
 std::string OutputExtension(const MaskValues& values);
@@ -36,15 +36,14 @@ std::string InputName(std::string_view inputPath);
 // `text` with every occurrence of `token` (any letter case) replaced by its value.
 std::string ReplaceMaskToken(std::string_view text, std::string_view token,
                              const MaskValues& values);
-std::string ApplyFilenameMask(const ConversionSettings& settings, const JobContext& job);
-std::string FormOutputPath(const ConversionSettings& settings, const JobContext& job);
+std::string ApplyFilenameMask(const ConversionSettings& settings, const FileJob& job);
 // The folder output and temporary paths start with: the output folder, and the relative
 // folder when subfolders are kept.
-std::string FormOutputFolder(const ConversionSettings& settings, const JobContext& job);
+std::string FormOutputFolder(const ConversionSettings& settings, const FileJob& job);
 // False for a name the mask gave that would leave the output folder: one beginning with "/"
 // or with a ".." component. Masks come from shared profile and settings files.
 bool StaysInOutputFolder(std::string_view name);
-std::string FormTempPath(const ConversionSettings& settings, const JobContext& job);
+std::string FormTempPath(const ConversionSettings& settings, const FileJob& job);
 std::string MakeTempName(std::string_view prefix, std::string_view suffix);
 int32_t NewRandomNumber();  // 1..99999
 

@@ -66,7 +66,9 @@ Image RotateImage(Image image, const ConversionSettings& settings) {
     if (!image || !settings.doImageRotation) return image;
     const int32_t angle = settings.imageRotation;
     if (angle <= 0 || angle >= 360) return image;
-    if (settings.imageRotationType != 0 && settings.imageRotationType != 1) return image;
+    if (settings.imageRotationType != kRotationSimple &&
+        settings.imageRotationType != kRotationAdvanced)
+        return image;
 
     // Rotation works on true-colour images only; palettes and 16-bit layouts go to 24 bits.
     const unsigned bpp = image.Bpp();
@@ -75,7 +77,7 @@ Image RotateImage(Image image, const ConversionSettings& settings) {
         if (!image) return image;
     }
 
-    if (settings.imageRotationType == 0) {
+    if (settings.imageRotationType == kRotationSimple) {
         const Rgb back = ParseColor(settings.imageRotationBackColor);
         RGBQUAD background{};
         background.rgbRed = back.red;
@@ -90,8 +92,8 @@ Image RotateImage(Image image, const ConversionSettings& settings) {
 }
 
 int32_t ScaleToUnit(int32_t value, int unit, unsigned reference) {
-    if (unit == 0) return value;
-    if (unit != 1) return 0;
+    if (unit == kUnitPixels) return value;
+    if (unit != kUnitPercent) return 0;
     // The default rounding mode: to nearest, ties to even (2.5 gives 2, 3.5 gives 4).
     return ClampToInt32(std::nearbyint(static_cast<double>(value) / 100.0 * reference));
 }
@@ -108,7 +110,8 @@ Image ResizeImage(Image image, unsigned width, unsigned height,
         height == static_cast<unsigned>(targetHeight)) {
         return image;
     }
-    if (settings.imageResizeType == 1 && width < static_cast<unsigned>(targetWidth) &&
+    if (settings.imageResizeType == kResizeLargeImages &&
+        width < static_cast<unsigned>(targetWidth) &&
         height < static_cast<unsigned>(targetHeight)) {
         return image;
     }

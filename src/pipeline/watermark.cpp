@@ -77,7 +77,7 @@ std::unique_ptr<Font> LoadWatermarkFont(const ConversionSettings& settings) {
                     settings.fontEffect == kFontEffectStrikeout);
 }
 
-std::string ExpandWatermarkText(const ConversionSettings& settings, const JobContext& job,
+std::string ExpandWatermarkText(const ConversionSettings& settings, const FileJob& job,
                                 std::string_view depthList, unsigned width, unsigned height) {
     const std::string& text = settings.text;
     if (std::count(text.begin(), text.end(), '%') < 2) return text;
@@ -111,14 +111,14 @@ std::vector<std::string> SplitWatermarkLines(std::string_view text) {
 
 int AlignLine(const ConversionSettings& settings, int lineWidth, int boxWidth) {
     switch (settings.textAlignment) {
-        case 0:
+        case kAlignLeft:
             return settings.textPadding;
-        case 1: {
+        case kAlignCenter: {
             // Halves round away from zero.
             const int64_t space = int64_t{boxWidth} - lineWidth;
             return static_cast<int>(space >= 0 ? (space + 1) / 2 : -((1 - space) / 2));
         }
-        case 2:
+        case kAlignRight:
             return boxWidth - lineWidth - settings.textPadding;
         default:
             return 0;
@@ -201,8 +201,8 @@ WatermarkArea WatermarkAreaOf(const ConversionSettings& settings, unsigned width
     WatermarkArea area{width, height, 0, 0};
     const int boundary = settings.doWatermark == kWatermarkText    ? settings.textBoundary
                          : settings.doWatermark == kWatermarkImage ? settings.imageBoundary
-                                                                   : 0;
-    if (settings.doFrame != 0 && boundary == 1) {
+                                                                   : kBoundaryImage;
+    if (settings.doFrame != kFrameNone && boundary == kBoundaryFrame) {
         area.width -= int64_t{settings.solidLeft} + settings.solidRight;
         area.height -= int64_t{settings.solidTop} + settings.solidBottom;
         area.left = settings.solidLeft;
@@ -254,9 +254,9 @@ WatermarkPosition PlaceWatermark(const ConversionSettings& settings, unsigned wi
 }
 
 Image DrawWatermark(Image image, unsigned width, unsigned height,
-                    const ConversionSettings& settings, const JobContext& job,
+                    const ConversionSettings& settings, const FileJob& job,
                     std::string_view depthList, const Font* font) {
-    if (!image || settings.doWatermark == 0) return image;
+    if (!image || settings.doWatermark == kWatermarkNone) return image;
     image = ConvertTo24Bits(std::move(image));
     if (image.Bpp() != 24 || image.Width() != width || image.Height() != height) return image;
 

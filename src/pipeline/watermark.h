@@ -32,7 +32,7 @@ std::unique_ptr<Font> LoadWatermarkFont(const ConversionSettings& settings);
 // "Text" with its mask tokens replaced; %width%, %height% and %bpp% are those of the
 // width x height picture being converted and its output depth. Text with fewer than two
 // "%" stays as typed.
-std::string ExpandWatermarkText(const ConversionSettings& settings, const JobContext& job,
+std::string ExpandWatermarkText(const ConversionSettings& settings, const FileJob& job,
                                 std::string_view depthList, unsigned width, unsigned height);
 // The lines of a text split at every "%eol%", in any letter case.
 std::vector<std::string> SplitWatermarkLines(std::string_view text);
@@ -62,7 +62,7 @@ WatermarkPosition PlaceWatermark(const ConversionSettings& settings, unsigned wi
 // Blends the text (with `font`) or image watermark over the width x height picture. Any
 // switched-on watermark leaves the picture 24-bit; never fails by itself.
 Image DrawWatermark(Image image, unsigned width, unsigned height,
-                    const ConversionSettings& settings, const JobContext& job,
+                    const ConversionSettings& settings, const FileJob& job,
                     std::string_view depthList, const Font* font);
 
 }  // namespace pictorb

@@ -11,17 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/drawing_values.h"
+
 namespace pictorb {
-
-struct Rgba {
-    uint8_t red = 0, green = 0, blue = 0, alpha = 0;
-    bool operator==(const Rgba&) const = default;
-};
-
-struct TextExtent {
-    int width = 0;
-    int height = 0;
-};
 
 // A font resolved through fontconfig, usable from any thread once loaded.
 class Font {

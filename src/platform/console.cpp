@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 
@@ -10,6 +11,8 @@
 
 namespace pictorb {
 namespace {
+
+std::atomic<bool> redirectAsUtf8{false};
 
 // The main thread and the conversion worker both print; whole lines must not interleave.
 std::mutex& ConsoleLock() {
@@ -32,10 +35,10 @@ void WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::string ConsoleLineBytes(std::string_view utf8Line, bool terminal) {
-    if (terminal) {
+std::string ConsoleLineBytes(std::string_view utf8Line, bool terminal, bool redirectedAsUtf8) {
+    if (terminal || redirectedAsUtf8) {
         std::string out(utf8Line);
-        out += "\r\n";
+        out += terminal ? "\r\n" : "\n";
         return out;
     }
     std::u16string units = Utf8ToUtf16(utf8Line);
@@ -63,9 +66,22 @@ void ConsoleSetTitle(std::string_view title) {
 
 void ConsolePrintLine(std::string_view utf8Line) {
     // Written straight to the descriptor, so each line is flushed as it is printed.
-    std::string bytes = ConsoleLineBytes(utf8Line, isatty(STDOUT_FILENO) != 0);
+    std::string bytes =
+        ConsoleLineBytes(utf8Line, isatty(STDOUT_FILENO) != 0, redirectAsUtf8.load());
     std::lock_guard<std::mutex> hold(ConsoleLock());
     WriteAll(STDOUT_FILENO, bytes);
+}
+
+void ConsoleRedirectAsUtf8(bool utf8) {
+    redirectAsUtf8.store(utf8);
+}
+
+void ConsoleDiagnostic(std::string_view utf8Line) {
+    std::string bytes = "pictorbcmd: ";
+    bytes += utf8Line;
+    bytes += '\n';
+    std::lock_guard<std::mutex> hold(ConsoleLock());
+    WriteAll(STDERR_FILENO, bytes);
 }
 
 void ConsoleWaitForKey() {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/canvas.h"
+#include "platform/drawing_values.h"
 
 namespace pictorb {
 

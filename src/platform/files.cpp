@@ -63,6 +63,31 @@ std::string ResolveLink(const std::string& path) {
     return target;
 }
 
+FileIdentity IdentityOf(const struct stat& info) {
+    return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+FileKind KindOf(const struct stat& info) {
+    if (S_ISREG(info.st_mode)) return FileKind::File;
+    if (S_ISDIR(info.st_mode)) return FileKind::Folder;
+    if (S_ISLNK(info.st_mode)) return FileKind::Link;
+    return FileKind::Other;
+}
+
+bool ReadAll(int fd, std::string& bytes) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            bytes.clear();
+            return false;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 // The zone's offset from UTC at `instant`. localtime_r reads the zone only once per process
 // (ReadTimeZone refreshes it): tzset and mktime re-read it on every call, which workers must
 // not do side by side.
@@ -91,7 +116,32 @@ int64_t QueryFileSize(const std::string& path) {
     struct stat info;
     if (path.empty() || stat(path.c_str(), &info) != 0) return kFileMissing;
     if (S_ISDIR(info.st_mode)) return kFileIsFolder;
+    if (!S_ISREG(info.st_mode)) return kFileIsOther;
     return static_cast<int64_t>(info.st_size);
+}
+
+FileKind QueryFileKind(const std::string& path, FileIdentity* identity) {
+    struct stat info;
+    if (path.empty() || stat(path.c_str(), &info) != 0) return FileKind::Missing;
+    if (identity != nullptr) *identity = IdentityOf(info);
+    return KindOf(info);
+}
+
+OpenedFile OpenRegularFile(const std::string& path) {
+    OpenedFile opened;
+    FileDescriptor file(OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info;
+    if (file.Get() < 0 || fstat(file.Get(), &info) != 0) {
+        opened.error = errno;
+        return opened;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        opened.notRegular = true;
+        return opened;
+    }
+    opened.size = static_cast<uint64_t>(info.st_size);
+    opened.fd = file.Release();
+    return opened;
 }
 
 std::string ProgramFolder() {
@@ -147,15 +197,6 @@ bool CreateFolder(const std::string& path) {
     return QueryFileSize(path) == kFileIsFolder;
 }
 
-bool RemoveFile(const std::string& path) {
-    return unlink(path.c_str()) == 0;
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-    // rename replaces the target whatever its permission bits; only the folder's count.
-    return rename(from.c_str(), to.c_str()) == 0;
-}
-
 bool MayOverwriteFile(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return true;  // nothing there yet
@@ -202,17 +243,18 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     if (fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
     }
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = read(file.Get(), buffer, sizeof buffer);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            bytes.clear();
-            return false;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
+    return ReadAll(file.Get(), bytes);
+}
+
+bool ReadStandardInput(std::string& bytes) {
+    bytes.clear();
+    return ReadAll(STDIN_FILENO, bytes);
+}
+
+std::string SystemErrorText(int error) {
+    char buffer[256];
+    // The GNU strerror_r returns its text, which need not be in the buffer.
+    return strerror_r(error, buffer, sizeof buffer);
 }
 
 void ReadTimeZone() {
@@ -251,6 +293,12 @@ LocalDateTime NowLocalDateTime() {
             local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+bool ModifiedBefore(const std::string& path, const std::string& other) {
+    struct stat first, second;
+    if (stat(path.c_str(), &first) != 0 || stat(other.c_str(), &second) != 0) return false;
+    return first.st_mtim.tv_sec < second.st_mtim.tv_sec;
+}
+
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, std::string& error) {
     entries.clear();
     DIR* dir = opendir(folder.c_str());
@@ -259,21 +307,29 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, st
         return false;
     }
     const int dirFd = dirfd(dir);
+    // Read permission alone lists the names, but nothing inside can be reached without
+    // search permission: such a folder is unreadable, not empty.
+    struct stat self;
+    if (fstatat(dirFd, ".", &self, 0) != 0) {
+        error = std::strerror(errno);
+        closedir(dir);
+        return false;
+    }
     errno = 0;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         struct stat info;
-        FolderEntry::Kind kind = FolderEntry::Kind::Other;
+        FolderEntry listed{name, FileKind::Missing, FileKind::Missing, {}};
         if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISREG(info.st_mode))
-                kind = FolderEntry::Kind::File;
-            else if (S_ISDIR(info.st_mode))
-                kind = FolderEntry::Kind::Folder;
-            else if (S_ISLNK(info.st_mode))
-                kind = FolderEntry::Kind::Link;
+            listed.kind = KindOf(info);
+            listed.identity = IdentityOf(info);
+            if (listed.kind == FileKind::Link && fstatat(dirFd, entry->d_name, &info, 0) == 0) {
+                listed.target = KindOf(info);
+                listed.identity = IdentityOf(info);
+            }
         }
-        entries.push_back({name, kind});
+        if (listed.kind != FileKind::Missing) entries.push_back(std::move(listed));
         errno = 0;
     }
     const int readError = errno;

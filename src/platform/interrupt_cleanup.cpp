@@ -24,7 +24,7 @@ struct ArmedSlot {
 };
 ArmedSlot slots[kSlots];
 
-// While a batch runs, the first SIGINT or SIGTERM only asks it to stop taking files.
+// While a batch runs, the first SIGINT, SIGTERM or SIGHUP only asks it to stop taking files.
 enum StopState : int { kStopOff, kStopArmed, kStopRequested };
 std::atomic<int> stopState{kStopOff};
 
@@ -38,7 +38,7 @@ struct sigaction previousActions[kSignalCount];
 // buffer while it is being read.
 void RemoveArmedFileAndEnd(int signalNumber, siginfo_t* info, void* context) {
     const int savedErrno = errno;
-    if (signalNumber == SIGINT || signalNumber == SIGTERM) {
+    if (signalNumber == SIGINT || signalNumber == SIGTERM || signalNumber == SIGHUP) {
         int armedStop = kStopArmed;
         if (stopState.compare_exchange_strong(armedStop, kStopRequested)) {
             errno = savedErrno;
@@ -113,6 +113,21 @@ RemoveOnInterrupt::~RemoveOnInterrupt() {
     // A claimed file belongs to the handler, which is ending the process.
     int expected = kArmed;
     slots[slot_].state.compare_exchange_strong(expected, kIdle);
+}
+
+void TreatHangUpAsTermination() {
+    struct sigaction current = {};
+    if (sigaction(SIGHUP, nullptr, &current) != 0) return;
+    const bool siginfo = (current.sa_flags & SA_SIGINFO) != 0;
+    if (!siginfo && current.sa_handler == SIG_IGN) return;
+    struct sigaction defaultAction = {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    // Once the removal handler runs first, the default is what it hands the signal on to.
+    if (siginfo && current.sa_sigaction == RemoveArmedFileAndEnd)
+        previousActions[2] = defaultAction;
+    else
+        sigaction(SIGHUP, &defaultAction, nullptr);
 }
 
 StopOnInterrupt::StopOnInterrupt() {

@@ -8,9 +8,10 @@
 namespace pictorb {
 
 // While alive, those signals remove `path` before the process ends. Arm only a file this
-// process has just created. The handlers are installed (again, should something have
-// replaced them) on each arming; an ignored signal (nohup, a background job of a script)
-// stays ignored. Up to sixteen files at a time per process: Armed() is false when that many
+// process has just created, or a fresh name it is about to create (so that no moment is left
+// between the file existing and its being armed). The handlers are installed (again, should
+// something have replaced them) on each arming; an ignored signal (nohup, a background job of a
+// script) stays ignored. Up to sixteen files at a time per process: Armed() is false when that many
 // are armed or the path is too long to keep, and the file is then not protected.
 class RemoveOnInterrupt {
   public:
@@ -26,9 +27,14 @@ class RemoveOnInterrupt {
     int slot_ = 0;
 };
 
-// While alive, the first SIGINT or SIGTERM does not end the process: Requested() turns true,
-// so that a batch stops taking files and finishes the ones being written. A second signal
-// ends the process as above. One at a time per process.
+// While alive, the first SIGINT, SIGTERM or SIGHUP does not end the process: Requested()
+// turns true, so that a batch stops taking files and finishes the ones being written. A second
+// signal ends the process as above. One at a time per process.
+// For a command-line run: a hang-up is a request to stop as SIGTERM is, not the quiet end with
+// status 0 that start-up makes of it for the desktop. Call before anything is armed; an ignored
+// hang-up (nohup) stays ignored.
+void TreatHangUpAsTermination();
+
 class StopOnInterrupt {
   public:
     StopOnInterrupt();

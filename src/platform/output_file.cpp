@@ -35,28 +35,40 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The system's reason for the step that failed, taken before cleaning up can change it.
+PlaceResult Failure(PlaceResult result, int& systemError) {
+    systemError = errno != 0 ? errno : EIO;
+    return result;
+}
+
 // Renames the complete file at `tempPath` over the output; the temporary name goes either way.
-PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& outputPath) {
+PlaceResult MoveIntoPlace(const std::string& tempPath, const std::string& outputPath,
+                          int& systemError) {
     RemoveOnInterrupt cleanup(tempPath);
     // rename replaces the target whatever its permission bits; only the folder's count.
     if (rename(tempPath.c_str(), outputPath.c_str()) == 0) return PlaceResult::Ok;
+    const PlaceResult result = Failure(PlaceResult::CannotMove, systemError);
     unlink(tempPath.c_str());
-    return PlaceResult::CannotMove;
+    return result;
 }
 
 // The file is created exclusively under the temporary name, so nothing of someone else's is
-// ever armed for removal or replaced half-written.
+// replaced half-written. The name is armed for removal just before, so that a signal the
+// moment the file exists still removes it; the name is fresh (the clock and random letters),
+// so only a collision with another run's temporary file could lose a file not made here.
 PlaceResult PlaceNamed(const std::string& outputPath, const std::string& tempPath,
-                       const FileWriter& write) {
-    FileDescriptor file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
-    if (file.Get() < 0) return PlaceResult::CannotCreate;
+                       const FileWriter& write, int& systemError) {
     RemoveOnInterrupt cleanup(tempPath);
+    FileDescriptor file(OpenRetrying(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC));
+    if (file.Get() < 0) return Failure(PlaceResult::CannotCreate, systemError);
+    errno = 0;
     const bool written = Fill(file.Get(), write);
-    if (!file.Close() || !written) {
+    if (!written || !file.Close()) {
+        const PlaceResult result = Failure(PlaceResult::WriteFailed, systemError);
         unlink(tempPath.c_str());
-        return PlaceResult::WriteFailed;
+        return result;
     }
-    return MoveIntoPlace(tempPath, outputPath);
+    return MoveIntoPlace(tempPath, outputPath, systemError);
 }
 
 enum class Unnamed { Placed, Refused };
@@ -65,12 +77,13 @@ enum class Unnamed { Placed, Refused };
 // as the output when there is none yet, else as the temporary file that replaces it. Refused
 // when the file system cannot make such files or link them (no /proc, say).
 Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
-                     const FileWriter& write, PlaceResult& result) {
+                     const FileWriter& write, PlaceResult& result, int& systemError) {
     FileDescriptor file(
         OpenRetrying(FolderOf(outputPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC));
     if (file.Get() < 0) return Unnamed::Refused;
+    errno = 0;
     if (!Fill(file.Get(), write)) {
-        result = PlaceResult::WriteFailed;
+        result = Failure(PlaceResult::WriteFailed, systemError);
         return Unnamed::Placed;
     }
     char procPath[64];
@@ -82,22 +95,23 @@ Unnamed PlaceUnnamed(const std::string& outputPath, const std::string& tempPath,
         if (file.Close()) {
             result = PlaceResult::Ok;
         } else {
+            result = Failure(PlaceResult::WriteFailed, systemError);
             unlink(outputPath.c_str());
-            result = PlaceResult::WriteFailed;
         }
         return Unnamed::Placed;
     }
     if (errno != EEXIST) return Unnamed::Refused;
+    RemoveOnInterrupt cleanup(tempPath);  // armed before the name exists, as in PlaceNamed
     if (!link(tempPath)) {
-        result = PlaceResult::CannotCreate;
+        result = Failure(PlaceResult::CannotCreate, systemError);
         return Unnamed::Placed;
     }
     if (!file.Close()) {
+        result = Failure(PlaceResult::WriteFailed, systemError);
         unlink(tempPath.c_str());
-        result = PlaceResult::WriteFailed;
         return Unnamed::Placed;
     }
-    result = MoveIntoPlace(tempPath, outputPath);
+    result = MoveIntoPlace(tempPath, outputPath, systemError);
     return Unnamed::Placed;
 }
 
@@ -116,13 +130,15 @@ bool FileSink::WriteAt(uint64_t offset, std::string_view bytes) {
 
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
                     const FileWriter& write) {
-    if (unnamedAllowed.load()) {
-        PlaceResult result = PlaceResult::CannotCreate;
-        if (PlaceUnnamed(outputPath, tempPath, write, result) == Unnamed::Placed) {
-            return {result, PlaceRoute::Unnamed};
-        }
+    Placement placement;
+    placement.route = PlaceRoute::Unnamed;
+    if (!unnamedAllowed.load() || PlaceUnnamed(outputPath, tempPath, write, placement.result,
+                                               placement.systemError) == Unnamed::Refused) {
+        placement.route = PlaceRoute::Named;
+        placement.result = PlaceNamed(outputPath, tempPath, write, placement.systemError);
     }
-    return {PlaceNamed(outputPath, tempPath, write), PlaceRoute::Named};
+    if (placement.result != PlaceResult::Ok) errno = placement.systemError;
+    return placement;
 }
 
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,

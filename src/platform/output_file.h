@@ -16,6 +16,7 @@ enum class PlaceRoute { Unnamed, Named };
 struct Placement {
     PlaceResult result = PlaceResult::CannotCreate;
     PlaceRoute route = PlaceRoute::Named;  // the way the file was (or was to be) written
+    int systemError = 0;  // on failure the system's errno for the failing step (0: none given)
 };
 
 // The file being written: bytes go to any offset, in any order, so a writer can fill parts
@@ -37,7 +38,8 @@ using FileWriter = std::function<bool(FileSink&)>;
 // only once the new one is complete. `tempPath`, in the same file system, is the name the file
 // has between being complete and replacing the old output; it must not exist. On failure (also
 // when `write` gives false: WriteFailed) the old output is untouched and no temporary file
-// remains.
+// remains, and errno holds systemError, so that a caller that passes on only the result can
+// still say why.
 Placement PlaceFile(const std::string& outputPath, const std::string& tempPath,
                     const FileWriter& write);
 // The same for a file of `bytes`.

@@ -6,3 +6,4 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/instance_guard.h"
+#include "platform/resources.h"

@@ -12,6 +12,7 @@ namespace pictorb {
 inline constexpr int8_t kWatermarkNone = 0;
 inline constexpr int8_t kWatermarkText = 1;
 inline constexpr int8_t kWatermarkImage = 2;
+inline constexpr int8_t kFrameNone = 0;
 inline constexpr int8_t kFrameSolid = 1;
 inline constexpr int32_t kRawLoadRgb8 = 1;
 inline constexpr int32_t kRawLoadRgb16 = 2;
@@ -24,15 +25,37 @@ inline constexpr int8_t kFontStyleBoldItalic = 3;
 inline constexpr int8_t kFontEffectNone = 0;
 inline constexpr int8_t kFontEffectUnderline = 1;
 inline constexpr int8_t kFontEffectStrikeout = 2;
+inline constexpr int8_t kRotationSimple = 0;    // uncovered corners in the back colour
+inline constexpr int8_t kRotationAdvanced = 1;  // turned about the centre within its size
+inline constexpr int8_t kUnitPixels = 0;
+inline constexpr int8_t kUnitPercent = 1;
+inline constexpr int8_t kResizeAllImages = 0;
+inline constexpr int8_t kResizeLargeImages = 1;  // only pictures larger than the target
+inline constexpr int8_t kAlignLeft = 0;
+inline constexpr int8_t kAlignCenter = 1;
+inline constexpr int8_t kAlignRight = 2;
+inline constexpr int8_t kBoundaryImage = 0;
+inline constexpr int8_t kBoundaryFrame = 1;  // the watermark stays inside the frame
 inline constexpr int8_t kSizeFixed = 0;
 inline constexpr int8_t kSizeScaled = 1;  // no keyword in this edition
 inline constexpr int8_t kTimestampCurrent = 0;
 inline constexpr int8_t kTimestampOriginal = 1;
 inline constexpr int8_t kTimestampCustom = 2;
+inline constexpr int32_t kColorModelRgb = 0;
+inline constexpr int32_t kColorModelCmyk = 1;
+inline constexpr int32_t kColorModelLab = 2;
 inline constexpr int32_t kPsdCompressionNone = 0;
 inline constexpr int32_t kPsdCompressionRle = 1;
 inline constexpr int32_t kPsdAlphaAlways = 0;
 inline constexpr int32_t kPsdAlphaAuto = 1;  // only a picture with transparency has alpha
+// "Existing Files": what a conversion does when its document exists already.
+inline constexpr int8_t kExistingReplace = 0;
+inline constexpr int8_t kExistingSkip = 1;
+inline constexpr int8_t kExistingOlder = 2;  // replaced only when older than its input
+
+// How redirected status lines are written (--output-encoding).
+inline constexpr int8_t kOutputEncodingUtf16Le = 0;
+inline constexpr int8_t kOutputEncodingUtf8 = 1;
 
 inline bool IsBold(int32_t fontStyle) {
     return fontStyle == kFontStyleBold || fontStyle == kFontStyleBoldItalic;
@@ -210,6 +233,7 @@ struct ConversionSettings {
     int8_t keepSubfolders = 0;
     int8_t includeSubfolders = 0;  // a folder's subfolders are converted too
     int32_t threads = 0;           // files converted at once; 0 = one per CPU
+    int8_t existingFiles = 0;      // kExistingReplace, kExistingSkip or kExistingOlder
 
     // File
     std::string txtFields;

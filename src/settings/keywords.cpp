@@ -35,16 +35,19 @@ constexpr KeywordRow kCompression[] = {
     {"LOGLUV", 8, "tiff"},
 };
 constexpr KeywordRow kColorTable[] = {{"AUTO", 0}, {"EXACT", 1}};
-constexpr KeywordRow kColorModel[] = {{"RGB", 0}, {"CMYK", 1}, {"LAB", 2}};
+constexpr KeywordRow kColorModel[] = {
+    {"RGB", kColorModelRgb}, {"CMYK", kColorModelCmyk}, {"LAB", kColorModelLab}};
 constexpr KeywordRow kChroma[] = {{"NONE", 0}, {"LOW", 1}, {"MEDIUM", 2}, {"HIGH", 3}};
 constexpr KeywordRow kSaveAs[] = {
     {"STANDARD", 0}, {"SIMPLE", 1}, {"OPTIMIZED", 2}, {"PROGRESSIVE", 3}};
-constexpr KeywordRow kRotationType[] = {{"SIMPLE", 0}, {"ADVANCED", 1}};
-constexpr KeywordRow kSizeUnit[] = {{"PIXELS", 0}, {"PERCENT", 1}};
-constexpr KeywordRow kResizeType[] = {{"ALLIMAGES", 0}, {"LARGEIMAGES", 1}};
+constexpr KeywordRow kRotationType[] = {{"SIMPLE", kRotationSimple},
+                                        {"ADVANCED", kRotationAdvanced}};
+constexpr KeywordRow kSizeUnit[] = {{"PIXELS", kUnitPixels}, {"PERCENT", kUnitPercent}};
+constexpr KeywordRow kResizeType[] = {{"ALLIMAGES", kResizeAllImages},
+                                      {"LARGEIMAGES", kResizeLargeImages}};
 constexpr KeywordRow kResizeAlgorithm[] = {{"BOX", 0},     {"BILINEAR", 1},   {"BSPLINE", 2},
                                            {"BICUBIC", 3}, {"CATMULLROM", 4}, {"LANCZOS", 5}};
-constexpr KeywordRow kFrame[] = {{"NONE", 0}, {"SOLID", kFrameSolid}};
+constexpr KeywordRow kFrame[] = {{"NONE", kFrameNone}, {"SOLID", kFrameSolid}};
 constexpr KeywordRow kWatermark[] = {
     {"NONE", kWatermarkNone}, {"TEXT", kWatermarkText}, {"IMAGE", kWatermarkImage}};
 constexpr KeywordRow kFontStyle[] = {{"REGULAR", kFontStyleRegular},
@@ -55,8 +58,9 @@ constexpr KeywordRow kFontStyle[] = {{"REGULAR", kFontStyleRegular},
 constexpr KeywordRow kFontEffect[] = {{"NONE", kFontEffectNone},
                                       {"UNDERLINE", kFontEffectUnderline},
                                       {"STRIKETHROUGHT", kFontEffectStrikeout}};
-constexpr KeywordRow kAlignment[] = {{"LEFT", 0}, {"CENTER", 1}, {"RIGHT", 2}};
-constexpr KeywordRow kBoundary[] = {{"IMAGE", 0}, {"FRAME", 1}};
+constexpr KeywordRow kAlignment[] = {
+    {"LEFT", kAlignLeft}, {"CENTER", kAlignCenter}, {"RIGHT", kAlignRight}};
+constexpr KeywordRow kBoundary[] = {{"IMAGE", kBoundaryImage}, {"FRAME", kBoundaryFrame}};
 constexpr KeywordRow kPosition[] = {{"TOPLEFT", 0},    {"TOPCENTER", 1},    {"TOPRIGHT", 2},
                                     {"MIDDLELEFT", 3}, {"MIDDLECENTER", 4}, {"MIDDLERIGHT", 5},
                                     {"BOTTOMLEFT", 6}, {"BOTTOMCENTER", 7}, {"BOTTOMRIGHT", 8}};
@@ -64,17 +68,22 @@ constexpr KeywordRow kScaling[] = {{"FIXED", kSizeFixed}};
 constexpr KeywordRow kTimestamp[] = {
     {"CURRENT", kTimestampCurrent}, {"ORIGINAL", kTimestampOriginal}, {"CUSTOM", kTimestampCustom}};
 constexpr KeywordRow kPsdAlpha[] = {{"ALWAYS", kPsdAlphaAlways}, {"AUTO", kPsdAlphaAuto}};
+constexpr KeywordRow kExisting[] = {
+    {"REPLACE", kExistingReplace}, {"SKIP", kExistingSkip}, {"OLDER", kExistingOlder}};
+constexpr KeywordRow kOutputEncoding[] = {{"UTF-16LE", kOutputEncodingUtf16Le},
+                                          {"UTF-8", kOutputEncodingUtf8}};
 
-// Indexed by table id.
+// In the order of KeywordTable.
 constexpr std::span<const KeywordRow> kTables[] = {
-    kDdsLoadAs,       kRawLoadAs, kFrameLoading, kToneMapping,  kCompression, kColorTable,
-    kColorModel,      kChroma,    kSaveAs,       kRotationType, kSizeUnit,    kResizeType,
-    kResizeAlgorithm, kFrame,     kWatermark,    kFontStyle,    kFontEffect,  kAlignment,
-    kBoundary,        kPosition,  kScaling,      kTimestamp,    kPsdAlpha,
+    kDdsLoadAs,  kRawLoadAs,  kFrameLoading,    kToneMapping, kCompression,
+    kColorTable, kColorModel, kChroma,          kSaveAs,      kRotationType,
+    kSizeUnit,   kResizeType, kResizeAlgorithm, kFrame,       kWatermark,
+    kFontStyle,  kFontEffect, kAlignment,       kBoundary,    kPosition,
+    kScaling,    kTimestamp,  kPsdAlpha,        kExisting,    kOutputEncoding,
 };
 static_assert(std::size(kTables) == kKeywordTableCount);
-
-constexpr int kCompressionTable = 4;
+static_assert(kTables[static_cast<int>(KeywordTable::Compression)].data() == kCompression);
+static_assert(kTables[static_cast<int>(KeywordTable::OutputEncoding)].data() == kOutputEncoding);
 
 bool RowServesFormat(const KeywordRow& row, std::string_view format) {
     std::string_view rest = row.formats;
@@ -88,24 +97,25 @@ bool RowServesFormat(const KeywordRow& row, std::string_view format) {
 
 }  // namespace
 
-std::span<const KeywordRow> KeywordRows(int tableId) {
-    if (tableId < 0 || tableId >= kKeywordTableCount) return {};
-    return kTables[tableId];
+std::span<const KeywordRow> KeywordRows(KeywordTable table) {
+    const int index = static_cast<int>(table);
+    if (index < 0 || index >= kKeywordTableCount) return {};
+    return kTables[index];
 }
 
-int32_t KeywordToValue(std::string_view keyword, int tableId) {
+int32_t KeywordToValue(std::string_view keyword, KeywordTable table) {
     if (keyword.empty()) return 0;
     const std::string upper = Utf8Upper(keyword);
-    for (const KeywordRow& row : KeywordRows(tableId)) {
+    for (const KeywordRow& row : KeywordRows(table)) {
         if (row.keyword == upper) return row.value;
     }
     return 0;
 }
 
-std::string ValueToKeyword(int tableId, int32_t value, std::string_view outputFormat) {
+std::string ValueToKeyword(KeywordTable table, int32_t value, std::string_view outputFormat) {
     // Without a format the compression table reads in plain row order.
-    const bool byFormat = tableId == kCompressionTable && !outputFormat.empty();
-    for (const KeywordRow& row : KeywordRows(tableId)) {
+    const bool byFormat = table == KeywordTable::Compression && !outputFormat.empty();
+    for (const KeywordRow& row : KeywordRows(table)) {
         if (row.value != value) continue;
         if (byFormat && !RowServesFormat(row, outputFormat)) continue;
         return std::string(row.keyword);

@@ -18,6 +18,11 @@ enum class DefaultsFor { CommandLine, Desktop };
 void SetDefaults(ConversionSettings& settings, DefaultsFor caller, const Formats& formats,
                  int desktopWidth = 0, int desktopHeight = 0);
 
+// The "<KEY> BPP" setting of an output format key ("psd" -> psdBpp); nullptr for unknown keys
+// and keys not in lower case.
+const int32_t* BitDepthSetting(const ConversionSettings& settings, std::string_view key);
+int32_t* BitDepthSetting(ConversionSettings& settings, std::string_view key);
+
 // One row of a keyword table. A compression row also names the output formats it serves
 // ("bmp,tga"); rows of the other tables leave that empty.
 struct KeywordRow {
@@ -26,18 +31,46 @@ struct KeywordRow {
     std::string_view formats = {};
 };
 
-// Number of keyword tables; ids run from 0 to one less.
-inline constexpr int kKeywordTableCount = 23;
-// The table of "PSD Alpha Channel" (group Output): ALWAYS = 0, AUTO = 1.
-inline constexpr int kPsdAlphaTable = 22;
-// The rows of keyword table `tableId` in row order (for listings, documents and completion);
-// empty for an unknown id.
-std::span<const KeywordRow> KeywordRows(int tableId);
+// The keyword tables, one for each kind of enumerated setting.
+enum class KeywordTable : int {
+    None = -1,  // an option that takes no keyword
+    DdsLoadAs,
+    RawLoadAs,
+    FrameLoading,  // GIF, ICO and TIFF frames
+    ToneMapping,
+    Compression,  // every format's: rows name the output formats they serve
+    ColorTable,
+    ColorModel,
+    Chroma,
+    SaveAs,
+    RotationType,
+    SizeUnit,
+    ResizeType,
+    ResizeAlgorithm,
+    Frame,
+    Watermark,
+    FontStyle,
+    FontEffect,
+    Alignment,
+    Boundary,
+    Position,
+    Scaling,
+    Timestamp,
+    PsdAlpha,        // "PSD Alpha Channel": ALWAYS, AUTO
+    ExistingFiles,   // "Existing Files": REPLACE, SKIP, OLDER
+    OutputEncoding,  // the redirected output's encoding: UTF-16LE, UTF-8
+};
+inline constexpr int kKeywordTableCount = 25;
 
-// Keyword tables 0..22. Unknown keywords and tables give 0.
-int32_t KeywordToValue(std::string_view keyword, int tableId);
-// Empty when no row has the value. Table 4 (compression) needs the output format key.
-std::string ValueToKeyword(int tableId, int32_t value, std::string_view outputFormat = {});
+// The rows of a table in row order (for listings, documents and completion); empty for None
+// and numbers outside the tables.
+std::span<const KeywordRow> KeywordRows(KeywordTable table);
+
+// The value of `keyword` (any letter case) in `table`; 0 for unknown keywords and tables.
+int32_t KeywordToValue(std::string_view keyword, KeywordTable table);
+// The first keyword with the value; empty when no row has it. Compression rows are read for
+// `outputFormat` when one is given.
+std::string ValueToKeyword(KeywordTable table, int32_t value, std::string_view outputFormat = {});
 
 // Creates <application data>/Corvalen/pictorb/ when missing and stores the path of
 // config.ini in settings.settingsFilePath. False when the folder cannot be made.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <type_traits>
+#include <utility>
 
 #include "text/ini.h"
 #include "text/utf8.h"
@@ -223,6 +224,7 @@ constexpr SettingsField kFields[] = {
     I8(kAdvanced, "Keep Subfolders", &CS::keepSubfolders, 1),
     I8(kAdvanced, "Include Subfolders", &CS::includeSubfolders),
     I32(kAdvanced, "Threads", &CS::threads),
+    I8(kAdvanced, "Existing Files", &CS::existingFiles),
 
     Saved(Str(kFile, "TxtFields", &CS::txtFields,
               "username,password,firstname,lastname,title,sex,notes"),
@@ -275,6 +277,20 @@ std::string FieldFormat(const SettingsField& field) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return format;
+}
+
+const int32_t* BitDepthSetting(const ConversionSettings& settings, std::string_view key) {
+    for (const SettingsField& field : kFields) {
+        const auto* member = std::get_if<int32_t CS::*>(&field.member);
+        if (member != nullptr && field.group == kOutput && field.key.ends_with(" BPP") &&
+            FieldFormat(field) == key)
+            return &(settings.**member);
+    }
+    return nullptr;
+}
+
+int32_t* BitDepthSetting(ConversionSettings& settings, std::string_view key) {
+    return const_cast<int32_t*>(BitDepthSetting(std::as_const(settings), key));
 }
 
 void ApplyDefault(ConversionSettings& settings, const SettingsField& field,

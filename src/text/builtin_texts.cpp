@@ -128,7 +128,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},
-    // Preferences: 219 entries.
+    // Preferences: 223 entries.
     {"_GROUP_", "Preferences"},
     {"Title", "Preferences..."},
     {"None", "None"},
@@ -341,6 +341,10 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Keep Subfolders", "Keep Subfolders:"},
     {"Include Subfolders", "Include Subfolders:"},
     {"Threads", "Threads (0 = one per CPU):"},
+    {"Existing Files", "Existing Files:"},
+    {"Existing Replace", "Replace"},
+    {"Existing Skip", "Skip"},
+    {"Existing Older", "Replace If Older"},
     {"Export", "Export"},
     {"Txt", "TXT"},
     {"Txt Export", "Export to TXT"},
@@ -349,7 +353,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
-    // Tooltips: 6 entries.
+    // Tooltips: 7 entries.
     {"_GROUP_", "Tooltips"},
     {"Resize Type",
      "All Images: every picture is resized.\r\n"
@@ -378,6 +382,11 @@ constexpr TextPair kBuiltinTexts[] = {
      "saved selection.\r\n"
      "Auto: an opaque picture gets red, green and blue only; a picture with transparency keeps "
      "its alpha and its layer."},
+    {"Existing Files",
+     "Replace: every conversion writes its document again.\r\n"
+     "Skip: an existing document stays; the file counts as skipped.\r\n"
+     "Replace If Older: an existing document is replaced only when it is older than its "
+     "input."},
     // About: 7 entries.
     {"_GROUP_", "About"},
     {"Title", "About..."},

@@ -8,7 +8,8 @@
 
 #include "pipeline/batch.h"
 #include "pipeline/job.h"
-#include "pipeline/watermark.h"
+#include "pipeline/run_checks.h"
+#include "platform/canvas.h"
 #include "platform/files.h"
 #include "text/utf8.h"
 #include "ui/desktop_context.h"
@@ -91,30 +92,31 @@ void StartConversion(DesktopContext& context, InputOutputFields& fields, QWidget
     if (QueryFileSize(outputFolder) != kFileIsFolder) {
         return stop(ExpandPlaceholders(texts.Text("Msg", "Invalid output folder"), outputFolder));
     }
-    if (settings.doImageResize != 0) {
-        if (settings.imageWidth == 0) return stop(texts.Text("Msg", "Invalid width"));
-        if (settings.imageHeight == 0) return stop(texts.Text("Msg", "Invalid height"));
-    }
+    const RunProblem resize = CheckResize(settings);
+    if (resize == RunProblem::Width) return stop(texts.Text("Msg", "Invalid width"));
+    if (resize == RunProblem::Height) return stop(texts.Text("Msg", "Invalid height"));
+    // What the window's controls cannot hold but a hand-edited settings file can (a depth the
+    // format cannot write, a gamma of 0): the command line's reason.
+    const RunProblem invalid = CheckRunSettings(state.formats, settings, formatKey);
+    if (invalid != RunProblem::None) return stop(RunProblemText(invalid, formatKey));
+    if (settings.doWatermark == kWatermarkImage && settings.image.empty())
+        return ShowWarning(context, texts.Text("Msg", "Empty watermark image"));
     // Held for the whole run and freed after the worker has ended.
     std::unique_ptr<Font> font;
-    if (settings.doWatermark == kWatermarkText) {
-        font = LoadWatermarkFont(settings);
-        if (font == nullptr) {
+    switch (CheckWatermark(settings, font)) {
+        case RunProblem::WatermarkFont:
             return ShowWarning(
                 context,
                 ExpandPlaceholders(texts.Text("Msg", "Invalid watermark font"), settings.font));
-        }
-    } else if (settings.doWatermark == kWatermarkImage) {
-        if (settings.image.empty())
-            return ShowWarning(context, texts.Text("Msg", "Empty watermark image"));
-        if (QueryFileSize(settings.image) <= 0) {
+        case RunProblem::WatermarkImage:
             return ShowWarning(
                 context,
                 ExpandPlaceholders(texts.Text("Msg", "Invalid watermark image"), settings.image));
-        }
+        default:
+            break;
     }
 
-    SetOutputFormat(job, state.formats, settings, formatKey);
+    SetOutputFormat(job, settings, formatKey);
     job.inputPath = job.inputFiles.begin()->first;
     fields.UseOutputFolder(outputFolder);
 

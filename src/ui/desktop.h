@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/process_state.h"
+#include "app/desktop_mode.h"
+#include "cli/process_state.h"
 
 namespace pictorb {
 

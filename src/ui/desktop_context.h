@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/process_state.h"
+#include "cli/process_state.h"
 #include "themes/icon_sets.h"
 #include "themes/themes.h"
 #include "ui/dialogs.h"

@@ -1,25 +1,13 @@
 #pragma once
 // The preferences dialog (commands 8 and 17).
 
-#include <cstdint>
+#include "ui/preferences_page.h"
 
 class QWidget;
 
 namespace pictorb {
 
 struct DesktopContext;
-
-enum class PreferencesPage : int32_t {
-    General,
-    Interface,
-    Input,
-    Output,
-    Transform,
-    Adjustment,
-    Frame,
-    Watermark,
-    Advanced
-};
 
 // Opens the modal dialog on `start` over `window`. True when OK or Defaults wrote the
 // settings record and the settings file; context.themeReload then says what to reload.

@@ -83,6 +83,7 @@ constexpr RowTooltip kRowTooltips[] = {
     {"Advanced", "Filename Mask", "Filename Mask"},
     {"Advanced", "Out Folders History", "Out Folders History"},
     {"Output", "PSD Alpha Channel", "Alpha Channel"},
+    {"Advanced", "Existing Files", "Existing Files"},
 };
 
 // The manual's section of a page: its heading in lower case.

@@ -14,7 +14,7 @@
 
 #include "ui/desktop_context.h"
 #include "ui/preference_fields.h"
-#include "ui/preferences.h"
+#include "ui/preferences_page.h"
 #include "ui/preferences_table.h"
 
 class QAbstractButton;

@@ -224,6 +224,8 @@ constexpr PreferenceRow kRows[] = {
     Row(Page::Advanced, "", "Keep Subfolders", C::Check, kAdv, "Keep Subfolders"),
     Row(Page::Advanced, "", "Include Subfolders", C::Check, kAdv, "Include Subfolders"),
     Slider(Page::Advanced, "", "Threads", kAdv, "Threads", 0, 64),
+    Row(Page::Advanced, "", "Existing Files", C::List, kAdv, "Existing Files",
+        "Existing Replace|Existing Skip|Existing Older"),
 };
 
 constexpr std::string_view kPageKeys[] = {"General", "Interface", "Input",

@@ -12,7 +12,7 @@
 
 #include "settings/conversion_settings.h"
 #include "text/texts.h"
-#include "ui/preferences.h"
+#include "ui/preferences_page.h"
 
 namespace pictorb {
 

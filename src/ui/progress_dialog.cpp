@@ -16,7 +16,7 @@
 #include <system_error>
 #include <vector>
 
-#include "pipeline/job.h"
+#include "pipeline/batch.h"
 #include "text/utf8.h"
 #include "themes/icon_sets.h"
 #include "ui/builtin_icons.h"
@@ -248,7 +248,7 @@ void ProgressDialog::ShowOutcome() {
         converted = progress_.record.converted;
         for (const FileOutcome& outcome : progress_.outcomes) {
             finished += outcome.done ? 1 : 0;
-            if (outcome.done && outcome.error != ConvertError::None)
+            if (outcome.done && IsFailure(outcome.error))
                 failures.push_back(outcome.path + ": " + OutcomeReason(outcome));
         }
     }

@@ -41,6 +41,18 @@ Outcome ProgramTest::Run(const std::vector<std::string>& args, const RunExtras& 
     return outcome;
 }
 
+test::ChildResult ProgramTest::Bash(const std::string& script, const Environment& extra) const {
+    test::ChildOptions options;
+    options.program = "/bin/bash";
+    options.args = {"-c", script};
+    options.workingDirectory = dir_.Path();
+    options.environment = test::IsolatedEnvironment(dir_.Path());
+    options.environment.emplace_back("pictorbcmd", PICTORBCMD_PATH);
+    for (const auto& variable : extra) options.environment.push_back(variable);
+    options.timeoutMs = 240000;
+    return test::RunChild(options);
+}
+
 std::string ProgramTest::WriteBitmap(const std::string& name,
                                      const testsupport::BmpSpec& spec) const {
     const std::string path = Path(name);

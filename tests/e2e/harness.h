@@ -19,12 +19,14 @@ using testsupport::Rgba;
 inline constexpr std::size_t kBannerLines = 4;
 inline const char kBannerTitle[] = "Corvalen Pictorb 2.2";
 
+using Environment = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
 struct RunExtras {
     std::string program = PICTORBCMD_PATH;
     std::string workingDirectory;  // empty: the fixture's folder
     std::optional<std::string> stdinBytes;
     int64_t fileSizeLimit = -1;
-    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+    Environment environment;
     int timeoutMs = 60000;
     int expectedExitCode = 0;
 };
@@ -43,6 +45,9 @@ class ProgramTest : public ::testing::Test {
     std::string Path(const std::string& name) const { return dir_.Join(name); }
     std::string OutFolder() const { return dir_.Join("out"); }
     Outcome Run(const std::vector<std::string>& args, const RunExtras& extras = {}) const;
+    // Runs a bash script in the fixture's folder with the fixture's environment, the program's
+    // path in $pictorbcmd and the variables of `extra`.
+    test::ChildResult Bash(const std::string& script, const Environment& extra = {}) const;
     // Writes a bitmap file and returns its path.
     std::string WriteBitmap(const std::string& name, const testsupport::BmpSpec& spec) const;
     // The names in a folder, sorted.

@@ -134,6 +134,10 @@ TEST_F(LinesTest, RelativeOutputFoldersLieBelowTheProgramFolder) {
         EXPECT_EQ(FolderNames(Path("work/sub")), Lines{});
         fs::remove(Path("bin/sub/in.psd"));
     }
+    // A folder that is not there: standard error says where it was looked for.
+    const Outcome missing = Run({"-i", "in.bmp", "-o", "missing"}, copy);
+    EXPECT_EQ(missing.AfterBanner(), (Lines{"Preparing...", "Error: Invalid output folder"}));
+    EXPECT_EQ(missing.child.err, "pictorbcmd: output folder: " + Path("bin/missing/") + "\n");
     // Without -o the document goes next to its input, also for a relative input path.
     EXPECT_EQ(Run({"-i", "in.bmp"}, copy).AfterBanner(), kSuccess);
     EXPECT_EQ(FolderNames(Path("work")), (Lines{"in.bmp", "in.psd", "sub"}));
@@ -221,7 +225,11 @@ TEST_F(LinesTest, AWriteBeyondTheFileSizeLimitStopsTheConversion) {
     test::WriteBytes(OutFolder() + "/big.psd", previous);
     RunExtras limited;
     limited.fileSizeLimit = 4096;  // well below the 16 KiB of pixels
-    EXPECT_EQ(Run({"-i", big, "-o", OutFolder()}, limited).AfterBanner(), kJobFailed);
+    const Outcome failed = Run({"-i", big, "-o", OutFolder()}, limited);
+    EXPECT_EQ(failed.AfterBanner(), kJobFailed);
+    // The system's reason goes to standard error; standard output stays as it was.
+    EXPECT_EQ(failed.child.err,
+              "pictorbcmd: " + big + ": the output file cannot be written (File too large)\n");
     EXPECT_EQ(FolderNames(OutFolder()), Lines{"big.psd"});
     EXPECT_EQ(test::ReadBytes(OutFolder() + "/big.psd"), previous);
 
@@ -260,14 +268,18 @@ TEST_F(LinesTest, HelpNamesTheProgramAndItsInputFormat) {
     for (const std::string first : {"-h", "-?", "--HELP", "--help=now"}) {
         SCOPED_TRACE(first);
         const Lines lines = Run({first, "-i", input_}).lines;
-        ASSERT_EQ(lines.size(), 36u);
+        ASSERT_EQ(lines.size(), 49u);
         EXPECT_EQ(lines[0], " ");
         EXPECT_EQ(lines[1], "Usage: pictorbcmd -i <filename> [options]");
         EXPECT_EQ(lines[3], "  pictorbcmd -i example.bmp");
         EXPECT_EQ(lines[6], "  pictorbcmd -i /tmp/example.bmp -o /tmp/converted --jpg-quality=95");
         EXPECT_EQ(lines[13],
                   "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)");
-        EXPECT_EQ(lines[35], "  -v, --version             Display version information and exit");
+        EXPECT_EQ(lines[15], "Batch options:");
+        EXPECT_EQ(lines[20],
+                  "  --jobs=NUM                Files converted at once, 0 = one per CPU");
+        EXPECT_EQ(lines[26], "  --                        Every parameter after it is an input");
+        EXPECT_EQ(lines[48], "  -v, --version             Display version information and exit");
         for (const std::string& line : lines) EXPECT_EQ(line.find("%s"), std::string::npos);
     }
     EXPECT_EQ(FolderNames(OutFolder()), Lines{});  // help converts nothing
@@ -385,6 +397,7 @@ TEST_F(LinesTest, DebugListingOfARunWithOptions) {
         "Keep Subfolders: 0",
         "Include Subfolders: 0",
         "Threads: 0",
+        "Existing Files: REPLACE",
         "Importing...",
         "Import complete, new files added: 1",
         "Converting...",
@@ -397,13 +410,16 @@ TEST_F(LinesTest, DebugListingOfARunWithOptions) {
     EXPECT_EQ(run.AfterBanner(), expected);
     EXPECT_EQ(FolderNames(OutFolder()), Lines{"in_d.psd"});
 
-    // A failing job in debug mode: nothing after "Saving As: " for the first file.
+    // A failing job in debug mode: nothing after "Saving As: " for the first file, and the
+    // reason as a batch gives it.
     test::WriteBytes(Path("bad.bmp"), "not a bitmap");
-    const Lines failed = Run({"-d", "-q", "-i", Path("bad.bmp"), "-o", OutFolder()}).lines;
-    ASSERT_GE(failed.size(), 4u);
+    const Outcome failed = Run({"-d", "-q", "-i", Path("bad.bmp"), "-o", OutFolder()});
+    ASSERT_GE(failed.lines.size(), 5u);
     EXPECT_EQ(
-        Lines(failed.end() - 4, failed.end()),
-        (Lines{"Processing: " + Path("bad.bmp"), "Saving As: ", "Not OK", "Conversion stopped"}));
+        Lines(failed.lines.end() - 5, failed.lines.end()),
+        (Lines{"Processing: " + Path("bad.bmp"), "Saving As: ", "Not OK",
+               "Error: " + Path("bad.bmp") + ": not a Windows bitmap", "Conversion stopped"}));
+    EXPECT_EQ(failed.child.err, "pictorbcmd: " + Path("bad.bmp") + ": not a Windows bitmap\n");
 }
 
 }  // namespace

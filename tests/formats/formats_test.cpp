@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace pictorb {
 namespace {
 
@@ -94,59 +92,6 @@ TEST(OutputFormats, KeysAndDepthsAreCheckedExactly) {
     EXPECT_FALSE(IsValidDepth(formats, "psd", 24));
     EXPECT_FALSE(IsValidDepth(formats, "psd", 3));  // no partial match of "32"
     EXPECT_FALSE(IsValidDepth(formats, "nope", 32));
-}
-
-TEST(OutputFormats, EveryFormatHasItsOwnDepthSetting) {
-    const Formats formats = MakeFormats();
-    ConversionSettings settings;
-    std::set<const int32_t*> seen;
-    for (const std::string& key : formats.outputKeys) {
-        SCOPED_TRACE(key);
-        const int32_t* depth = BitDepthSetting(settings, key);
-        ASSERT_NE(depth, nullptr);
-        EXPECT_TRUE(seen.insert(depth).second);
-    }
-    EXPECT_EQ(BitDepthSetting(settings, "psd"), &settings.psdBpp);
-    EXPECT_EQ(BitDepthSetting(settings, "PSD"), nullptr);
-}
-
-TEST(SaveFlags, CombineTheFormatsSaveOptions) {
-    struct Case {
-        const char* name;
-        const char* key;
-        void (*set)(ConversionSettings&);
-        int32_t flags;
-    };
-    const Case cases[] = {
-        {"jpg quality, low chroma, progressive", "jpg",
-         [](ConversionSettings& s) { s.jpgQuality = 95, s.jpgChroma = 1, s.jpgSaveAs = 3; },
-         0xA05F},
-        {"jpg no subsampling, baseline", "jpg",
-         [](ConversionSettings& s) { s.jpgQuality = 80, s.jpgChroma = 0, s.jpgSaveAs = 1; },
-         80 | 0x10000 | 0x40000},
-        {"png uncompressed, interlaced", "png",
-         [](ConversionSettings& s) { s.pngCompression = 0, s.pngInterlaced = 1; }, 0x300},
-        {"png unknown level", "png", [](ConversionSettings& s) { s.pngCompression = 4; }, 0},
-        {"bmp rle", "bmp", [](ConversionSettings& s) { s.bmpCompression = 1; }, 1},
-        {"exr b44", "exr", [](ConversionSettings& s) { s.exrCompression = 4; }, 0x20},
-        {"tiff lzw cmyk", "tiff",
-         [](ConversionSettings& s) { s.tiffCompression = 6, s.tiffColorModel = 1; }, 0x4001},
-        {"tiff logluv lab", "tiff",
-         [](ConversionSettings& s) { s.tiffCompression = 8, s.tiffColorModel = 2; }, 0x10000},
-        {"tiff negative", "tiff", [](ConversionSettings& s) { s.tiffCompression = -1; }, 0},
-        {"webp", "webp", [](ConversionSettings&) {}, 0x100},
-        {"psd", "psd", [](ConversionSettings& s) { s.jpgQuality = 95; }, 0},
-        {"psd rle", "psd", [](ConversionSettings& s) { s.psdCompression = 1; }, 0x200},
-        {"psd unknown compression", "psd", [](ConversionSettings& s) { s.psdCompression = 6; }, 0},
-        {"unknown key", "xyz", [](ConversionSettings& s) { s.jpgQuality = 95; }, 0},
-        {"key in upper case", "JPG", [](ConversionSettings& s) { s.jpgQuality = 95; }, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ConversionSettings settings;
-        c.set(settings);
-        EXPECT_EQ(ComputeSaveFlags(c.key, settings), c.flags);
-    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // format defines; hostile and broken files are refused quickly with the right cause.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -606,7 +607,11 @@ TEST_F(BitmapFileTest, LoadsFromDiskAndReportsUnreadableFiles) {
                   testsupport::QuantizeToMasks(spec.pixels[i], 0xF00, 0xF0, 0xF, 0xF000));
     }
     EXPECT_EQ(LoadBitmapFile(Path("missing.bmp")).error, BitmapError::Unreadable);
-    EXPECT_EQ(LoadBitmapFile(dir_).error, BitmapError::Unreadable);
+    // Neither a folder nor a FIFO without a writer is waited for.
+    EXPECT_EQ(LoadBitmapFile(dir_).error, BitmapError::NotAFile);
+    ASSERT_EQ(mkfifo(Path("fifo.bmp").c_str(), 0600), 0);
+    EXPECT_EQ(LoadBitmapFile(Path("fifo.bmp")).error, BitmapError::NotAFile);
+    EXPECT_FALSE(ReadBitmapSize(Path("fifo.bmp")).has_value());
     testsupport::WriteFile(Path("empty.bmp"), {});
     EXPECT_EQ(LoadBitmapFile(Path("empty.bmp")).error, BitmapError::NotABitmap);
 }

@@ -23,8 +23,8 @@ Image FourColours(unsigned bpp) {
     return image;
 }
 
-JobContext Job(int32_t target, std::string key = "psd") {
-    JobContext job;
+FileJob Job(int32_t target, std::string key = "psd") {
+    FileJob job;
     job.targetBitDepth = target;
     job.outputFormatKey = std::move(key);
     return job;
@@ -61,7 +61,7 @@ TEST(ConvertToOutputDepthTest, ReachesEveryDepthOfTheTable) {
     for (unsigned sourceBpp : {8u, 24u, 32u}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(sourceBpp) + " -> " + std::to_string(c.target));
-            JobContext job = Job(c.target, "png");
+            FileJob job = Job(c.target, "png");
             Image image = ConvertToOutputDepth(FourColours(sourceBpp), job, "1,4,8,24,32,48");
             ASSERT_TRUE(image);
             EXPECT_EQ(image.Bpp(), static_cast<unsigned>(c.target));
@@ -78,7 +78,7 @@ TEST(ConvertToOutputDepthTest, AutomaticDepthIsChosenFromTheSourceDepthAndStored
     } cases[] = {{"psd", "32", 24, 32}, {"jpg", "8,24", 32, 24}, {"png", "1,4,8,24,32,48", 8, 8}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        JobContext job = Job(0, c.key);
+        FileJob job = Job(0, c.key);
         job.automaticDepth = 1;
         // The source depth counts, not the depth the stages before left behind.
         job.sourceBitDepth = c.source;
@@ -105,7 +105,7 @@ TEST(ConvertToOutputDepthTest, SixteenBitsUse555ForIconsAndTargaElse565) {
         SCOPED_TRACE(std::string(c.key) + " from " + std::to_string(c.sourceBpp));
         Image source = c.sourceBpp == 48 ? Image(FreeImage_AllocateT(FIT_RGB16, 4, 8))
                                          : FourColours(c.sourceBpp);
-        JobContext job = Job(16, c.key);
+        FileJob job = Job(16, c.key);
         Image image = ConvertToOutputDepth(std::move(source), job, "16");
         ASSERT_TRUE(image);
         EXPECT_EQ(image.Bpp(), 16u);
@@ -119,7 +119,7 @@ TEST(ConvertToOutputDepthTest, EightBitsAreGreyForJpegFamiliesAndQuantisedElse) 
         for (unsigned sourceBpp : {24u, 32u}) {
             SCOPED_TRACE(std::string(key) + " from " + std::to_string(sourceBpp));
             const bool grey = std::string(key).find('j') == 0;
-            JobContext job = Job(8, key);
+            FileJob job = Job(8, key);
             Image image = ConvertToOutputDepth(FourColours(sourceBpp), job, "8");
             ASSERT_TRUE(image);
             ASSERT_EQ(image.Bpp(), 8u);
@@ -146,7 +146,7 @@ TEST(ConvertToOutputDepthTest, EightBitsAreGreyForJpegFamiliesAndQuantisedElse) 
 }
 
 TEST(ConvertToOutputDepthTest, OneBitIsBlackAndWhite) {
-    JobContext job = Job(1);
+    FileJob job = Job(1);
     Image image = ConvertToOutputDepth(FourColours(24), job, "1");
     ASSERT_TRUE(image);
     ASSERT_EQ(image.Bpp(), 1u);
@@ -165,16 +165,16 @@ TEST(ConvertToOutputDepthTest, KeepsTheHandleAtTheTargetAndFailsOnUnknownDepths)
         SCOPED_TRACE(std::to_string(bpp) + " bits already");
         Image image(FreeImage_Allocate(4, 4, bpp));
         FIBITMAP* const before = image.get();
-        JobContext job = Job(static_cast<int32_t>(bpp), "tga");
+        FileJob job = Job(static_cast<int32_t>(bpp), "tga");
         image = ConvertToOutputDepth(std::move(image), job, "32");
         EXPECT_EQ(image.get(), before);
     }
     for (int32_t target : {0, 2, 12, 64, 128, -24}) {
         SCOPED_TRACE("target " + std::to_string(target));
-        JobContext job = Job(target);
+        FileJob job = Job(target);
         EXPECT_FALSE(ConvertToOutputDepth(FourColours(24), job, "32"));
     }
-    JobContext job = Job(32);
+    FileJob job = Job(32);
     EXPECT_FALSE(ConvertToOutputDepth(Image(), job, "32"));
 }
 

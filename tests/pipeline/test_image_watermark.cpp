@@ -45,7 +45,7 @@ class ImageWatermark : public ::testing::Test {
     }
 
     static Image Draw(const ConversionSettings& settings, unsigned w = 50, unsigned h = 40) {
-        return DrawWatermark(MakePicture(w, h, kGrey), w, h, settings, JobContext{}, "32", nullptr);
+        return DrawWatermark(MakePicture(w, h, kGrey), w, h, settings, FileJob{}, "32", nullptr);
     }
 
     std::string folder_;

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pipeline/batch.h"
 #include "pipeline/image.h"
-#include "pipeline/job.h"
 #include "settings/settings.h"
 #include "support/bmp_writer.h"
 
@@ -54,16 +54,15 @@ TEST_F(JobTest, AddInputFileTakesOnlyNonEmptyAcceptedFiles) {
     // A second file replaces the first: the map holds the one input of a run.
     EXPECT_TRUE(AddInputFile(job_, formats_, WriteBitmap("B.DIB")));
     ASSERT_EQ(job_.inputFiles.size(), 1u);
-    EXPECT_EQ(job_.inputFiles.begin()->second.flag, 1);
 }
 
 TEST_F(JobTest, RelativeFoldersAreCreatedBelowTheOutputFolder) {
-    job_.inputPath = WriteBitmap("a.bmp");
-    job_.relativeFolder = "2024/june/";
-    ASSERT_EQ(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}), ConvertError::None);
-    EXPECT_EQ(job_.outputPath, (folder_ / "out/2024/june/a.psd").string());
-    EXPECT_TRUE(fs::exists(job_.outputPath));
-    EXPECT_EQ(job_.targetBitDepth, 32);  // chosen automatically from the list "32"
+    FileJob file = FileJobFor(job_, WriteBitmap("a.bmp"), "2024/june/");
+    ASSERT_EQ(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}, file),
+              ConvertError::None);
+    EXPECT_EQ(file.outputPath, (folder_ / "out/2024/june/a.psd").string());
+    EXPECT_TRUE(fs::exists(file.outputPath));
+    EXPECT_EQ(file.targetBitDepth, 32);  // chosen automatically from the list "32"
 }
 
 // 5- and 6-bit fields are expanded by rounding, as every bit-field layout is: 3 of 31 is 25.
@@ -88,11 +87,11 @@ TEST_F(JobTest, SixteenBitChannelsKeepEveryLevelRounded) {
             spec.pixels.push_back(
                 {five, green6 ? level(x, 63) : five, level(31 - x % 32, 31), 255});
         }
-        job_.inputPath = (folder_ / "levels.bmp").string();
-        testsupport::WriteFile(job_.inputPath, testsupport::MakeBmp(spec));
-        ASSERT_EQ(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}),
+        FileJob file = FileJobFor(job_, (folder_ / "levels.bmp").string());
+        testsupport::WriteFile(file.inputPath, testsupport::MakeBmp(spec));
+        ASSERT_EQ(ConvertFile(JobEnvironment{settings_, job_, formats_, nullptr}, file),
                   ConvertError::None);
-        Image back(FreeImage_Load(FIF_PSD, job_.outputPath.c_str(), 0));
+        Image back(FreeImage_Load(FIF_PSD, file.outputPath.c_str(), 0));
         ASSERT_TRUE(back);
         for (int x = 0; x < spec.width; ++x) {
             RGBQUAD read{};

@@ -45,7 +45,7 @@ class NamingTest : public ::testing::Test {
         job.conversionNumber = 7;
     }
     ConversionSettings settings;
-    JobContext job;
+    FileJob job;
 };
 
 TEST_F(NamingTest, MaskTokensGiveTheirValues) {
@@ -89,9 +89,9 @@ TEST_F(NamingTest, DateTokensFormAPlausibleDate) {
 
 TEST_F(NamingTest, RelativeFolderOnlyWithKeepSubfolders) {
     job.relativeFolder = "sub/";
-    EXPECT_EQ(FormOutputPath(settings, job), "/out/sub/Photo.psd");
+    EXPECT_EQ(FormOutputFolder(settings, job), "/out/sub/");
     settings.keepSubfolders = 0;
-    EXPECT_EQ(FormOutputPath(settings, job), "/out/Photo.psd");
+    EXPECT_EQ(FormOutputFolder(settings, job), "/out/");
 }
 
 TEST_F(NamingTest, TemporaryNamesAreClockLettersAndFiveRandomLetters) {

@@ -141,7 +141,7 @@ TEST(WatermarkText, LinesAndTokens) {
     EXPECT_EQ(SplitWatermarkLines("a%eOl%%eol%b"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(SplitWatermarkLines("plain"), (std::vector<std::string>{"plain"}));
 
-    JobContext job;
+    FileJob job;
     job.inputPath = "/photos/%ext%.bmp";
     job.outputFormatKey = "psd";
     job.targetBitDepth = 24;
@@ -258,7 +258,7 @@ TEST(DrawWatermark, TextIsDrawnInsideItsBox) {
         SCOPED_TRACE(int(antialias));
         settings.textAntialiasing = antialias;
         const Image image = DrawWatermark(MakePicture(200, 100, kWhite, 32), 200, 100, settings,
-                                          JobContext{}, "32", font.get());
+                                          FileJob{}, "32", font.get());
         ASSERT_EQ(image.Bpp(), 24u);
         int red = 0;
         for (unsigned y = 0; y < 100; ++y) {
@@ -280,11 +280,11 @@ TEST(DrawWatermark, FontLoadedBeforeTheWorkerDrawsOnIt) {
     const ConversionSettings settings = TextSettings();
     const auto font = LoadWatermarkFont(settings);
     ASSERT_NE(font, nullptr);
-    const Image here = DrawWatermark(MakePicture(80, 40, kWhite), 80, 40, settings, JobContext{},
-                                     "32", font.get());
+    const Image here =
+        DrawWatermark(MakePicture(80, 40, kWhite), 80, 40, settings, FileJob{}, "32", font.get());
     Image there;
     std::thread worker([&] {
-        there = DrawWatermark(MakePicture(80, 40, kWhite), 80, 40, settings, JobContext{}, "32",
+        there = DrawWatermark(MakePicture(80, 40, kWhite), 80, 40, settings, FileJob{}, "32",
                               font.get());
     });
     worker.join();
@@ -310,8 +310,8 @@ TEST(DrawWatermark, TextBoxLargerThanThePictureIsCroppedFromTheWholeBox) {
         const Image fitted = FitWatermark(std::move(whole), settings, 60, 30, w, h);
         const Image expected = MakePicture(60, 30, kWhite);
         ASSERT_TRUE(CompositeLayer(expected, fitted, 3, 2));
-        const Image image = DrawWatermark(MakePicture(60, 30, kWhite), 60, 30, settings,
-                                          JobContext{}, "32", font.get());
+        const Image image = DrawWatermark(MakePicture(60, 30, kWhite), 60, 30, settings, FileJob{},
+                                          "32", font.get());
         EXPECT_TRUE(testing::SamePixels(image, expected));
     }
 }
@@ -340,7 +340,7 @@ TEST(DrawWatermark, NothingToDrawLeavesThePicture) {
           Case{"outside", outside, font.get()}}) {
         SCOPED_TRACE(c.what);
         const Image image = DrawWatermark(MakePicture(60, 40, kWhite, 32), 60, 40, c.settings,
-                                          JobContext{}, "32", c.font);
+                                          FileJob{}, "32", c.font);
         EXPECT_EQ(image.Bpp(), 24u);
         EXPECT_TRUE(testing::SamePixels(image, original));
     }
@@ -349,9 +349,9 @@ TEST(DrawWatermark, NothingToDrawLeavesThePicture) {
     off.doWatermark = 0;
     Image picture = MakePicture(60, 40, kWhite, 32);
     FIBITMAP* raw = picture.get();
-    EXPECT_EQ(DrawWatermark(std::move(picture), 60, 40, off, JobContext{}, "32", font.get()).get(),
+    EXPECT_EQ(DrawWatermark(std::move(picture), 60, 40, off, FileJob{}, "32", font.get()).get(),
               raw);
-    EXPECT_FALSE(DrawWatermark(Image(), 60, 40, TextSettings(), JobContext{}, "32", font.get()));
+    EXPECT_FALSE(DrawWatermark(Image(), 60, 40, TextSettings(), FileJob{}, "32", font.get()));
 }
 
 }  // namespace

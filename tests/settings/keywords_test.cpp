@@ -5,55 +5,62 @@
 namespace pictorb {
 namespace {
 
+using K = KeywordTable;
+
 TEST(KeywordToValue, MatchesKeywordsInAnyCase) {
     struct Case {
         const char* keyword;
-        int table;
+        KeywordTable table;
         int32_t value;
     };
     const Case cases[] = {
-        {"bgra", 0, 1},
-        {"BGRA", 0, 1},
-        {"48HS", 1, 4},
-        {"48", 1, 5},
-        {"8", 1, 1},
-        {"32", 1, 0},
-        {"LZW", 4, 6},
-        {"zlib9", 4, 3},
-        {"SOLID", 13, 1},
-        {"BoldItalic", 15, 3},
-        {"STRIKETHROUGHT", 16, 2},
-        {"STRIKETHROUGH", 16, 0},
-        {"bottomright", 19, 8},
-        {"custom", 21, 2},
-        {"Auto", kPsdAlphaTable, 1},
+        {"bgra", K::DdsLoadAs, 1},
+        {"BGRA", K::DdsLoadAs, 1},
+        {"48HS", K::RawLoadAs, 4},
+        {"48", K::RawLoadAs, 5},
+        {"8", K::RawLoadAs, 1},
+        {"32", K::RawLoadAs, 0},
+        {"LZW", K::Compression, 6},
+        {"zlib9", K::Compression, 3},
+        {"SOLID", K::Frame, 1},
+        {"BoldItalic", K::FontStyle, 3},
+        {"STRIKETHROUGHT", K::FontEffect, 2},
+        {"STRIKETHROUGH", K::FontEffect, 0},
+        {"bottomright", K::Position, 8},
+        {"custom", K::Timestamp, 2},
+        {"Auto", K::PsdAlpha, 1},
+        {"Skip", K::ExistingFiles, 1},
+        {"older", K::ExistingFiles, 2},
+        {"utf-8", K::OutputEncoding, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.keyword) + " in table " + std::to_string(c.table));
+        SCOPED_TRACE(std::string(c.keyword) + " in table " +
+                     std::to_string(static_cast<int>(c.table)));
         EXPECT_EQ(KeywordToValue(c.keyword, c.table), c.value);
     }
 }
 
 TEST(KeywordToValue, UnknownKeywordsAndTablesGiveZero) {
-    for (int table = -1; table <= kKeywordTableCount; ++table) {
-        SCOPED_TRACE(table);
+    for (int id = -1; id <= kKeywordTableCount; ++id) {
+        SCOPED_TRACE(id);
+        const auto table = static_cast<KeywordTable>(id);
         EXPECT_EQ(KeywordToValue("FAST", table), 0);
         EXPECT_EQ(KeywordToValue("", table), 0);
         EXPECT_EQ(KeywordToValue(" BGRA", table), 0);  // the caller trims
     }
-    EXPECT_EQ(KeywordToValue("BGRA", kKeywordTableCount), 0);
-    EXPECT_EQ(KeywordToValue("BGRA", 1), 0);
+    EXPECT_EQ(KeywordToValue("BGRA", static_cast<KeywordTable>(kKeywordTableCount)), 0);
+    EXPECT_EQ(KeywordToValue("BGRA", K::RawLoadAs), 0);
 }
 
 TEST(ValueToKeyword, NamesTheFirstRowWithTheValue) {
-    EXPECT_EQ(ValueToKeyword(2, 7), "");
-    EXPECT_EQ(ValueToKeyword(14, 2), "IMAGE");
-    EXPECT_EQ(ValueToKeyword(20, 0), "FIXED");
-    EXPECT_EQ(ValueToKeyword(1, 4), "48HS");
-    EXPECT_EQ(ValueToKeyword(kPsdAlphaTable, 0), "ALWAYS");
-    EXPECT_EQ(ValueToKeyword(kKeywordTableCount, 0), "");
-    EXPECT_EQ(ValueToKeyword(-1, 0), "");
-    EXPECT_EQ(ValueToKeyword(0, -1), "");
+    EXPECT_EQ(ValueToKeyword(K::FrameLoading, 7), "");
+    EXPECT_EQ(ValueToKeyword(K::Watermark, 2), "IMAGE");
+    EXPECT_EQ(ValueToKeyword(K::Scaling, 0), "FIXED");
+    EXPECT_EQ(ValueToKeyword(K::RawLoadAs, 4), "48HS");
+    EXPECT_EQ(ValueToKeyword(K::PsdAlpha, 0), "ALWAYS");
+    EXPECT_EQ(ValueToKeyword(static_cast<KeywordTable>(kKeywordTableCount), 0), "");
+    EXPECT_EQ(ValueToKeyword(K::None, 0), "");
+    EXPECT_EQ(ValueToKeyword(K::DdsLoadAs, -1), "");
 }
 
 TEST(ValueToKeyword, CompressionReadsTheRowsOfTheOutputFormat) {
@@ -69,16 +76,17 @@ TEST(ValueToKeyword, CompressionReadsTheRowsOfTheOutputFormat) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.format) + " " + std::to_string(c.value));
-        EXPECT_EQ(ValueToKeyword(4, c.value, c.format), c.keyword);
+        EXPECT_EQ(ValueToKeyword(K::Compression, c.value, c.format), c.keyword);
     }
 }
 
 TEST(Keywords, EveryNamedValueReadsBackAsItself) {
     const char* const compressionFormats[] = {"bmp", "tga", "exr", "png", "tiff", "psd"};
-    for (int table = 0; table < kKeywordTableCount; ++table) {
+    for (int id = 0; id < kKeywordTableCount; ++id) {
+        const auto table = static_cast<KeywordTable>(id);
         for (int32_t value = 0; value <= 9; ++value) {
             for (const char* format : compressionFormats) {
-                SCOPED_TRACE(std::to_string(table) + "/" + std::to_string(value) + "/" + format);
+                SCOPED_TRACE(std::to_string(id) + "/" + std::to_string(value) + "/" + format);
                 const std::string keyword = ValueToKeyword(table, value, format);
                 if (!keyword.empty()) {
                     EXPECT_EQ(KeywordToValue(keyword, table), value);

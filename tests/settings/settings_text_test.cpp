@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <set>
 #include <vector>
 
 #include "platform/files.h"
@@ -66,7 +67,7 @@ TEST(SettingsFields, DeclareEveryMemberOnce) {
         // Also proves each group and key names one field only.
         EXPECT_EQ(FindSettingsField(field.group, field.key), &field);
     }
-    EXPECT_EQ(SettingsFields().size(), 143u);  // every persisted member
+    EXPECT_EQ(SettingsFields().size(), 144u);  // every persisted member
     EXPECT_EQ(FindSettingsField("watermark", "IMAGE ROTATION")->member,
               FieldMember(&ConversionSettings::watermarkImageRotation));
     EXPECT_EQ(FindSettingsField("Transform", "Image Rotation")->member,
@@ -83,6 +84,20 @@ TEST(SettingsFields, DeclareEveryMemberOnce) {
         EXPECT_EQ(&(settings.*std::get<int32_t ConversionSettings::*>(field->member)),
                   BitDepthSetting(settings, key));
     }
+}
+
+TEST(OutputFormats, EveryFormatHasItsOwnDepthSetting) {
+    const Formats formats = MakeFormats();
+    ConversionSettings settings;
+    std::set<const int32_t*> seen;
+    for (const std::string& key : formats.outputKeys) {
+        SCOPED_TRACE(key);
+        const int32_t* depth = BitDepthSetting(settings, key);
+        ASSERT_NE(depth, nullptr);
+        EXPECT_TRUE(seen.insert(depth).second);
+    }
+    EXPECT_EQ(BitDepthSetting(settings, "psd"), &settings.psdBpp);
+    EXPECT_EQ(BitDepthSetting(settings, "PSD"), nullptr);
 }
 
 TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {
@@ -128,7 +143,7 @@ TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {
         "[Advanced]\r\nFilename Mask = %filename%.%ext%\r\nFile Timestamp = 0\r\n"
         "Custom Timestamp = 1600000000\r\nOut Folders History = 1\r\n"
         "Out Folders Number = 5\r\nKeep Subfolders = 1\r\nInclude Subfolders = 0\r\nThreads = "
-        "0\r\n; \r\n"
+        "0\r\nExisting Files = 0\r\n; \r\n"
         "[File]\r\nRecent Out Folders = \r\nRecent Files = \r\n; \r\n"
         "[Privacy]\r\nClean Recent Files = 0\r\n; \r\n";
     EXPECT_EQ(SettingsFileText(settings, MakeFormats()), expected);

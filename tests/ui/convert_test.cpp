@@ -165,6 +165,37 @@ TEST_F(ConvertTest, EachFailedCheckWarnsAndConvertsNothing) {
     }
 }
 
+// Values the preferences' controls cannot hold but a hand-edited settings file can: the window
+// refuses them as the command line does, with its reason.
+TEST_F(ConvertTest, HandEditedValuesAreRefusedWithTheCommandLinesReason) {
+    const std::string good = Bitmap("photo.bmp");
+    struct Case {
+        const char* text;  // the settings file's lines
+        std::string warning;
+    };
+    const Case cases[] = {
+        {"[Output]\r\nPSD BPP=24\r\n", "Invalid psd-bpp value"},
+        {"[Output]\r\nPSD Compression=4\r\n", "Invalid psd-compression value"},
+        {"[Adjustment]\r\nDo Image Color Correction=1\r\nImage Brightness=101\r\n",
+         "Invalid brightness value"},
+        {"[Adjustment]\r\nDo Image Color Correction=1\r\nImage Contrast=-300\r\n",
+         "Invalid contrast value"},
+        {"[Adjustment]\r\nDo Image Color Correction=1\r\nImage Gamma=0\r\n",
+         "Invalid gamma value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        LoadSettingsFromText(settings, c.text, fixture.state.formats);
+        Fill(good, outDir);
+        const std::size_t asked = fixture.dialogs.asked.size();
+        window.RunCommand(kCommandConvert);
+        ASSERT_EQ(fixture.dialogs.asked.size(), asked + 1);
+        EXPECT_EQ(LastWarning(), c.warning);
+        EXPECT_EQ(window.StatusText(), "Conversion stopped");
+        EXPECT_TRUE(std::filesystem::is_empty(outDir));
+    }
+}
+
 TEST_F(ConvertTest, ConvertsThroughTheProgressDialog) {
     const std::string input = Bitmap("photo.bmp", 120, 90);
     Fill(input, outDir.substr(0, outDir.size() - 1));  // typed without the final '/'

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/process_state.h"
+#include "cli/process_state.h"
 #include "support/process_runner.h"
 #include "ui/desktop_context.h"
 #include "ui/dialogs.h"

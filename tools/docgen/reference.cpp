@@ -145,7 +145,8 @@ std::string OptionText(const OptionDescription& option, const Notes& notes) {
 std::string SectionOf(const OptionDescription& option) {
     if (!option.group.empty()) return option.group + " options";
     return option.longName == "--input" || option.longName == "--output" ||
-                   option.longName == "--conversion"
+                   option.longName == "--conversion" || option.longName == "--files-from" ||
+                   option.longName == "--null"
                ? "Input, output and format"
                : "Profile and run options";
 }

@@ -1,10 +1,9 @@
 // Fonts through fontconfig and Pango, and the line layouts the canvas draws.
 
+#include "platform/drawing/pango_font.h"
+
 #include <cmath>
 #include <string>
-
-#include "platform/cairo_handles.h"
-#include "platform/canvas.h"
 
 namespace pictorb {
 
@@ -15,18 +14,16 @@ using FontOwner = std::unique_ptr<PangoFont, GObjectFree>;
 
 }  // namespace
 
-Font::Font(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-Font::~Font() = default;
-
-std::string Font::ResolvedFamily() const {
-    return impl_->resolvedFamily;
-}
-int Font::PixelSize() const {
-    return impl_->pixelSize;
+ContextHandle StartDrawing(cairo_surface_t* surface) {
+    if (surface == nullptr || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return {};
+    ContextHandle context(cairo_create(surface));
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS) return {};
+    return context;
 }
 
-std::unique_ptr<Font> LoadFont(std::string_view family, int pixelSize, bool bold, bool italic,
-                               bool underline, bool strikeout) {
+std::unique_ptr<PangoTextFont> PangoTextFont::Load(std::string_view family, int pixelSize,
+                                                   bool bold, bool italic, bool underline,
+                                                   bool strikeout) {
     if (family.empty() || pixelSize < 1) return nullptr;
     const std::string name(family);
     FontDescriptionHandle description(pango_font_description_new());
@@ -47,21 +44,20 @@ std::unique_ptr<Font> LoadFont(std::string_view family, int pixelSize, bool bold
     FontOwner loaded(pango_font_map_load_font(map, context.get(), description.get()));
     if (!loaded) return nullptr;
 
-    auto impl = std::make_unique<Font::Impl>();
+    auto font = std::make_unique<PangoTextFont>();
     FontDescriptionHandle resolved(pango_font_describe(loaded.get()));
     if (resolved) {
         const char* resolvedFamily = pango_font_description_get_family(resolved.get());
-        if (resolvedFamily != nullptr) impl->resolvedFamily = resolvedFamily;
+        if (resolvedFamily != nullptr) font->resolvedFamily_ = resolvedFamily;
     }
-    impl->description = std::move(description);
-    impl->underline = underline;
-    impl->strikeout = strikeout;
-    impl->pixelSize = pixelSize;
-    return std::make_unique<Font>(std::move(impl));
+    font->description_ = std::move(description);
+    font->underline_ = underline;
+    font->strikeout_ = strikeout;
+    return font;
 }
 
-LayoutHandle MakeLineLayout(cairo_t* context, const Font& font, std::string_view line,
-                            bool antialias) {
+LayoutHandle PangoTextFont::LayOutLine(cairo_t* context, std::string_view line,
+                                       bool antialias) const {
     LayoutHandle layout(pango_cairo_create_layout(context));
     if (!layout) return {};
     // Plain text is hinted to whole pixels with no antialiasing; antialiased text keeps the
@@ -78,17 +74,16 @@ LayoutHandle MakeLineLayout(cairo_t* context, const Font& font, std::string_view
     pango_context_set_round_glyph_positions(pangoContext, antialias ? FALSE : TRUE);
     pango_layout_context_changed(layout.get());
 
-    const Font::Impl& impl = font.impl();
-    pango_layout_set_font_description(layout.get(), impl.description.get());
+    pango_layout_set_font_description(layout.get(), description_.get());
     // A line break inside a line is drawn as a character, never as a second line.
     pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-    if (impl.underline || impl.strikeout) {
+    if (underline_ || strikeout_) {
         AttrListHandle attributes(pango_attr_list_new());
-        if (impl.underline) {
+        if (underline_) {
             pango_attr_list_insert(attributes.get(),
                                    pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
         }
-        if (impl.strikeout) {
+        if (strikeout_) {
             pango_attr_list_insert(attributes.get(), pango_attr_strikethrough_new(TRUE));
         }
         pango_layout_set_attributes(layout.get(), attributes.get());
@@ -99,11 +94,11 @@ LayoutHandle MakeLineLayout(cairo_t* context, const Font& font, std::string_view
     return layout;
 }
 
-std::optional<TextExtent> MeasureTextLine(const Font& font, std::string_view line, bool antialias) {
+std::optional<TextExtent> PangoTextFont::MeasureLine(std::string_view line, bool antialias) const {
     SurfaceHandle scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
     ContextHandle context = StartDrawing(scratch.get());
     if (!context) return std::nullopt;
-    LayoutHandle layout = MakeLineLayout(context.get(), font, line, antialias);
+    LayoutHandle layout = LayOutLine(context.get(), line, antialias);
     if (!layout) return std::nullopt;
     if (antialias) {
         PangoRectangle logical{};

@@ -1,14 +1,10 @@
 #pragma once
-// Owning handles for cairo and Pango objects, and the internals the canvas and font code
-// share. Only for src/platform/.
+// Owning handles for cairo and Pango objects. Only for the drawing module.
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
 #include <memory>
-#include <string>
-
-#include "platform/canvas.h"
 
 namespace pictorb {
 
@@ -39,19 +35,5 @@ using FontOptionsHandle = std::unique_ptr<cairo_font_options_t, CairoFontOptions
 using LayoutHandle = std::unique_ptr<PangoLayout, GObjectFree>;
 using FontDescriptionHandle = std::unique_ptr<PangoFontDescription, FontDescriptionFree>;
 using AttrListHandle = std::unique_ptr<PangoAttrList, AttrListFree>;
-
-struct Font::Impl {
-    FontDescriptionHandle description;
-    bool underline = false;
-    bool strikeout = false;
-    int pixelSize = 0;
-    std::string resolvedFamily;
-};
-
-// A context on `surface`, or nullptr when drawing cannot start on it.
-ContextHandle StartDrawing(cairo_surface_t* surface);
-// One line of text laid out in `font` for `context`, hinted and antialiased as asked.
-LayoutHandle MakeLineLayout(cairo_t* context, const Font& font, std::string_view line,
-                            bool antialias);
 
 }  // namespace pictorb

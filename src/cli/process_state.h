@@ -1,8 +1,7 @@
 #pragma once
-// The process-wide records every face of the program works on, and the modes the desktop
-// module runs.
+// The process-wide records every face of the program works on: the command line fills them,
+// the desktop reads and writes them.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,5 @@ struct ProcessState {
     std::string title;
     std::vector<std::string> bannerLines;
 };
-
-// The modes the desktop module runs, as the front end hands them over.
-enum class DesktopMode : int32_t { Desktop = 0, Uninstall = 1, Screenshot = 2 };
 
 }  // namespace pictorb
