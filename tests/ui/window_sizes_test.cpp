@@ -63,6 +63,13 @@ class WindowSizesTest : public ::testing::TestWithParam<int> {
         }
         EXPECT_EQ(Joined(LayoutFaults(window)), "");
     }
+    // The user may make it larger in both directions, and no smaller than its layout allows.
+    static void ExpectResizable(const QWidget& window) {
+        EXPECT_LT(window.minimumWidth(), window.maximumWidth());
+        EXPECT_LT(window.minimumHeight(), window.maximumHeight());
+        EXPECT_TRUE(window.minimumSize().expandedTo(window.minimumSizeHint()) ==
+                    window.minimumSize());
+    }
 
     DesktopFixture fixture;
     QFont defaultFont_;
@@ -89,6 +96,7 @@ TEST_P(WindowSizesTest, EveryWindowGrowsToItsLayout) {
             QApplication::processEvents();
             ExpectSize(dialog, QSize(600, 350));
         }
+        ExpectResizable(dialog);
     }
     {
         SCOPED_TRACE("finished dialog with its failure list");
@@ -99,6 +107,7 @@ TEST_P(WindowSizesTest, EveryWindowGrowsToItsLayout) {
         LookAtFinishedDialog(window, [&](ProgressDialog& dialog) {
             looked = true;
             ExpectSize(dialog, QSize(520, 300));
+            ExpectResizable(dialog);
         });
         EXPECT_TRUE(looked);
     }
