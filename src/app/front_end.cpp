@@ -83,17 +83,40 @@ std::vector<std::string> WithAbsolutePaths(const std::vector<std::string>& args)
     return absolute;
 }
 
+// The line a second desktop start says on standard error: what the open window answered.
+std::string HandOverLine(const HandOverReceipt& receipt) {
+    using Outcome = HandOverReceipt::Outcome;
+    switch (receipt.outcome) {
+        case Outcome::Taken:
+            return "already running; handed over to the open window";
+        case Outcome::Queued:
+            return "already running; the open window has a dialog open and takes the file when "
+                   "it is closed";
+        case Outcome::Refused:
+            return "already running; the open window cannot use " + receipt.detail;
+        case Outcome::NoAnswer:
+            return "already running, but the open window did not answer; nothing was handed over";
+        case Outcome::NotRunning:
+            break;
+    }
+    return {};
+}
+
 // The desktop's settings file has one writer: the Desktop and Uninstall modes run only while
 // they hold the instance guard. A second desktop start hands its parameters to the window
-// that holds it; any refusal is said in one line on standard error.
+// that holds it and says in one line on standard error what became of them; any refusal is
+// said so as well. The exit code stays 0.
 void RunGuardedDesktopModule(ProcessState& state, DesktopMode mode,
                              const std::vector<std::string>& args) {
     if (mode == DesktopMode::Screenshot) return RunDesktopModule(state, mode, args);
     const InstanceGuard guard(state.title);
     if (guard.Held()) return RunDesktopModule(state, mode, args);
-    if (mode == DesktopMode::Desktop && HandOver(state.title, WithAbsolutePaths(args))) {
-        std::fprintf(stderr, "pictorbcmd: already running; handed over to the open window\n");
-        return;
+    if (mode == DesktopMode::Desktop) {
+        const HandOverReceipt receipt = HandOver(state.title, WithAbsolutePaths(args));
+        if (receipt.outcome != HandOverReceipt::Outcome::NotRunning) {
+            std::fprintf(stderr, "pictorbcmd: %s\n", HandOverLine(receipt).c_str());
+            return;
+        }
     }
     std::fprintf(stderr, "pictorbcmd: another instance is running in this session (%s)\n",
                  InstanceLockPath(state.title).c_str());

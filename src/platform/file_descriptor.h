@@ -15,6 +15,14 @@ class FileDescriptor {
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.Release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) close(fd_);
+            fd_ = other.Release();
+        }
+        return *this;
+    }
 
     int Get() const { return fd_; }
     // Closes now, so that a failed close (a delayed write error) can be seen.

@@ -47,7 +47,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
     {"Checking for updates", "Checking for a new version... (Esc cancels)"},
-    // Msg: 44 entries.
+    // Msg: 45 entries.
     {"_GROUP_", "Msg"},
     {"Error", "Error"},
     {"Warning", "Warning"},
@@ -105,7 +105,10 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Ask break conversion", "Do you want to break the conversion?"},
     {"Empty extensions", "Please, fill all required fields and try again!"},
     {"Manual missing", "The user manual is not installed. It was looked for here:\r\n%s1%"},
-    // Dialog: 16 entries.
+    {"Nothing to open with",
+     "No program on this computer could open:\r\n%s1%\r\n\r\nSelect the text above to copy "
+     "it."},
+    // Dialog: 18 entries.
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
     {"Select Input Folder", "Select Input Folder"},
@@ -120,6 +123,8 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Export Progress", "Exporting"},
     {"Convert Progress", "Converting"},
     {"OK", "OK"},
+    {"Stop", "Stop"},
+    {"Open Output Folder", "Open Output Folder"},
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},

@@ -5,7 +5,7 @@ namespace {
 
 constexpr CommandRow kCommands[] = {
     {kCommandNew, "New", "New", "Ctrl+N"},
-    {kCommandExit, "Exit", "Exit", "Alt+X"},
+    {kCommandExit, "Exit", "Exit", "Alt+X; Ctrl+Q"},
     {kCommandAddInputFile, "Select Input Files", "Add", ""},
     {kCommandAddInputFolder, "Select Input Folder", "InFolder", ""},
     {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},

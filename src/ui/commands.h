@@ -31,7 +31,7 @@ struct CommandRow {
     int32_t command;
     const char* textKey;   // key in group "Menu"
     const char* iconName;  // image name in the icon sets
-    const char* shortcut;  // Qt key sequence text, or empty
+    const char* shortcut;  // Qt key sequences, "; " between two, the first shown; or empty
 };
 
 struct MenuLayoutEntry {

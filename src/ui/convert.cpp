@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "pipeline/batch.h"
@@ -47,23 +48,31 @@ void StartConversion(DesktopContext& context, InputOutputFields& fields, QWidget
         ShowWarning(context, warning);
     };
 
-    // The field names one file, a folder or a quoted list. A file that is missing, empty or
-    // not a bitmap is refused here, at once, rather than failing later inside the conversion;
-    // a file in a folder that fails is reported with the others at the end.
+    // One file named alone is refused here, at once, when it is missing, empty or not a
+    // bitmap, rather than failing later inside the conversion. A folder or a quoted list is
+    // taken as the command line takes its inputs: what cannot be used is listed with its
+    // reason among the files not converted.
     const std::string home = HomeFolder();
     const std::string startFolder = CurrentFolder();
+    std::vector<std::string> inputs;
+    for (const std::string& typed : fields.TypedInputs())
+        inputs.push_back(ExpandTypedPath(typed, home, startFolder));
+    const bool singleFile =
+        inputs.size() == 1 && KindOfInput(state.formats, inputs[0]) != InputKind::Folder;
     job.inputFiles.clear();
     std::vector<InputProblem> problems;
     std::string folderWithoutBitmaps;
-    for (const std::string& typed : fields.TypedInputs()) {
-        const std::string path = ExpandTypedPath(typed, home, startFolder);
+    for (const std::string& path : inputs) {
         const InputKind kind = KindOfInput(state.formats, path);
-        if (kind == InputKind::Refused) continue;
-        const bool recursive = kind == InputKind::Folder && settings.includeSubfolders != 0;
-        const int32_t added = AddInputPath(job, state.formats, path, recursive, problems);
+        if (singleFile && kind == InputKind::Refused) continue;
+        const int32_t added =
+            AddInputPath(job, state.formats, path, settings.includeSubfolders != 0, problems);
         if (kind == InputKind::Folder && added == 0 && folderWithoutBitmaps.empty())
             folderWithoutBitmaps = path;
     }
+    std::vector<std::string> refused;
+    for (const InputProblem& problem : problems)
+        refused.push_back(problem.path + ": " + problem.reason);
     std::string outputFolder = ExpandTypedPath(Trim(fields.TypedOutputFolder()), home, startFolder);
     const std::string formatKey = fields.SelectedOutputFormat();
 
@@ -72,7 +81,12 @@ void StartConversion(DesktopContext& context, InputOutputFields& fields, QWidget
         return stop(ExpandPlaceholders(texts.Text("Msg", "No bitmaps in input folder"),
                                        folderWithoutBitmaps));
     }
-    if (job.inputFiles.empty()) return stop(texts.Text("Msg", "Empty input files"));
+    if (job.inputFiles.empty()) {
+        std::string warning = texts.Text("Msg", "Empty input files");
+        if (!refused.empty()) warning += "\r\n";
+        for (const std::string& line : refused) warning += "\r\n" + line;
+        return stop(warning);
+    }
     if (outputFolder.empty()) return stop(texts.Text("Msg", "Empty output folder"));
     if (outputFolder.back() != '/') outputFolder += '/';
     if (QueryFileSize(outputFolder) != kFileIsFolder) {
@@ -107,7 +121,7 @@ void StartConversion(DesktopContext& context, InputOutputFields& fields, QWidget
     fields.UseOutputFolder(outputFolder);
 
     setStatus(texts.Text("General", "Converting"));
-    ProgressDialog dialog(context, window, status, font.get());
+    ProgressDialog dialog(context, window, status, font.get(), std::move(refused));
     dialog.Run();
 }
 

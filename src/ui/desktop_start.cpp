@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "cli/parameters.h"
 #include "formats/formats.h"
@@ -19,6 +20,7 @@
 #include "ui/builtin_icons.h"
 #include "ui/desktop.h"
 #include "ui/desktop_context.h"
+#include "ui/hand_over_receiver.h"
 #include "ui/input_output.h"
 #include "ui/links.h"
 #include "ui/main_window.h"
@@ -68,24 +70,6 @@ void ExitSequence(ProcessState& state) {
     SaveSettings(settings, state.formats);
 }
 
-// A second desktop start: the window comes to the front and takes the start's file as a drop.
-// While a dialog holds the window (a conversion runs, say), the dialog comes to the front and
-// the file is not taken, as a drop would not be.
-void TakeHandOver(MainWindow& window, const std::vector<std::string>& parameters,
-                  const Formats& formats) {
-    if (window.isMinimized()) window.showNormal();
-    window.raise();
-    window.activateWindow();
-    if (QWidget* dialog = QApplication::activeModalWidget()) {
-        dialog->raise();
-        dialog->activateWindow();
-        return;
-    }
-    if (!window.isEnabled()) return;
-    const std::string file = FileToOpen(parameters, formats);
-    if (!file.empty()) window.AddDroppedFiles({file});
-}
-
 int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args) {
     ProcessState& state = context.state;
     ConversionSettings& settings = state.settings;
@@ -118,18 +102,22 @@ int RunMainWindow(DesktopContext& context, const std::vector<std::string>& args)
         window->showMaximized();
     else
         window->show();
-    window->LayOut();
     const std::string file = FileToOpen(args, state.formats);
     if (!file.empty()) window->Fields().AddInputFile(file);
     // Asked once the window is on screen, after the event loop has started.
     QTimer::singleShot(0, window.get(), [&context] { ScheduledUpdateCheck(context); });
 
+    // A second start: its file is taken, kept behind a dialog, or refused; its receipt says
+    // which.
     std::unique_ptr<QSocketNotifier> handOvers;
+    auto* receiver = new HandOverReceiver(*window, state.formats);
     if (listener.Listening()) {
         handOvers = std::make_unique<QSocketNotifier>(listener.Descriptor(), QSocketNotifier::Read);
         QObject::connect(handOvers.get(), &QSocketNotifier::activated, window.get(), [&] {
-            if (const auto parameters = listener.Accept())
-                TakeHandOver(*window, *parameters, state.formats);
+            std::optional<HandOverRequest> request = listener.Accept();
+            if (!request) return;
+            const auto [reply, detail] = receiver->Take(request->Parameters());
+            request->Answer(reply, detail);
         });
     }
     // Logout, kill and Ctrl+C close the window as Exit does, and every dialog still open

@@ -4,6 +4,7 @@
 // No Qt types here, so code that only asks questions stays free of the toolkit.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,8 @@
 namespace pictorb {
 
 enum class MessageIcon { Information, Question, Warning, Error };
-enum class MessageButtons { Ok, YesNo };
+// YesNoDefaultNo: a question whose Yes cannot be undone, so that Return does not answer it.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 // A font as the font dialog returns it.
@@ -27,7 +29,7 @@ struct ChosenFont {
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // A modal message box over the active window.
+    // A modal message box over the active window; its text can be selected and copied.
     virtual MessageAnswer Message(const std::string& title, const std::string& text,
                                   MessageIcon icon, MessageButtons buttons) = 0;
     // Existing files chosen by the user, in the dialog's order; empty when cancelled.
@@ -42,9 +44,9 @@ class Dialogs {
     // A colour as six upper-case hex digits RRGGBB, or nullopt when cancelled.
     virtual std::optional<std::string> ChooseColor(const std::string& initialRrggbb) = 0;
     virtual std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) = 0;
-    // Hands a web address, a mail link or a local file to the desktop; the result is not
-    // checked.
-    virtual void OpenUrl(const std::string& url) = 0;
+    // Hands a web address, a mail link or a local file (a path, perhaps with "#section") to
+    // the desktop. When nothing could open it, `failed` runs later, from the event loop.
+    virtual void OpenUrl(const std::string& url, std::function<void()> failed) = 0;
 };
 
 // Shorthands for the message boxes of the interface.
@@ -53,8 +55,9 @@ inline void ShowMessage(Dialogs& dialogs, const std::string& title, const std::s
     dialogs.Message(title, text, icon, MessageButtons::Ok);
 }
 inline bool AskYesNo(Dialogs& dialogs, const std::string& title, const std::string& text,
-                     MessageIcon icon = MessageIcon::Question) {
-    return dialogs.Message(title, text, icon, MessageButtons::YesNo) == MessageAnswer::Yes;
+                     MessageIcon icon = MessageIcon::Question,
+                     MessageButtons buttons = MessageButtons::YesNo) {
+    return dialogs.Message(title, text, icon, buttons) == MessageAnswer::Yes;
 }
 
 }  // namespace pictorb

@@ -6,11 +6,27 @@
 #include <map>
 
 #include "cli/parameters.h"
+#include "pipeline/batch.h"
+#include "pipeline/job.h"
 #include "platform/files.h"
 #include "text/utf8.h"
 
 namespace pictorb {
 namespace {
+
+// The parameters that are neither options nor the value of a one-letter option.
+std::vector<std::string> PlainParameters(const std::vector<std::string>& args) {
+    std::vector<std::string> plain;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string name = OptionName(args, i);
+        if (!name.empty()) {
+            if (name == "-O" || name == "-C" || name == "-I") ++i;  // their value follows
+            continue;
+        }
+        plain.push_back(args[i]);
+    }
+    return plain;
+}
 
 uLong FolderChecksum(const std::string& folder) {
     const std::string upper = Utf8Upper(folder);
@@ -72,15 +88,23 @@ std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& tex
 }
 
 std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string name = OptionName(args, i);
-        if (!name.empty()) {
-            if (name == "-O" || name == "-C" || name == "-I") ++i;  // their value follows
-            continue;
-        }
-        if (IsAcceptedInput(formats, args[i]) && QueryFileSize(args[i]) > 0) return args[i];
-    }
+    for (const std::string& plain : PlainParameters(args))
+        if (IsAcceptedInput(formats, plain) && QueryFileSize(plain) > 0) return plain;
     return {};
+}
+
+std::string FileToOpenRefusal(const std::vector<std::string>& args, const Formats& formats) {
+    const std::vector<std::string> plain = PlainParameters(args);
+    if (plain.empty()) return {};
+    const std::string& path = plain.front();
+    JobContext scratch;
+    std::vector<InputProblem> problems;
+    AddInputPath(scratch, formats, path, false, problems);
+    if (!problems.empty()) return problems.front().path + ": " + problems.front().reason;
+    // What AddInputPath takes but "Open With" does not: an empty file, a folder.
+    const ConvertError error =
+        QueryFileSize(path) == 0 ? ConvertError::Empty : ConvertError::NotABitmap;
+    return path + ": " + ConvertErrorText(error);
 }
 
 std::string ExpandTypedPath(const std::string& typed, const std::string& home,

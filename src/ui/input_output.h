@@ -26,6 +26,9 @@ std::vector<std::string> InputFileFilters(const Formats& formats, TextTable& tex
 // "Open With": the first plain parameter (neither an option nor the value of a one-letter
 // option) that names an accepted, non-empty input file; empty when there is none.
 std::string FileToOpen(const std::vector<std::string>& args, const Formats& formats);
+// Why FileToOpen found nothing: the first plain parameter with the command line's reason
+// ("/a/red.png: not a bitmap (.bmp, .rle, .dib)"); empty when there is no plain parameter.
+std::string FileToOpenRefusal(const std::vector<std::string>& args, const Formats& formats);
 // A path typed into a field, as the command line would take it: a leading "~/" (or "~" alone)
 // stands for `home`, a relative path is taken below `startFolder` (the folder the program was
 // started from). Both folders end with '/'; an empty text stays empty.

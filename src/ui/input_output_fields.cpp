@@ -1,6 +1,7 @@
 #include "ui/input_output_fields.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
@@ -24,6 +25,13 @@ InputOutputFields::InputOutputFields(DesktopContext& context, QWidget* parent) :
     outputFolderField_->setObjectName("outputFolder");
     outputFolderField_->setEditable(true);
     outputFolderField_->setInsertPolicy(QComboBox::NoInsert);
+    // Recent folders are offered in a list below the field, never completed into the typed
+    // text: "out" must not become "out3/" and send the documents there. Letter case counts,
+    // as it does in the file system.
+    auto* completer = new QCompleter(outputFolderField_->model(), outputFolderField_);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    outputFolderField_->setCompleter(completer);
     // What is typed or picked becomes the job's output folder at once; Convert checks it.
     connect(outputFolderField_, &QComboBox::editTextChanged, this, [this](const QString& text) {
         context_.state.job.outputFolder = ToUtf8(text);

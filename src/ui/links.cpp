@@ -27,6 +27,7 @@
 #include "ui/builtin_icons.h"
 #include "ui/desktop_context.h"
 #include "ui/qt_text.h"
+#include "ui/window_size.h"
 
 namespace pictorb {
 namespace {
@@ -71,14 +72,12 @@ std::string ExtensionForFinder(const QString& typed) {
 
 // A secondary window over the main window: the main window takes no input while it is open
 // and gets the focus back when it closes.
-QDialog* NewChildWindow(QWidget& window, const char* objectName, const std::string& title,
-                        int width, int height) {
+QDialog* NewChildWindow(QWidget& window, const char* objectName, const std::string& title) {
     auto* dialog = new QDialog(&window);
     dialog->setObjectName(objectName);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setWindowTitle(ToQString(title));
-    dialog->setFixedSize(width, height);
     QObject::connect(dialog, &QDialog::finished, &window, [&window] { window.activateWindow(); });
     return dialog;
 }
@@ -86,23 +85,6 @@ QDialog* NewChildWindow(QWidget& window, const char* objectName, const std::stri
 void CentreOver(QWidget& widget, const QRect& area) {
     widget.move(area.center() - QPoint(widget.width() / 2, widget.height() / 2));
 }
-
-// The libraries shipped with the program and their licences, which ask to be named in a
-// program that is passed on.
-struct LibraryLicence {
-    const char* library;
-    const char* licence;
-};
-constexpr LibraryLicence kLibraries[] = {
-    {"Qt 6", "GNU LGPL 3"},
-    {"FreeImage 3", "FreeImage Public License 1.0, or GNU GPL 2 or 3"},
-    {"DevIL 1.7", "GNU LGPL 2.1"},
-    {"libarchive", "BSD 2-clause"},
-    {"cairo", "GNU LGPL 2.1, or Mozilla Public License 1.1"},
-    {"Pango", "GNU LGPL 2 or later"},
-    {"libpng", "libpng License"},
-    {"zlib", "zlib License"},
-};
 
 std::string CompilerText() {
 #if defined(__clang__)
@@ -125,8 +107,8 @@ QString AboutDetails(TextTable& texts, const std::string& title) {
                  .arg(qVersion(), QT_VERSION_STR, QSysInfo::prettyProductName());
     lines << QString();
     lines << ToQString(texts.Text("About", "Libraries"));
-    for (const LibraryLicence& entry : kLibraries)
-        lines << QStringLiteral("%1: %2").arg(entry.library, entry.licence);
+    for (const LinkedLibrary& entry : LinkedLibraries())
+        lines << QStringLiteral("%1: %2").arg(entry.name, entry.licence);
     lines << ToQString(texts.Text("About", "Licence Texts"));
     return lines.join('\n');
 }
@@ -157,23 +139,41 @@ class LinkKeys : public QObject {
     std::function<void()> open_;
 };
 
-// A hyperlink in pure blue that hands its target to the desktop and leaves its window open.
+// A hyperlink in the palette's link colour that hands its target to the desktop and leaves
+// its window open.
 QLabel* NewLink(QWidget* parent, const char* objectName, const std::string& shown,
-                const std::string& target, Dialogs& dialogs) {
+                const std::string& target, DesktopContext& context) {
     auto* link = new QLabel(parent);
     link->setObjectName(objectName);
     link->setTextFormat(Qt::RichText);
-    link->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff\">%2</a>")
+    link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                       .arg(ToQString(target).toHtmlEscaped(), ToQString(shown).toHtmlEscaped()));
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     link->setOpenExternalLinks(false);
-    QObject::connect(link, &QLabel::linkActivated, link,
-                     [&dialogs](const QString& url) { dialogs.OpenUrl(ToUtf8(url)); });
-    link->installEventFilter(new LinkKeys(link, [&dialogs, target] { dialogs.OpenUrl(target); }));
+    const auto open = [&context, target, shown] { OpenLink(context, target, shown); };
+    QObject::connect(link, &QLabel::linkActivated, link, open);
+    link->installEventFilter(new LinkKeys(link, open));
     return link;
 }
 
+// The libraries the program's parts link, by the file names the dynamic linker loads, and
+// their licences, which ask to be named in a program that is passed on.
+constexpr LinkedLibrary kLibraries[] = {
+    {"Qt 6", "GNU LGPL 3", {"libQt6Widgets", "libQt6Gui", "libQt6Core"}},
+    {"FreeImage 3", "FreeImage Public License 1.0, or GNU GPL 2 or 3", {"libfreeimage"}},
+    {"libarchive", "BSD 2-clause", {"libarchive"}},
+    {"cairo", "GNU LGPL 2.1, or Mozilla Public License 1.1", {"libcairo"}},
+    {"Pango", "GNU LGPL 2 or later", {"libpango-1.0", "libpangocairo-1.0"}},
+    {"GLib", "GNU LGPL 2.1 or later", {"libglib-2.0", "libgobject-2.0"}},
+    {"libpng", "libpng License", {"libpng16"}},
+    {"zlib", "zlib License", {"libz"}},
+};
+
 }  // namespace
+
+std::span<const LinkedLibrary> LinkedLibraries() {
+    return kLibraries;
+}
 
 std::string ManualLocation(const std::string& programFolder) {
     // Installed: <prefix>/bin/pictorbcmd and <prefix>/share/doc/pictorb/. In the build
@@ -202,23 +202,39 @@ void OpenManualAt(DesktopContext& context, const std::string& manual, const std:
                     MessageIcon::Warning);
         return;
     }
-    context.dialogs.OpenUrl(section.empty() ? manual : manual + "#" + section);
+    OpenLink(context, section.empty() ? manual : manual + "#" + section, manual);
+}
+
+void OpenLink(DesktopContext& context, const std::string& target, const std::string& shown) {
+    // A command that does nothing looks broken: where no browser, mail program or file
+    // manager is installed, the user gets the address to open elsewhere.
+    context.dialogs.OpenUrl(target, [&context, shown] {
+        TextTable& texts = context.state.texts;
+        ShowMessage(context.dialogs, texts.Text("Msg", "Warning"),
+                    ExpandPlaceholders(texts.Text("Msg", "Nothing to open with"), shown),
+                    MessageIcon::Warning);
+    });
+}
+
+void OpenLink(DesktopContext& context, const std::string& target) {
+    OpenLink(context, target, target);
 }
 
 void SendFeedback(DesktopContext& context) {
     // The title is the display name and the version text.
-    context.dialogs.OpenUrl("mailto:" + std::string(kSupportAddress) +
-                            "?subject=" + EncodeBlanks(context.state.title + " Feedback"));
+    OpenLink(context,
+             "mailto:" + std::string(kSupportAddress) +
+                 "?subject=" + EncodeBlanks(context.state.title + " Feedback"),
+             std::string(kSupportAddress));
 }
 
 void VisitHomepage(DesktopContext& context) {
-    context.dialogs.OpenUrl(Site() + "/pictorb/");
+    OpenLink(context, Site() + "/pictorb/");
 }
 
 void OpenAbout(DesktopContext& context, QWidget& window) {
     TextTable& texts = context.state.texts;
-    QDialog* about = NewChildWindow(window, "aboutWindow", texts.Text("About", "Title"),
-                                    kAboutWidth, kAboutHeight);
+    QDialog* about = NewChildWindow(window, "aboutWindow", texts.Text("About", "Title"));
     auto* layout = new QVBoxLayout(about);
     layout->setContentsMargins(0, 0, 0, 10);
 
@@ -226,7 +242,7 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
     banner->setObjectName("banner");
     banner->setFixedSize(kAboutWidth, 40);
     banner->setPixmap(BuiltInBanner());
-    layout->addWidget(banner);
+    layout->addWidget(banner, 0, Qt::AlignHCenter);
 
     auto* frame = new QFrame(about);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -244,10 +260,10 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
 
     auto* rows = new QGridLayout;
     rows->addWidget(new QLabel(ToQString(texts.Text("About", "Website")), about), 0, 0);
-    rows->addWidget(NewLink(about, "webLink", SiteShownText(), Site(), context.dialogs), 0, 1);
+    rows->addWidget(NewLink(about, "webLink", SiteShownText(), Site(), context), 0, 1);
     rows->addWidget(new QLabel(ToQString(texts.Text("About", "Email")), about), 1, 0);
     rows->addWidget(NewLink(about, "emailLink", std::string(kSupportAddress),
-                            "mailto:" + std::string(kSupportAddress), context.dialogs),
+                            "mailto:" + std::string(kSupportAddress), context),
                     1, 1);
     rows->setColumnStretch(1, 1);
 
@@ -272,6 +288,7 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
     layout->addLayout(body, 1);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
 
+    FitToContents(*about, QSize(kAboutWidth, kAboutHeight));
     CentreOver(*about, window.frameGeometry());
     about->show();
     ok->setFocus();
@@ -280,8 +297,7 @@ void OpenAbout(DesktopContext& context, QWidget& window) {
 void OpenConverterFinder(DesktopContext& context, QWidget& window) {
     TextTable& texts = context.state.texts;
     QDialog* finder =
-        NewChildWindow(window, "converterFinder", texts.Text("Custom-Converter", "Title"),
-                       kFinderWidth, kFinderHeight);
+        NewChildWindow(window, "converterFinder", texts.Text("Custom-Converter", "Title"));
     auto* row = new QHBoxLayout(finder);
     auto* from = new QLineEdit(finder);
     from->setObjectName("fromField");
@@ -306,10 +322,11 @@ void OpenConverterFinder(DesktopContext& context, QWidget& window) {
             return;  // the fields stay as typed
         }
         finder->hide();
-        context.dialogs.OpenUrl(Site() + "/find/" + fromKey + "-" + toKey + "/");
+        OpenLink(context, Site() + "/find/" + fromKey + "-" + toKey + "/");
         finder->accept();
     });
 
+    FitToContents(*finder, QSize(kFinderWidth, kFinderHeight));
     CentreOver(*finder, window.frameGeometry());
     finder->show();
     from->setFocus();
@@ -320,7 +337,6 @@ void RunUninstallPrompt(DesktopContext& context) {
     QDialog prompt;
     prompt.setObjectName("uninstallPrompt");
     prompt.setWindowTitle(ToQString(texts.Text("Uninstall", "Title")));
-    prompt.setFixedSize(kUninstallWidth, kUninstallHeight);
     auto* layout = new QVBoxLayout(&prompt);
     auto* fullUninstall =
         new QCheckBox(ToQString(texts.Text("Uninstall", "Uninstall Text")), &prompt);
@@ -334,10 +350,11 @@ void RunUninstallPrompt(DesktopContext& context) {
     layout->addWidget(next, 0, Qt::AlignRight);
     // Next may open the page; the close box (or Escape) leaves without opening anything.
     QObject::connect(next, &QPushButton::clicked, &prompt, [&] {
-        if (fullUninstall->isChecked()) context.dialogs.OpenUrl(Site() + "/pictorb/uninstall.html");
+        if (fullUninstall->isChecked()) OpenLink(context, Site() + "/pictorb/uninstall.html");
         prompt.accept();
     });
 
+    FitToContents(prompt, QSize(kUninstallWidth, kUninstallHeight));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         CentreOver(prompt, screen->availableGeometry());
     }

@@ -2,6 +2,8 @@
 // The manual, feedback and homepage links, the About window, the converter finder and the
 // uninstall prompt.
 
+#include <array>
+#include <span>
 #include <string>
 
 class QWidget;
@@ -9,6 +11,15 @@ class QWidget;
 namespace pictorb {
 
 struct DesktopContext;
+
+// A library the program links, as About names it.
+struct LinkedLibrary {
+    const char* name;
+    const char* licence;
+    std::array<const char*, 3> files;  // the library files' names up to ".so"; unused are null
+};
+// Every library the program's parts link directly, apart from the C and C++ runtime.
+std::span<const LinkedLibrary> LinkedLibraries();
 
 // The HTML manual for a program in `programFolder` (ending in '/'): the installed
 // ../share/doc/pictorb/index.html, else doc/index.html of the build folder, else the former.
@@ -20,6 +31,10 @@ void OpenManualSection(DesktopContext& context, const std::string& section);
 // installed.
 void OpenManualAt(DesktopContext& context, const std::string& manual,
                   const std::string& section = {});
+// Hands `target` to the desktop; where nothing can open it, a message shows `shown` (the
+// address or path as the user would type it), selectable so that it can be copied.
+void OpenLink(DesktopContext& context, const std::string& target, const std::string& shown);
+void OpenLink(DesktopContext& context, const std::string& target);
 void SendFeedback(DesktopContext& context);   // command 21
 void VisitHomepage(DesktopContext& context);  // command 22
 // Secondary windows over `window`, which takes no input while they are open.

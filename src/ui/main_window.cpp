@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -16,6 +18,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <array>
 #include <span>
@@ -35,21 +38,23 @@
 namespace pictorb {
 namespace {
 
-// Fixed sizes of the window's design: the smallest client, the one height, the Convert
-// button, the one-button toolbars and the distance of the field rows.
+// Sizes of the window's design at the default font: the smallest client, the one height, the
+// Convert button, the one-button toolbars, and the rows of labels and fields with their
+// margins. A larger font makes labels, fields and the window as large as they need.
 constexpr int kMinimumWidth = 510;
 constexpr int kFixedHeight = 260;
 constexpr int kConvertButtonSize = 100;
 constexpr int kFieldToolbarSize = 24;
-constexpr int kRowDistance = 40;
 constexpr int kMargin = 10;
-constexpr int kFieldHeight = 24;
+constexpr int kTopMargin = 4;
+constexpr int kButtonsGap = 4;   // between a field and its buttons
+constexpr int kConvertGap = 12;  // between the buttons and Convert
+constexpr int kConvertTop = 6;
 // The icon size the fixed height is designed for ("Large", 32 pixels).
 constexpr int32_t kDefaultUiSize = 2;
 
-// A saved place on a screen that is gone (a monitor unplugged, a smaller resolution) would
-// leave the window out of reach: the window is moved wholly onto the nearest screen's area.
-QPoint PlaceOnNearestScreen(const QRect& saved) {
+// The available area of the screen nearest to `saved`; empty without screens.
+QRect NearestScreenArea(const QRect& saved) {
     QRect nearest;
     int64_t nearestDistance = INT64_MAX;
     for (const QScreen* screen : QGuiApplication::screens()) {
@@ -62,6 +67,12 @@ QPoint PlaceOnNearestScreen(const QRect& saved) {
             nearest = area;
         }
     }
+    return nearest;
+}
+
+// A saved place on a screen that is gone (a monitor unplugged, a smaller resolution) would
+// leave the window out of reach: the window is moved wholly onto the nearest screen's area.
+QPoint PlaceOnScreen(const QRect& saved, const QRect& nearest) {
     if (nearest.isEmpty()) return saved.topLeft();
     // A window larger than the area keeps its top-left corner on it.
     const int x =
@@ -90,7 +101,13 @@ MainWindow::MainWindow(DesktopContext& context)
     // The window grows in width only; the menu bar and toolbars sit inside its client area.
     setMinimumSize(kMinimumWidth, kFixedHeight);
     setMaximumHeight(kFixedHeight);
-    resize(std::max(settings.windowWidth, kMinimumWidth), kFixedHeight);
+    // A width saved at another display scale may be wider than the screen now is: Convert
+    // would be out of reach.
+    const QRect screenArea =
+        NearestScreenArea(QRect(settings.windowX, settings.windowY, settings.windowWidth, 1));
+    int width = std::max(settings.windowWidth, kMinimumWidth);
+    if (!screenArea.isEmpty()) width = std::max(std::min(width, screenArea.width()), kMinimumWidth);
+    resize(width, kFixedHeight);
 
     BuildMainMenu();
     BuildMainToolbar();
@@ -99,12 +116,14 @@ MainWindow::MainWindow(DesktopContext& context)
     connect(menuKey, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
     // The frame's size is not known before the window is shown, and asking the display for it
     // would slow the start: the client's size stands for the whole window.
-    move(PlaceOnNearestScreen(QRect(QPoint(settings.windowX, settings.windowY), size())));
+    const QRect saved(QPoint(settings.windowX, settings.windowY), size());
+    move(PlaceOnScreen(saved, NearestScreenArea(saved)));
     statusText_ = new QLabel(this);
     statusText_->setObjectName("statusText");
     statusBar()->addWidget(statusText_, 1);
     statusBar()->setSizeGripEnabled(false);
     BuildControls();
+    FitWindowToContents();
 }
 
 MainWindow::~MainWindow() = default;
@@ -137,8 +156,9 @@ void MainWindow::BuildMainMenu() {
             }
             QAction* action = AddCommandAction(command, context_.icons.menu, menu);
             action->setText(WithMnemonic(action->text(), itemLetters));
-            // The menu item carries the shortcut, so Qt both shows it and handles it.
-            action->setShortcut(QKeySequence(QString::fromLatin1(FindCommand(command)->shortcut)));
+            // The menu item carries the shortcuts, so Qt both shows the first and handles all.
+            action->setShortcuts(
+                QKeySequence::listFromString(QString::fromLatin1(FindCommand(command)->shortcut)));
             menu->addAction(action);
         }
     }
@@ -164,19 +184,23 @@ void MainWindow::BuildMainToolbar() {
         mainToolbar_->addAction(AddCommandAction(command, context_.icons.toolbar, mainToolbar_));
     }
     addToolBar(Qt::TopToolBarArea, mainToolbar_);
-    FitToMainToolbar();
+    if (container_ != nullptr) FitWindowToContents();  // the constructor fits once, at its end
 }
 
-void MainWindow::FitToMainToolbar() {
+void MainWindow::FitWindowToContents() {
     // Icons larger than the default make the window taller by as much, and at least as wide as
     // the toolbar: no button hides behind an overflow menu, the fields keep their room.
     const int extraHeight =
         IconPixelSize(context_.state.settings.uiSize) - IconPixelSize(kDefaultUiSize);
-    // Up to the default size the design's bounds hold; the toolbar is not measured then,
-    // which would lay it out ahead of the window's first show.
-    const int height = kFixedHeight + std::max(extraHeight, 0);
-    const int width =
+    int height = kFixedHeight + std::max(extraHeight, 0);
+    int width =
         extraHeight > 0 ? std::max(kMinimumWidth, mainToolbar_->sizeHint().width()) : kMinimumWidth;
+    // A larger desktop font needs more room than the design: the layout says how much, once
+    // the style has measured every part (as the first show would).
+    ensurePolished();
+    const QSize needed = minimumSizeHint();
+    width = std::max(width, needed.width());
+    height = std::max(height, needed.height());
     setMinimumSize(width, height);
     setMaximumHeight(height);
     resize(std::max(this->width(), width), height);
@@ -202,7 +226,7 @@ void MainWindow::BuildFieldToolbars() {
             // Toolbar buttons take no focus by default; these belong to their fields' Tab order.
             button->setFocusPolicy(Qt::TabFocus);
         }
-        toolbar->show();
+        fieldRows_[fieldToolbars_.size()]->addWidget(toolbar);
         fieldToolbars_.push_back(toolbar);
     }
     // Tab runs down the rows, each field followed by its buttons, then to Convert.
@@ -248,11 +272,32 @@ void MainWindow::BuildControls() {
 
     notice_ = new QLabel(ToQString(std::string(kNoticeLine)), container_);
     notice_->setObjectName("notice");
-    // Secondary text of the desktop's palette: readable on light and dark themes alike.
-    notice_->setForegroundRole(QPalette::PlaceholderText);
+    ColourNotice();
 
+    // Rows of a label above its field, the field's buttons beside it, Convert on the right
+    // and the notice at the bottom; at the default font a row is about the design's 40 pixels.
+    auto* grid = new QGridLayout(container_);
+    grid->setContentsMargins(kMargin, kTopMargin, kMargin, kTopMargin);
+    grid->setSpacing(0);
     const std::array<QWidget*, 3> fields = FieldRows();
-    for (std::size_t row = 0; row < labels_.size(); ++row) labels_[row]->setBuddy(fields[row]);
+    for (std::size_t row = 0; row < labels_.size(); ++row) {
+        labels_[row]->setBuddy(fields[row]);
+        fieldRows_[row] = new QHBoxLayout;
+        fieldRows_[row]->setSpacing(kButtonsGap);
+        fieldRows_[row]->addWidget(fields[row], 1);
+        const int line = 2 * static_cast<int>(row);
+        grid->addWidget(labels_[row], line, 0);
+        grid->addLayout(fieldRows_[row], line + 1, 0);
+    }
+    auto* convertColumn = new QVBoxLayout;
+    convertColumn->setContentsMargins(kConvertGap, kConvertTop, 0, 0);
+    convertColumn->addWidget(convertButton_);
+    convertColumn->addStretch(1);
+    grid->addLayout(convertColumn, 0, 1, 6, 1);
+    grid->setRowStretch(6, 1);
+    grid->setRowMinimumHeight(6, kTopMargin);  // the notice apart from the last field
+    grid->addWidget(notice_, 7, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
 
     BuildFieldToolbars();
     ApplyThemeToControls();
@@ -261,7 +306,42 @@ void MainWindow::BuildControls() {
     // goes through the window's own rule instead.
     for (QWidget* child : container_->findChildren<QWidget*>())
         if (child->acceptDrops()) child->installEventFilter(this);
-    LayOut();
+}
+
+void MainWindow::ColourNotice() {
+    // Secondary text: the window text blended a third of the way into the window's colour.
+    // Every colour scheme sets these two for text on a window; roles such as the placeholder
+    // text are left at a dark default by many dark schemes.
+    const QPalette window = palette();
+    QPalette notice;  // its text colour only; every other role follows the window's
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor text = window.color(group, QPalette::WindowText);
+        const QColor back = window.color(group, QPalette::Window);
+        const auto blend = [](int front, int behind) { return (2 * front + behind) / 3; };
+        notice.setColor(group, QPalette::WindowText,
+                        QColor(blend(text.red(), back.red()), blend(text.green(), back.green()),
+                               blend(text.blue(), back.blue())));
+    }
+    notice_->setPalette(notice);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (container_ == nullptr) return;
+    switch (event->type()) {
+        case QEvent::PaletteChange:
+            ColourNotice();
+            break;
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            // The children take the new font after the window: measured once they have.
+            QMetaObject::invokeMethod(
+                this, [this] { FitWindowToContents(); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+    }
 }
 
 std::array<QWidget*, 3> MainWindow::FieldRows() const {
@@ -285,32 +365,6 @@ void MainWindow::ConvertOnReturn() {
 void MainWindow::OpenFirstMenu() {
     const QList<QAction*> menus = menuBar()->actions();
     if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
-}
-
-void MainWindow::LayOut() {
-    if (container_ == nullptr) return;
-    const int width = container_->width();
-    const int fieldWidth = std::max(width - 160, 0);
-    const std::array<QWidget*, 3> fields = FieldRows();
-    for (int row = 0; row < 3; ++row) {
-        const int top = 4 + row * kRowDistance;
-        QToolBar* toolbar = fieldToolbars_[static_cast<std::size_t>(row)];
-        // A field with more than one button beside it gives up the room they take.
-        const int buttonsRoom = toolbar->width() - kFieldToolbarSize;
-        labels_[static_cast<std::size_t>(row)]->setGeometry(kMargin, top, fieldWidth, 16);
-        fields[static_cast<std::size_t>(row)]->setGeometry(
-            kMargin, top + 16, std::max(fieldWidth - buttonsRoom, 0), kFieldHeight);
-        toolbar->move(width - 146 - buttonsRoom, top + 16);
-    }
-    convertButton_->move(width - 110, 10);
-    const int noticeTop = std::max(container_->height() - 22, 3 * kRowDistance + 24);
-    notice_->setGeometry(kMargin, noticeTop, std::max(width - 2 * kMargin, 0), 18);
-    container_->update();
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    LayOut();
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
@@ -338,15 +392,12 @@ void MainWindow::RunCommand(int32_t command) {
             break;
         case kCommandAddInputFile:
             fields_->ChooseInputFiles();
-            LayOut();
             break;
         case kCommandAddInputFolder:
             fields_->ChooseInputFolder();
-            LayOut();
             break;
         case kCommandSelectOutputFolder:
             fields_->ChooseOutputFolder();
-            LayOut();
             break;
         case kCommandOutputOptions:
             if (OpenPreferences(context_, *this, PreferencesPage::Output)) ApplyPreferences();
@@ -414,7 +465,6 @@ void MainWindow::ApplyPreferences() {
             break;
     }
     context_.themeReload = ThemeReload::None;
-    LayOut();
     fields_->ApplySettings();
 }
 

@@ -20,8 +20,8 @@ class QComboBox;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
+class QHBoxLayout;
 class QLabel;
-class QResizeEvent;
 class QLineEdit;
 class QToolBar;
 class QToolButton;
@@ -69,15 +69,13 @@ class MainWindow : public QMainWindow {
     void RebuildMenusAndToolbars();
     void ApplyThemeToControls();
 
-    // Runs the layout rule for the current client size.
-    void LayOut();
-
     // The exit sequence's geometry rule: writes the window state into the settings record.
     void StoreGeometry();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // A new desktop font or style refits the window; a new palette recolours the notice.
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -89,8 +87,11 @@ class MainWindow : public QMainWindow {
     void BuildMainMenu();
     void BuildMainToolbar();
     void BuildFieldToolbars();
-    // Grows the window's fixed height and least width with the main toolbar's icons.
-    void FitToMainToolbar();
+    // The window's fixed height and least width: the design's, grown with the main toolbar's
+    // icons and with what the layout needs at the user's font.
+    void FitWindowToContents();
+    // The notice in the window's text colour, its emphasis reduced towards the background.
+    void ColourNotice();
     // The fields in their rows' order, top to bottom.
     std::array<QWidget*, 3> FieldRows() const;
     void NameFieldsForScreenReaders();
@@ -109,6 +110,7 @@ class MainWindow : public QMainWindow {
     QLabel* statusText_ = nullptr;
     QToolBar* mainToolbar_ = nullptr;
     std::vector<QToolBar*> fieldToolbars_;
+    std::array<QHBoxLayout*, 3> fieldRows_{};  // each field with its buttons
     std::vector<QLabel*> labels_;
     QString menuLetters_;  // the menus' mnemonics, which the field labels leave free
 };

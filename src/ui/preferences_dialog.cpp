@@ -28,13 +28,30 @@
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
 #include "ui/update_check.h"
+#include "ui/window_size.h"
 
 namespace pictorb {
 namespace {
 
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 350;
-constexpr int kTreeWidth = 132;
+constexpr int kTreeWidth = 132;  // at the default font
+
+// The category tree as wide as its longest name needs, at least the design's width: a side
+// panel beside the pages takes the room the window is given beyond that.
+class PageTree : public QTreeWidget {
+  public:
+    QSize sizeHint() const override {
+        int widest = 0;
+        for (int i = 0; i < topLevelItemCount(); ++i)
+            widest = std::max(widest, fontMetrics().horizontalAdvance(topLevelItem(i)->text(0)));
+        const int margins = 2 * frameWidth() + indentation() + 2 * fontMetrics().averageCharWidth();
+        return {std::max(kTreeWidth, widest + margins), QTreeWidget::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override {
+        return {sizeHint().width(), QTreeWidget::minimumSizeHint().height()};
+    }
+};
 
 // Panels whose rows do not fit the page; the Transform page scrolls as a whole.
 bool PanelScrolls(std::string_view panel) {
@@ -106,7 +123,8 @@ PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
     }
     loading_ = false;
     ApplyRules();
-    setFixedSize(kClientWidth, kClientHeight);
+    // The user may make it larger; a larger font makes it as large as its pages need.
+    FitToContents(*this, QSize(kClientWidth, kClientHeight), true);
     tree_->setFocus();
 }
 
@@ -159,17 +177,18 @@ bool PreferencesDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void PreferencesDialog::BuildFrame(PreferencesPage start) {
     TextTable& texts = context_.state.texts;
-    tree_ = new QTreeWidget;
+    tree_ = new PageTree;
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
-    tree_->setFixedWidth(kTreeWidth);
+    tree_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     for (std::string_view key : PreferencePageKeys()) {
         tree_->addTopLevelItem(new QTreeWidgetItem({ToQString(texts.Text("Preferences", key))}));
     }
 
     header_ = new QLabel;
+    // A point larger than the dialog's font (10 points at the default 9), bold.
     QFont headerFont = font();
-    headerFont.setPointSize(10);
+    headerFont.setPointSizeF(headerFont.pointSizeF() + 1);
     headerFont.setBold(true);
     header_->setFont(headerFont);
     header_->setObjectName("pageHeader");
@@ -354,7 +373,8 @@ void PreferencesDialog::Confirm() {
 void PreferencesDialog::ResetToDefaults() {
     TextTable& texts = context_.state.texts;
     if (!AskYesNo(context_.dialogs, texts.Text("Msg", "Reset to Defaults"),
-                  texts.Text("Msg", "Ask reset to defaults"))) {
+                  texts.Text("Msg", "Ask reset to defaults"), MessageIcon::Question,
+                  MessageButtons::YesNoDefaultNo)) {
         return;
     }
     // The reload compares with the theme and size in use, not with a choice shown but not

@@ -1,14 +1,18 @@
 #include "ui/progress_dialog.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <chrono>
-#include <initializer_list>
 #include <system_error>
 #include <vector>
 
@@ -18,18 +22,18 @@
 #include "ui/builtin_icons.h"
 #include "ui/convert.h"
 #include "ui/desktop_context.h"
+#include "ui/links.h"
 #include "ui/qt_text.h"
+#include "ui/window_size.h"
 
 namespace pictorb {
 namespace {
 
-constexpr int kClientWidth = 300;
-constexpr int kClientHeight = 110;
+// The client's least size at the default font, and once it lists failed files.
+constexpr QSize kClientSize(300, 110);
+constexpr QSize kFailuresSize(520, 300);
 constexpr int kLabelWidth = 280;
 constexpr int kPollMs = 15;
-// The client once it lists failed files.
-constexpr int kFailuresWidth = 520;
-constexpr int kFailuresHeight = 300;
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -40,32 +44,89 @@ int64_t NowMs() {
 }  // namespace
 
 ProgressDialog::ProgressDialog(DesktopContext& context, QWidget& window, QLabel& status,
-                               const Font* watermarkFont)
+                               const Font* watermarkFont, std::vector<std::string> refused)
     : QDialog(&window),
       context_(context),
       window_(window),
       status_(status),
-      watermarkFont_(watermarkFont) {
+      watermarkFont_(watermarkFont),
+      refused_(std::move(refused)) {
     TextTable& texts = context_.state.texts;
     setWindowTitle(ToQString(texts.Text("Dialog", "Convert Progress")));
-    setFixedSize(kClientWidth, kClientHeight);
     setModal(true);
 
-    label_ = new QLabel(this);
-    label_->setGeometry(10, 10, kLabelWidth, 20);
-    bar_ = new QProgressBar(this);
-    bar_->setGeometry(10, 38, kLabelWidth, 20);
+    label_ = new QLabel;
+    label_->setMinimumWidth(kLabelWidth);
+    countLabel_ = new QLabel;
+    countLabel_->setObjectName("convertedCount");
+    countLabel_->hide();
+    bar_ = new QProgressBar;
     bar_->setTextVisible(false);
-    okButton_ = new QPushButton(ToQString(texts.Text("Dialog", "OK")), this);
-    okButton_->setGeometry((kClientWidth - 80) / 2, 74, 80, 25);
-    okButton_->setEnabled(false);
+    okButton_ = new QPushButton(ToQString(texts.Text("Dialog", "Stop")));
+    okButton_->setObjectName("okButton");
+    // Return must not stop a conversion by accident: the button is the default once it is OK.
+    okButton_->setAutoDefault(false);
+    // Stop asks the break-off question, as the close box and Escape do; OK closes at the end.
     connect(okButton_, &QPushButton::clicked, this, [this] {
-        if (ended_) accept();
+        if (ended_)
+            accept();
+        else
+            reject();
     });
+    openFolderButton_ = new QPushButton(ToQString(texts.Text("Dialog", "Open Output Folder")));
+    openFolderButton_->setObjectName("openOutputFolder");
+    openFolderButton_->hide();
+    connect(openFolderButton_, &QPushButton::clicked, this, [this] {
+        const std::string& folder = context_.state.job.outputFolder;
+        OpenLink(context_, folder, folder);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label_);
+    layout->addWidget(bar_);
+    layout->addWidget(countLabel_);
+    BuildFailureList();
+    layout->addWidget(failuresHeading_);
+    layout->addWidget(failureList_, 1);
+    layout->addStretch(0);  // a taller dialog without the list keeps its rows at the top
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(copyButton_);
+    buttons->addWidget(selectAllButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(openFolderButton_);
+    buttons->addWidget(okButton_);
+    layout->addLayout(buttons);
+    FitToContents(*this, kClientSize);
 
     timer_ = new QTimer(this);
     timer_->setInterval(kPollMs);
     connect(timer_, &QTimer::timeout, this, &ProgressDialog::Poll);
+}
+
+std::array<QWidget*, 4> ProgressDialog::FailureWidgets() const {
+    return {failuresHeading_, failureList_, copyButton_, selectAllButton_};
+}
+
+void ProgressDialog::BuildFailureList() {
+    TextTable& texts = context_.state.texts;
+    const IconSet& icons = context_.icons.menu;
+    failuresHeading_ = new QLabel;
+    failureList_ = new QListWidget;
+    failureList_->setObjectName("failedFiles");
+    // Lines are selected as in a file manager: Shift with the arrows, Ctrl with the mouse.
+    failureList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    failuresHeading_->setBuddy(failureList_);
+    copyButton_ =
+        new QPushButton(ToQIcon(icons.Image("Copy")), ToQString(texts.Text("Menu", "Copy")));
+    connect(copyButton_, &QPushButton::clicked, this, [this] { CopyFailures(); });
+    auto* copyKey = new QShortcut(QKeySequence::Copy, failureList_, nullptr, nullptr,
+                                  Qt::WidgetWithChildrenShortcut);
+    connect(copyKey, &QShortcut::activated, this, [this] { CopyFailures(); });
+    selectAllButton_ = new QPushButton(ToQIcon(icons.Image("SelectAll")),
+                                       ToQString(texts.Text("Menu", "Select All")));
+    selectAllButton_->setObjectName("selectAllFailed");
+    connect(selectAllButton_, &QPushButton::clicked, failureList_, &QListWidget::selectAll);
+    for (QWidget* widget : FailureWidgets()) widget->hide();
 }
 
 ProgressDialog::~ProgressDialog() {
@@ -85,7 +146,6 @@ void ProgressDialog::Run() {
     // The label holds as many characters as fit at the font's average character width.
     const int measured = QFontMetrics(font()).horizontalAdvance("abc123:\\-") / 9;
     charWidth_ = measured > 0 ? measured : 7;
-    maxChars_ = kLabelWidth / charWidth_;
 
     progress_.record = ProgressRecord{0, {}, 0, 1};
     try {
@@ -117,14 +177,17 @@ void ProgressDialog::Run() {
 }
 
 std::string ProgressDialog::LabelText(const std::string& file) const {
-    const bool tooWide = static_cast<std::size_t>(charWidth_) * Utf8Length(file) >
-                         static_cast<std::size_t>(kLabelWidth);
-    std::string text = tooWide ? ShortenPath(file, static_cast<std::size_t>(maxChars_)) : file;
+    // The label is as wide as the dialog lets it be: wider with a larger font or by hand.
+    const int width = std::max(label_->contentsRect().width(), kLabelWidth);
+    const int maxChars = width / charWidth_;
+    const bool tooWide =
+        static_cast<std::size_t>(charWidth_) * Utf8Length(file) > static_cast<std::size_t>(width);
+    std::string text = tooWide ? ShortenPath(file, static_cast<std::size_t>(maxChars)) : file;
     // The average character width underestimates paths of wide letters; shortened further
     // until the text really fits, so the label never cuts off the file's end.
     const QFontMetrics metrics(label_->font());
-    for (int chars = maxChars_;
-         chars > 3 && metrics.horizontalAdvance(ToQString(text)) > kLabelWidth; --chars) {
+    for (int chars = maxChars; chars > 3 && metrics.horizontalAdvance(ToQString(text)) > width;
+         --chars) {
         text = ShortenPath(file, static_cast<std::size_t>(chars));
     }
     return text;
@@ -175,23 +238,32 @@ void ProgressDialog::Poll() {
 
 void ProgressDialog::ShowOutcome() {
     timer_->stop();
+    const QPoint centre = geometry().center();
     TextTable& texts = context_.state.texts;
     int32_t converted = 0;
-    std::vector<std::string> failures;
+    int32_t finished = 0;
+    std::vector<std::string> failures = refused_;
     {
         std::lock_guard<std::mutex> hold(progress_.lock);
         converted = progress_.record.converted;
-        for (const FileOutcome& outcome : progress_.outcomes)
+        for (const FileOutcome& outcome : progress_.outcomes) {
+            finished += outcome.done ? 1 : 0;
             if (outcome.done && IsFailure(outcome.error))
                 failures.push_back(outcome.path + ": " + OutcomeReason(outcome));
+        }
     }
     const std::string convertedText = ExpandPlaceholders(
         texts.Text("Msg", "Files converted"), std::to_string(converted), std::to_string(files_));
     if (breakAsked_) {
+        // What was written before the stop stays: the count says how much, as the command
+        // line's does, and the bar shows the files finished.
         const std::string stopped = texts.Text("Msg", "Conversion is not complete");
         status_.setText(ToQString(stopped));
         setWindowTitle(TitleWith(stopped, lastShown_));
         label_->setText(ToQString(stopped));
+        countLabel_->setText(ToQString(convertedText));
+        countLabel_->show();
+        bar_->setValue(finished);
     } else {
         const std::string complete = texts.Text("Msg", "Conversion complete");
         // A run with failed files says how many were converted where the user looks last.
@@ -200,51 +272,32 @@ void ProgressDialog::ShowOutcome() {
         label_->setText(ToQString(convertedText));
         bar_->setValue(files_ + 1);
     }
-    if (!failures.empty()) ShowFailures(failures);
+    okButton_->setText(ToQString(texts.Text("Dialog", "OK")));
     okButton_->setEnabled(true);
+    openFolderButton_->show();
+    if (!failures.empty()) ShowFailures(failures);
+    FitToContents(*this, failures.empty() ? kClientSize : kFailuresSize);
+    CentreOnScreen(*this, centre);
+    okButton_->setDefault(true);
     okButton_->setFocus();
 }
 
 void ProgressDialog::ShowFailures(const std::vector<std::string>& failures) {
     TextTable& texts = context_.state.texts;
-    const IconSet& icons = context_.icons.menu;
-    setFixedSize(kFailuresWidth, kFailuresHeight);
-    const int inner = kFailuresWidth - 20;
-    label_->setGeometry(10, 10, inner, 20);
-    bar_->setGeometry(10, 38, inner, 20);
-    auto* heading =
-        new QLabel(ToQString(ExpandPlaceholders(texts.Text("Msg", "Files not converted"),
-                                                std::to_string(failures.size()))),
-                   this);
-    heading->setGeometry(10, 66, inner, 20);
-    failureList_ = new QPlainTextEdit(this);
-    failureList_->setObjectName("failedFiles");
-    failureList_->setReadOnly(true);
-    failureList_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    std::string lines;
-    for (const std::string& line : failures) lines += (lines.empty() ? "" : "\n") + line;
-    failureList_->setPlainText(ToQString(lines));
-    failureList_->setGeometry(10, 88, inner, kFailuresHeight - 88 - 45);
-    heading->setBuddy(failureList_);
-    const int buttonsTop = kFailuresHeight - 35;
-    copyButton_ =
-        new QPushButton(ToQIcon(icons.Image("Copy")), ToQString(texts.Text("Menu", "Copy")), this);
-    copyButton_->setGeometry(10, buttonsTop, 100, 25);
-    // Copy takes what is selected, or every line when nothing is.
-    connect(copyButton_, &QPushButton::clicked, this, [this] {
-        if (!failureList_->textCursor().hasSelection()) failureList_->selectAll();
-        failureList_->copy();
-    });
-    auto* selectAll = new QPushButton(ToQIcon(icons.Image("SelectAll")),
-                                      ToQString(texts.Text("Menu", "Select All")), this);
-    selectAll->setObjectName("selectAllFailed");
-    selectAll->setGeometry(120, buttonsTop, 100, 25);
-    connect(selectAll, &QPushButton::clicked, failureList_, &QPlainTextEdit::selectAll);
-    okButton_->move(kFailuresWidth - 90, buttonsTop);
-    // Made after the dialog was shown: they show only when asked to.
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{heading, failureList_, copyButton_, selectAll})
-        widget->show();
+    failuresHeading_->setText(ToQString(ExpandPlaceholders(texts.Text("Msg", "Files not converted"),
+                                                           std::to_string(failures.size()))));
+    for (const std::string& line : failures) failureList_->addItem(ToQString(line));
+    for (QWidget* widget : FailureWidgets()) widget->show();
+}
+
+void ProgressDialog::CopyFailures() {
+    QStringList lines;
+    for (int row = 0; row < failureList_->count(); ++row)
+        if (failureList_->item(row)->isSelected()) lines << failureList_->item(row)->text();
+    if (lines.isEmpty())
+        for (int row = 0; row < failureList_->count(); ++row)
+            lines << failureList_->item(row)->text();
+    QApplication::clipboard()->setText(lines.join('\n'));
 }
 
 bool ProgressDialog::CloseRequested() {
@@ -270,7 +323,10 @@ bool ProgressDialog::CloseRequested() {
         if (breakOff) progress_.record.continueFlag = 0;
     }
     progress_.gateChanged.notify_all();
-    if (breakOff) breakAsked_ = true;
+    if (breakOff) {
+        breakAsked_ = true;
+        okButton_->setEnabled(false);  // asked once; the files in flight are being finished
+    }
     lastPollMs_ = 0;  // the question's time is no gap between polls
     timer_->start();
     return false;

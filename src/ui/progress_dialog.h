@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -14,7 +15,7 @@
 #include "pipeline/job_context.h"
 
 class QLabel;
-class QPlainTextEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -30,8 +31,10 @@ class ProgressDialog : public QDialog {
 
   public:
     // Over `window`, which it disables while the worker runs; the outcome goes to `status`.
+    // `refused` are the inputs that could not be taken ("path: reason"), listed first among
+    // the files not converted.
     ProgressDialog(DesktopContext& context, QWidget& window, QLabel& status,
-                   const Font* watermarkFont);
+                   const Font* watermarkFont, std::vector<std::string> refused = {});
     ~ProgressDialog() override;
 
     // Starts the worker and runs the dialog until it is closed after the worker ended; the
@@ -42,20 +45,30 @@ class ProgressDialog : public QDialog {
     // The longest time between two polls while the worker ran, in milliseconds.
     int64_t LongestPollGapMs() const { return longestGapMs_; }
     QLabel* Label() const { return label_; }
+    // "Files converted: k of n" below "Conversion stopped"; hidden otherwise.
+    QLabel* CountLabel() const { return countLabel_; }
     QProgressBar* Bar() const { return bar_; }
+    // Stop while the worker runs (the break-off question), OK once it has ended.
     QPushButton* OkButton() const { return okButton_; }
-    // The failed files with their reasons, one a line; nullptr until a run ended with some.
-    QPlainTextEdit* FailureList() const { return failureList_; }
+    QPushButton* OpenFolderButton() const { return openFolderButton_; }
+    // The files not converted with their reasons, one a line; hidden until a run ended with
+    // some.
+    QListWidget* FailureList() const { return failureList_; }
     QPushButton* CopyButton() const { return copyButton_; }
 
   public slots:
     void reject() override;  // Escape and the close box (through QDialog) ask to close
 
   private:
+    void BuildFailureList();
+    // The heading, the list and its buttons, shown only when some file was not converted.
+    std::array<QWidget*, 4> FailureWidgets() const;
     void Poll();
     void ShowOutcome();
-    // Grows the dialog by the list of `failures` ("path: reason") with Copy and Select All.
+    // Shows the list of `failures` ("path: reason") with Copy and Select All.
     void ShowFailures(const std::vector<std::string>& failures);
+    // The selected lines in order, or every line when none is selected.
+    void CopyFailures();
     // True when the dialog may close; while the worker runs, asks whether to break off.
     bool CloseRequested();
     QString TitleWith(const std::string& first, int32_t index) const;
@@ -66,6 +79,7 @@ class ProgressDialog : public QDialog {
     QWidget& window_;
     QLabel& status_;
     const Font* watermarkFont_;
+    std::vector<std::string> refused_;
     SharedProgress progress_;
     std::thread worker_;
     std::atomic<bool> workerDone_{false};
@@ -74,16 +88,19 @@ class ProgressDialog : public QDialog {
     bool breakAsked_ = false;
     int32_t files_ = 0;
     int32_t lastShown_ = 0;
-    int maxChars_ = 0;
     int charWidth_ = 7;
     int64_t lastPollMs_ = 0;
     int64_t longestGapMs_ = 0;
     QLabel* label_ = nullptr;
+    QLabel* countLabel_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QPushButton* okButton_ = nullptr;
+    QPushButton* openFolderButton_ = nullptr;
     QTimer* timer_ = nullptr;
-    QPlainTextEdit* failureList_ = nullptr;
+    QLabel* failuresHeading_ = nullptr;
+    QListWidget* failureList_ = nullptr;
     QPushButton* copyButton_ = nullptr;
+    QPushButton* selectAllButton_ = nullptr;
 };
 
 }  // namespace pictorb

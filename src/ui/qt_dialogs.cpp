@@ -2,15 +2,20 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 
+#include <memory>
+
+#include "platform/desktop_open.h"
 #include "ui/qt_text.h"
 
 namespace pictorb {
@@ -34,14 +39,52 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The address as the opener takes it: a path that starts with "/" is a local document (the
+// manual, a folder), perhaps with a section after a '#' of its file name.
+QString OpenerAddress(const std::string& url) {
+    const QString text = ToQString(url);
+    if (url.rfind('/', 0) != 0) return QString::fromUtf8(QUrl(text).toEncoded());
+    const qsizetype mark = text.lastIndexOf(QLatin1Char('#'));
+    const bool hasSection = mark > text.lastIndexOf(QLatin1Char('/'));
+    QUrl local = QUrl::fromLocalFile(hasSection ? text.left(mark) : text);
+    if (hasSection) local.setFragment(text.mid(mark + 1));
+    return QString::fromUtf8(local.toEncoded());
+}
+
+// Waits in the event loop for the opener's outcome, then goes.
+class OpenWatch : public QObject {
+  public:
+    OpenWatch(std::unique_ptr<DesktopOpen> open, std::function<void()> failed)
+        : QObject(QCoreApplication::instance()),
+          open_(std::move(open)),
+          failed_(std::move(failed)) {
+        auto* notifier = new QSocketNotifier(open_->Descriptor(), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+            const DesktopOpen::Outcome outcome = open_->Take();
+            if (outcome == DesktopOpen::Outcome::Pending) return;
+            notifier->setEnabled(false);
+            if (outcome == DesktopOpen::Outcome::Failed && failed_)
+                QTimer::singleShot(0, QCoreApplication::instance(), failed_);
+            deleteLater();
+        });
+    }
+
+  private:
+    std::unique_ptr<DesktopOpen> open_;
+    std::function<void()> failed_;
+};
+
 }  // namespace
 
 MessageAnswer QtDialogs::Message(const std::string& title, const std::string& text,
                                  MessageIcon icon, MessageButtons buttons) {
-    QMessageBox box(
-        ToQtIcon(icon), ToQString(title), ToQString(text),
-        buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-        ActiveWindow());
+    const bool question = buttons != MessageButtons::Ok;
+    QMessageBox box(ToQtIcon(icon), ToQString(title), ToQString(text),
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    ActiveWindow());
+    // A path or address in a message can be copied from it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (buttons == MessageButtons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -104,19 +147,13 @@ std::optional<ChosenFont> QtDialogs::ChooseFont(const ChosenFont& initial) {
                       chosen.strikeOut()};
 }
 
-void QtDialogs::OpenUrl(const std::string& url) {
-    // A link that starts with "/" is a local document (the manual), perhaps with a section
-    // after a '#' of its file name.
-    const QString text = ToQString(url);
-    if (url.rfind('/', 0) != 0) {
-        QDesktopServices::openUrl(QUrl(text));
+void QtDialogs::OpenUrl(const std::string& url, std::function<void()> failed) {
+    auto open = std::make_unique<DesktopOpen>(ToUtf8(OpenerAddress(url)));
+    if (open->Take() == DesktopOpen::Outcome::Failed) {
+        if (failed) QTimer::singleShot(0, QCoreApplication::instance(), std::move(failed));
         return;
     }
-    const qsizetype mark = text.lastIndexOf(QLatin1Char('#'));
-    const bool hasSection = mark > text.lastIndexOf(QLatin1Char('/'));
-    QUrl local = QUrl::fromLocalFile(hasSection ? text.left(mark) : text);
-    if (hasSection) local.setFragment(text.mid(mark + 1));
-    QDesktopServices::openUrl(local);
+    new OpenWatch(std::move(open), std::move(failed));
 }
 
 }  // namespace pictorb

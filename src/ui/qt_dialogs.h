@@ -16,7 +16,7 @@ class QtDialogs : public Dialogs {
                                             const std::string& start) override;
     std::optional<std::string> ChooseColor(const std::string& initialRrggbb) override;
     std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
-    void OpenUrl(const std::string& url) override;
+    void OpenUrl(const std::string& url, std::function<void()> failed) override;
 };
 
 }  // namespace pictorb

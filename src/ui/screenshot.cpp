@@ -53,7 +53,6 @@ void PrepareWindow(DesktopContext& context, MainWindow& window) {
     window.PrepareForStart();
     window.show();
     window.activateWindow();
-    window.LayOut();
 
     window.InputField()->setText(ToQString(ExampleInputFile(context.state.formats)));
     const QString folder = QStringLiteral("/converted/");

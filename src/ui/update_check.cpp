@@ -18,6 +18,7 @@
 #include "app/branding.h"
 #include "platform/files.h"
 #include "ui/desktop_context.h"
+#include "ui/links.h"
 #include "ui/qt_text.h"
 #include "update/update.h"
 
@@ -147,7 +148,7 @@ void CheckForUpdate(DesktopContext& context, const UpdateFetch& fetch) {
         case UpdateVerdict::NewerVersion:
             if (AskYesNo(dialogs, texts.Text("Msg", "New Update"),
                          texts.Text("Msg", "New Update Text"))) {
-                dialogs.OpenUrl(UpdateDownloadUrl());
+                OpenLink(context, UpdateDownloadUrl());
             }
             break;
         case UpdateVerdict::NoNewerVersion:

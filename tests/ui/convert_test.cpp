@@ -10,9 +10,10 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -251,7 +252,7 @@ TEST_F(ConvertTest, BreakOffAnsweredNoGoesOnYesStopsAfterTheCurrentFile) {
 // The user answers only after the last file has finished: the dialog waited for the answer,
 // so Yes still counts and the outcome says the conversion was broken off.
 TEST_F(ConvertTest, BreakOffYesCountsWhenTheFileFinishesWhileAsked) {
-    const std::string input = Bitmap("big.bmp", 2000, 1500);
+    const std::string input = Bitmap("big.bmp", 3000, 2000);
     Fill(input, outDir);
     fixture.dialogs.answers.push_back(MessageAnswer::Yes);
     fixture.dialogs.beforeAnswer = [&] {
@@ -328,6 +329,7 @@ TEST_F(ConvertTest, FoldersAndTypedListsConvertEveryInputTheyName) {
         std::string typed;
         int8_t include, keep;
         std::vector<std::string> written;
+        std::string status = "Conversion complete";
     };
     const std::vector<Case> cases = {
         {"folder alone", in, 0, 1, {"a.psd"}},
@@ -341,7 +343,8 @@ TEST_F(ConvertTest, FoldersAndTypedListsConvertEveryInputTheyName) {
          "\"" + a + "\"  \"" + fixture.dir.Join("missing.bmp") + "\" \"" + b + "\"",
          1,
          1,
-         {"a.psd", "b.psd"}},
+         {"a.psd", "b.psd"},
+         "Files converted: 2 of 2"},  // the missing file is listed
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -351,7 +354,7 @@ TEST_F(ConvertTest, FoldersAndTypedListsConvertEveryInputTheyName) {
         settings.keepSubfolders = c.keep;
         Fill(c.typed, outDir);
         Convert();
-        EXPECT_EQ(window.StatusText(), "Conversion complete");
+        EXPECT_EQ(window.StatusText(), c.status);
         EXPECT_EQ(Written(outDir), c.written);
     }
 }
@@ -378,15 +381,39 @@ TEST_F(ConvertTest, SubfolderSettingsFromThePreferences) {
     EXPECT_EQ(Written(outDir), (std::vector<std::string>{"below/inner.psd", "top.psd"}));
 }
 
-// Failed files are listed with the reason the command line gives, copyable; the status bar
-// counts what was converted. A single failed file gets its reason too.
+// The lines of the finished dialog's list of files not converted, joined by '\n'.
+std::string Lines(const QListWidget& list) {
+    QStringList lines;
+    for (int row = 0; row < list.count(); ++row) lines << list.item(row)->text();
+    return lines.join('\n').toStdString();
+}
+
+// Failed files, and inputs of a typed list that cannot be used, are listed with the reason the
+// command line gives, copyable; the status bar counts what was converted. A single failed file
+// gets its reason too.
 TEST_F(ConvertTest, FinishedDialogListsFailedFilesWithTheirReasons) {
-    Bitmap("set/good1.bmp");
+    const std::string good = Bitmap("set/good1.bmp");
     Bitmap("set/good2.bmp");
     const std::string broken = fixture.dir.Join("set/broken.bmp");
     const std::string empty = fixture.dir.Join("set/empty.bmp");
+    const std::string missing = fixture.dir.Join("missing.bmp");
+    const std::string png = fixture.dir.Join("red.png");
     WriteBytes(broken, "this is no bitmap at all, just text");
     WriteBytes(empty, "");
+    WriteBytes(png, BitmapBytes(2, 2));
+    // The command line's lines for the typed list, without their "Error: ".
+    ChildOptions child;
+    child.program = PICTORBCMD_PATH;
+    child.args = {"-i", good, missing, png, "-o", fixture.dir.Join("cli")};
+    std::filesystem::create_directories(fixture.dir.Join("cli"));
+    child.environment = IsolatedEnvironment(fixture.dir.Join("child"));
+    std::string cliLines, cliCount;
+    for (const std::string& line : SplitCrLfLines(DecodeUtf16Le(RunChild(child).out))) {
+        if (line.starts_with("Error: "))
+            cliLines += (cliLines.empty() ? "" : "\n") + line.substr(7);
+        if (line.starts_with("Files converted")) cliCount = line;
+    }
+    EXPECT_EQ(cliCount, "Files converted: 1 of 1");
     struct Case {
         const char* name;
         std::string typed;
@@ -396,47 +423,111 @@ TEST_F(ConvertTest, FinishedDialogListsFailedFilesWithTheirReasons) {
         {"two failed of four", fixture.dir.Join("set"),
          broken + ": not a Windows bitmap\n" + empty + ": empty file", "Files converted: 2 of 4"},
         {"the single file", broken, broken + ": not a Windows bitmap", "Files converted: 0 of 1"},
+        {"a typed list with inputs it cannot use",
+         "\"" + good + "\" \"" + missing + "\" \"" + png + "\"", cliLines, cliCount},
     };
     settings.threads = 1;  // failures listed in the order taken
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Fill(c.typed, outDir);
-        std::string list, heading;
+        std::string list, label;
         Convert([&](ProgressDialog& dialog) {
             if (!dialog.WorkerEnded()) return false;
-            if (dialog.FailureList() == nullptr) return true;
-            list = dialog.FailureList()->toPlainText().toStdString();
+            label = dialog.Label()->text().toStdString();
+            if (!dialog.FailureList()->isVisible()) return true;
+            list = Lines(*dialog.FailureList());
             dialog.CopyButton()->click();
             return true;
         });
         EXPECT_EQ(list, c.list);
         EXPECT_EQ(QApplication::clipboard()->text().toStdString(), c.list);
         EXPECT_EQ(window.StatusText(), c.status);
+        EXPECT_EQ(label, c.status);
+    }
+    {
+        SCOPED_TRACE("nothing of the list can be used");
+        Fill("\"" + missing + "\" \"" + png + "\"", outDir);
+        window.RunCommand(kCommandConvert);
+        EXPECT_EQ(LastWarning(),
+                  "No input file(s) found. Please, add valid file(s) and try again!\r\n\r\n" +
+                      missing + ": no such file or folder\r\n" + png +
+                      ": not a bitmap (.bmp, .rle, .dib)");
     }
 }
 
-// Break-off in a batch: no file is taken after the answer, the ones taken are finished.
-TEST_F(ConvertTest, BreakOffInABatchStopsTakingFiles) {
+// The finished dialog: lines of the failure list chosen with Shift and the arrows are what
+// Ctrl+C and Copy copy; Open Output Folder shows the folder, or its path where nothing can.
+TEST_F(ConvertTest, FinishedDialogCopiesSelectedLinesAndOpensTheOutputFolder) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBytes(fixture.dir.Join(name), "no");
+    Fill("\"" + fixture.dir.Join("a.bmp") + "\" \"" + fixture.dir.Join("b.bmp") + "\" \"" +
+             fixture.dir.Join("c.bmp") + "\"",
+         outDir);
+    settings.threads = 1;
+    std::string copied, copiedByButton;
+    Convert([&](ProgressDialog& dialog) {
+        if (!dialog.WorkerEnded()) return false;
+        QListWidget* list = dialog.FailureList();
+        list->setFocus();
+        list->setCurrentRow(1);
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        copied = QApplication::clipboard()->text().toStdString();
+        QApplication::clipboard()->clear();
+        dialog.CopyButton()->click();
+        copiedByButton = QApplication::clipboard()->text().toStdString();
+        EXPECT_TRUE(dialog.OpenFolderButton()->isVisible());
+        dialog.OpenFolderButton()->click();
+        fixture.dialogs.nothingOpens = true;
+        dialog.OpenFolderButton()->click();
+        return true;
+    });
+    const std::string expected = fixture.dir.Join("b.bmp") + ": not a Windows bitmap\n" +
+                                 fixture.dir.Join("c.bmp") + ": not a Windows bitmap";
+    EXPECT_EQ(copied, expected);
+    EXPECT_EQ(copiedByButton, expected);
+    EXPECT_EQ(fixture.dialogs.opened, (std::vector<std::string>{outDir, outDir}));
+    ASSERT_FALSE(fixture.dialogs.asked.empty());
+    EXPECT_NE(LastWarning().find("\r\n" + outDir + "\r\n"), std::string::npos);
+}
+
+// Break-off in a batch with the Stop button: no file is taken after the answer, the ones taken
+// are finished, and the dialog says how many were written below "Conversion stopped".
+TEST_F(ConvertTest, BreakOffInABatchStopsTakingFilesAndCountsThem) {
     for (int i = 0; i < 20; ++i) Bitmap("many/" + std::to_string(100 + i) + ".bmp", 1000, 700);
     settings.threads = 2;
     Fill(fixture.dir.Join("many"), outDir);
     fixture.dialogs.answers.push_back(MessageAnswer::Yes);
     bool asked = false;
     int finishedBefore = -1;
+    std::string button, label, count, buttonAtEnd;
+    int bar = -1;
     Convert([&](ProgressDialog& dialog) {
         // Asked at once: the gate closes before the batch could end on its own.
         if (!asked && dialog.windowTitle().startsWith("Converting")) {
             asked = true;
             finishedBefore = dialog.Bar()->value();
-            dialog.reject();
+            button = dialog.OkButton()->text().toStdString();
+            EXPECT_TRUE(dialog.OkButton()->isEnabled());
+            dialog.OkButton()->click();
         }
-        return dialog.WorkerEnded();
+        if (!dialog.WorkerEnded()) return false;
+        label = dialog.Label()->text().toStdString();
+        count = dialog.CountLabel()->isVisible() ? dialog.CountLabel()->text().toStdString() : "";
+        bar = dialog.Bar()->value();
+        buttonAtEnd = dialog.OkButton()->text().toStdString();
+        return true;
     });
     ASSERT_TRUE(asked);
+    EXPECT_EQ(button, "Stop");
+    EXPECT_EQ(fixture.dialogs.asked.back().text, "Do you want to break the conversion?");
     const std::vector<std::string> written = Written(outDir);
     EXPECT_GE(static_cast<int>(written.size()), finishedBefore);
     EXPECT_LT(written.size(), 20u);
     EXPECT_EQ(window.StatusText(), "Conversion stopped");
+    EXPECT_EQ(label, "Conversion stopped");
+    EXPECT_EQ(count, "Files converted: " + std::to_string(written.size()) + " of 20");
+    EXPECT_EQ(bar, static_cast<int>(written.size()));
+    EXPECT_EQ(buttonAtEnd, "OK");
     // The files in flight were finished, not cut off: no temporary file is left.
     for (const std::string& name : written) EXPECT_TRUE(name.ends_with(".psd")) << name;
 }

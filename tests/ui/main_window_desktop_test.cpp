@@ -4,12 +4,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -17,7 +20,9 @@
 #include "themes/themes.h"
 #include "ui/builtin_icons.h"
 #include "ui/commands.h"
+#include "ui/hand_over_receiver.h"
 #include "ui/main_window_fixture.h"
+#include "ui/progress_dialog.h"
 
 namespace pictorb::test {
 namespace {
@@ -196,39 +201,58 @@ TEST_F(MainWindowTest, EveryIconSizeFitsTheWindowInBothShippedThemes) {
     }
 }
 
-// Relative luminance contrast of `label`'s text against the window behind it, with the text
-// colour's transparency blended in.
-double TextContrast(const QLabel& label) {
-    const QPalette::ColorGroup group = label.isEnabled() ? QPalette::Active : QPalette::Disabled;
-    const QColor back = label.palette().color(group, QPalette::Window);
-    const QColor text = label.palette().color(group, label.foregroundRole());
-    const auto luminance = [](double r, double g, double b) {
-        const auto linear = [](double c) {
-            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
-    };
-    const double a = text.alphaF();
-    const double front = luminance(a * text.redF() + (1 - a) * back.redF(),
-                                   a * text.greenF() + (1 - a) * back.greenF(),
-                                   a * text.blueF() + (1 - a) * back.blueF());
-    const double behind = luminance(back.redF(), back.greenF(), back.blueF());
-    return (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
-}
-
+// A dark scheme as desktops set it: the roles for text on windows, views and buttons, and not
+// the placeholder text's, which keeps Qt's dark default.
 TEST_F(MainWindowTest, NoticeReadsOnLightAndDarkThemes) {
     MainWindow window(fixture.context);
     const auto* notice = window.findChild<QLabel*>("notice");
     ASSERT_NE(notice, nullptr);
-    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
-    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    dark.setColor(QPalette::PlaceholderText, QColor(0xee, 0xee, 0xee, 0x90));
+    QPalette dark(QColor(0x31, 0x36, 0x3b), QColor(0x2a, 0x2e, 0x32));
+    dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Text, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Base, QColor(0x1b, 0x1e, 0x20));
     for (const bool darkTheme : {false, true}) {
         SCOPED_TRACE(darkTheme ? "dark" : "light");
         if (darkTheme) window.setPalette(dark);
-        EXPECT_GE(TextContrast(*notice), 3.0);
+        EXPECT_GE(TextContrast(*notice), 4.5);
+        // Secondary text: less contrast than the labels beside it.
+        EXPECT_LT(TextContrast(*notice), TextContrast(*window.findChild<QLabel*>()));
     }
+}
+
+// Icons made larger while the window is open: the rows and the notice stay clear of the
+// status bar, and the window as tall as the toolbar needs.
+TEST_F(MainWindowTest, IconSizeChangedLiveKeepsTheNoticeInTheWindow) {
+    settings.uiSize = 0;
+    MainWindow window(fixture.context);
+    window.show();
+    QApplication::processEvents();
+    for (const int32_t size : {2, 4, 0, 3}) {
+        SCOPED_TRACE("UI Size " + std::to_string(size));
+        settings.uiSize = size;
+        fixture.context.themeReload = ThemeReload::IconSize;
+        window.ApplyPreferences();
+        QApplication::processEvents();
+        const auto* notice = window.findChild<QLabel*>("notice");
+        const QRect shown(notice->mapTo(&window, QPoint(0, 0)), notice->size());
+        EXPECT_LE(shown.bottom(), window.statusBar()->geometry().top());
+        EXPECT_EQ(LayoutFaults(window), std::vector<std::string>{});
+    }
+}
+
+// A width saved at a smaller display scale (or on a wider monitor) is more than the screen
+// holds now: the window is made as wide as the screen, Convert stays in reach.
+TEST_F(MainWindowTest, SavedWidthWiderThanTheScreenIsClamped) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    settings.windowX = area.left();
+    settings.windowY = area.top();
+    settings.windowWidth = area.width() + 70;
+    MainWindow window(fixture.context);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_LE(window.width(), area.width());
+    EXPECT_TRUE(area.contains(
+        window.ConvertButton()->mapToGlobal(window.ConvertButton()->rect().bottomRight())));
 }
 
 TEST_F(MainWindowTest, ScreenReadersReadTheFieldsAndIconButtons) {
@@ -245,6 +269,66 @@ TEST_F(MainWindowTest, ScreenReadersReadTheFieldsAndIconButtons) {
     std::sort(buttons.begin(), buttons.end());
     EXPECT_EQ(buttons, (std::vector<std::string>{"Add Input Files", "Add Input Folder", "Options",
                                                  "Select Output Folder"}));
+}
+
+// A second start's file: taken as a drop when the window is free, refused with the command
+// line's reason when it cannot be used, and kept while the preferences or a conversion hold
+// the window, to be taken once they are closed.
+TEST_F(MainWindowTest, HandedOverFileWaitsBehindADialogAndIsTakenAfterIt) {
+    MainWindow window(fixture.context);
+    window.PrepareForStart();
+    window.show();
+    auto* receiver = new HandOverReceiver(window, fixture.state.formats);  // the window's
+    const std::string photo = File("photo.bmp");
+    const auto field = [&] { return window.InputField()->text().toStdString(); };
+    EXPECT_EQ(receiver->Take({"--invert", photo}).first, HandOverReply::Taken);
+    EXPECT_EQ(field(), photo);
+    const std::string png = File("red.png"), empty = File("empty.bmp", true);
+    const std::string missing = fixture.dir.Join("missing.bmp");
+    for (const auto& [path, reason] :
+         {std::pair{png, "not a bitmap (.bmp, .rle, .dib)"},
+          std::pair{missing, "no such file or folder"}, std::pair{empty, "empty file"}}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(receiver->Take({path}),
+                  std::pair(HandOverReply::Refused, path + ": " + std::string(reason)));
+        EXPECT_EQ(field(), photo);
+    }
+    // Without a file the window only comes to the front.
+    EXPECT_EQ(receiver->Take({}).first, HandOverReply::Taken);
+
+    const std::string out = Folder("out");
+    const std::vector<std::pair<const char*, std::function<void()>>> holders = {
+        {"preferences", [&] { window.RunCommand(kCommandPreferences); }},
+        {"conversion", [&] {
+             window.InputField()->setText(QString::fromStdString(photo));
+             window.OutputFolderField()->setEditText(QString::fromStdString(out));
+             window.RunCommand(kCommandConvert);
+         }}};
+    for (const auto& [name, hold] : holders) {
+        SCOPED_TRACE(name);
+        const std::string second = File(std::string(name) + ".bmp");
+        std::optional<HandOverReply> reply;
+        std::string whileHeld;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            if (!reply) {
+                reply = receiver->Take({second}).first;
+                whileHeld = field();
+            }
+            auto* progress = qobject_cast<ProgressDialog*>(dialog);
+            if (progress == nullptr || progress->WorkerEnded()) dialog->accept();
+        });
+        timer.start(5);
+        hold();
+        timer.stop();
+        EXPECT_EQ(reply, HandOverReply::Queued);
+        EXPECT_NE(whileHeld, second);
+        QApplication::processEvents();
+        EXPECT_EQ(field(), second);
+        EXPECT_TRUE(receiver->Waiting().empty());
+    }
 }
 
 }  // namespace

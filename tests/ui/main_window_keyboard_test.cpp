@@ -12,9 +12,16 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "support/bmp_writer.h"
+#include "ui/commands.h"
 #include "ui/main_window.h"
+#include "ui/progress_dialog.h"
 #include "ui/ui_harness.h"
 
 namespace pictorb::test {
@@ -114,6 +121,41 @@ TEST_F(MainWindowKeyboardTest, ReturnInAPathFieldConverts) {
         // Nothing to convert yet: Convert says so.
         ASSERT_EQ(fixture.dialogs.asked.size(), 1u);
         EXPECT_NE(fixture.dialogs.asked[0].text.find("input file"), std::string::npos);
+    }
+}
+
+// With out3/ among the recent folders, typing "out" must not turn into out3/: the field keeps
+// what was typed, and Return or F5 convert into exactly that folder.
+TEST_F(MainWindowKeyboardTest, TypedFolderIsNeverCompletedIntoARecentOne) {
+    const std::string typed = fixture.dir.Join("out");
+    const std::string recent = typed + "3/";
+    std::filesystem::create_directories(typed);
+    std::filesystem::create_directories(recent);
+    testsupport::BmpSpec spec;
+    spec.width = spec.height = 2;
+    spec.pixels.assign(4, testsupport::Rgba{10, 20, 30, 255});
+    const std::vector<uint8_t> bytes = testsupport::MakeBmp(spec);
+    WriteBytes(fixture.dir.Join("photo.bmp"), std::string(bytes.begin(), bytes.end()));
+    // The progress dialog closes itself once its worker ended.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* dialog = window.findChild<ProgressDialog*>();
+        if (dialog != nullptr && dialog->isVisible() && dialog->WorkerEnded()) dialog->accept();
+    });
+    closer.start(5);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_F5}) {
+        SCOPED_TRACE(key == Qt::Key_F5 ? "F5" : "Return");
+        std::filesystem::remove(typed + "/photo.psd");
+        window.Fields().UseOutputFolder(recent);
+        window.InputField()->setText(QString::fromStdString(fixture.dir.Join("photo.bmp")));
+        QLineEdit* edit = window.OutputFolderField()->lineEdit();
+        edit->clear();
+        edit->setFocus();
+        QTest::keyClicks(edit, QString::fromStdString(typed));
+        EXPECT_EQ(window.OutputFolderField()->currentText().toStdString(), typed);
+        QTest::keyClick(edit, key);
+        EXPECT_TRUE(std::filesystem::exists(typed + "/photo.psd"));
+        EXPECT_FALSE(std::filesystem::exists(recent + "photo.psd"));
     }
 }
 

@@ -234,7 +234,8 @@ TEST_F(PreferencesTest, DefaultsAsksAndOnYesResetsSavesAndReloads) {
     EXPECT_EQ(desktop.dialogs.asked[0].title, "Reset to Defaults");
     EXPECT_EQ(desktop.dialogs.asked[0].text,
               "Are you sure you want to reset all your settings to the default values?");
-    EXPECT_EQ(desktop.dialogs.asked[0].buttons, MessageButtons::YesNo);
+    // Return must not reset everything: No is the default answer.
+    EXPECT_EQ(desktop.dialogs.asked[0].buttons, MessageButtons::YesNoDefaultNo);
     EXPECT_EQ(desktop.dialogs.asked[0].icon, MessageIcon::Question);
     EXPECT_TRUE(Changed(before, Snapshot()).empty());
     EXPECT_EQ(ConfigBytes(), "");

@@ -1,6 +1,17 @@
 #include "ui/ui_harness.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
 
 #include "pipeline/job.h"
 #include "settings/settings.h"
@@ -60,8 +71,76 @@ std::optional<ChosenFont> ScriptedDialogs::ChooseFont(const ChosenFont&) {
     return Next(fonts);
 }
 
-void ScriptedDialogs::OpenUrl(const std::string& url) {
+void ScriptedDialogs::OpenUrl(const std::string& url, std::function<void()> failed) {
     opened.push_back(url);
+    if (nothingOpens && failed) failed();
+}
+
+namespace {
+
+bool Checked(const QWidget* widget) {
+    // The parts of a compound control are placed by it, not by a layout.
+    const QWidget* parent = widget->parentWidget();
+    if (qobject_cast<const QComboBox*>(parent) || qobject_cast<const QAbstractSpinBox*>(parent))
+        return false;
+    return qobject_cast<const QLabel*>(widget) || qobject_cast<const QAbstractButton*>(widget) ||
+           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) ||
+           (qobject_cast<const QAbstractSlider*>(widget) && !widget->inherits("QScrollBar")) ||
+           qobject_cast<const QProgressBar*>(widget) || widget->inherits("QAbstractItemView");
+}
+
+std::string Name(const QWidget* widget) {
+    QString text;
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) text = label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) text = button->text();
+    return (QString(widget->metaObject()->className()) + " '" +
+            (text.isEmpty() ? widget->objectName() : text) + "'")
+        .toStdString();
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutFaults(const QWidget& window) {
+    std::vector<std::string> faults;
+    std::vector<const QWidget*> shown;
+    for (const QWidget* widget : window.findChildren<QWidget*>())
+        if (widget->isVisibleTo(&window) && Checked(widget)) shown.push_back(widget);
+    const auto size = [](QSize s) {
+        return std::to_string(s.width()) + "x" + std::to_string(s.height());
+    };
+    for (const QWidget* widget : shown) {
+        const QSize least = widget->minimumSizeHint().expandedTo(widget->minimumSize());
+        if (widget->width() < least.width() || widget->height() < least.height())
+            faults.push_back(Name(widget) + " is " + size(widget->size()) + ", needs " +
+                             size(least));
+        if (!widget->parentWidget()->rect().contains(widget->geometry()))
+            faults.push_back(Name(widget) + " is outside its parent");
+    }
+    for (std::size_t a = 0; a < shown.size(); ++a)
+        for (std::size_t b = a + 1; b < shown.size(); ++b)
+            if (shown[a]->parentWidget() == shown[b]->parentWidget() &&
+                shown[a]->geometry().intersects(shown[b]->geometry()))
+                faults.push_back(Name(shown[a]) + " overlaps " + Name(shown[b]));
+    return faults;
+}
+
+double TextContrast(const QLabel& label) {
+    const QPalette::ColorGroup group = label.isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const QColor back = label.palette().color(group, QPalette::Window);
+    const QColor text = label.palette().color(group, label.foregroundRole());
+    const auto luminance = [](double r, double g, double b) {
+        const auto linear = [](double c) {
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+    };
+    const double a = text.alphaF();
+    const double front = luminance(a * text.redF() + (1 - a) * back.redF(),
+                                   a * text.greenF() + (1 - a) * back.greenF(),
+                                   a * text.blueF() + (1 - a) * back.blueF());
+    const double behind = luminance(back.redF(), back.greenF(), back.blueF());
+    return (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
 }
 
 DesktopFixture::DesktopFixture()

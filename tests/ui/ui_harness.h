@@ -14,6 +14,9 @@
 #include "ui/desktop_context.h"
 #include "ui/dialogs.h"
 
+class QLabel;
+class QWidget;
+
 namespace pictorb::test {
 
 // Creates the application once per test program (offscreen unless QT_QPA_PLATFORM is set).
@@ -36,6 +39,7 @@ class ScriptedDialogs : public Dialogs {
     std::deque<std::optional<ChosenFont>> fonts;
     std::vector<Asked> asked;
     std::vector<std::string> opened;                    // URLs handed to the desktop
+    bool nothingOpens = false;                          // no browser, mail program, file manager
     std::vector<std::vector<std::string>> fileFilters;  // the filters of each open dialog
     std::vector<std::string> folderTitles;              // the title of each folder dialog
 
@@ -48,8 +52,17 @@ class ScriptedDialogs : public Dialogs {
                                             const std::string& start) override;
     std::optional<std::string> ChooseColor(const std::string& initialRrggbb) override;
     std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
-    void OpenUrl(const std::string& url) override;
+    void OpenUrl(const std::string& url, std::function<void()> failed) override;
 };
+
+// What is cut off or drawn over something else in `window` as it is now: each visible label,
+// button, field, list, slider and bar smaller than its least size, outside its parent, or
+// overlapping another of them beside it. One line each; empty when the window is sound.
+std::vector<std::string> LayoutFaults(const QWidget& window);
+
+// Relative luminance contrast of `label`'s text against the window behind it, with the text
+// colour's transparency blended in (4.5 is the least for text people must read).
+double TextContrast(const QLabel& label);
 
 // Process records as the engine builds them, desktop defaults, settings file in a private
 // folder (XDG_CONFIG_HOME points into it for the test's life), built-in texts and icons.
