@@ -217,10 +217,14 @@ void PreviewView::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     if (image_.isNull()) return;
-    // Centred when smaller than the view; the checkerboard shows only behind the picture.
-    const QRect target(QPoint(std::max(0, (width() - image_.width()) / 2),
-                              std::max(0, (height() - image_.height()) / 2)),
-                       image_.size());
+    // At fit a picture larger than the view (its room was not known yet when it was made) is
+    // drawn smaller; centred when smaller than the view. The checkerboard shows only behind it.
+    QSize size = image_.size();
+    if (!panel_.ActualSize() && (size.width() > width() || size.height() > height()))
+        size.scale(this->size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint(std::max(0, (width() - size.width()) / 2),
+                              std::max(0, (height() - size.height()) / 2)),
+                       size);
     const QColor light = palette().color(QPalette::Light);
     const QColor dark = palette().color(QPalette::Mid);
     painter.save();
@@ -231,7 +235,8 @@ void PreviewView::paintEvent(QPaintEvent* /*event*/) {
                 x, y, kCheckerSquare, kCheckerSquare,
                 ((x - target.left() + y - target.top()) / kCheckerSquare) % 2 == 0 ? light : dark);
     painter.restore();
-    painter.drawImage(target.topLeft(), image_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, image_);
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));

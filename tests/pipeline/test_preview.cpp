@@ -26,7 +26,11 @@ testsupport::BmpSpec VariedPicture(int width, int height, bool withAlpha) {
     spec.width = width;
     spec.height = height;
     spec.bpp = withAlpha ? 32 : 24;
-    if (withAlpha) spec.compression = testsupport::BmpCompression::AlphaBitFields;
+    if (withAlpha) {
+        spec.compression = testsupport::BmpCompression::AlphaBitFields;
+        spec.redMask = 0x00FF0000, spec.greenMask = 0x0000FF00, spec.blueMask = 0x000000FF;
+        spec.alphaMask = 0xFF000000;
+    }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const auto alpha = static_cast<uint8_t>(withAlpha ? (x * 255 / (width - 1)) : 255);
@@ -66,6 +70,7 @@ class PreviewTest : public ::testing::Test {
         height = channels->height;
         std::vector<const std::string*> planes;
         if (channels->layer) {
+            ++layered_;
             const testsupport::PsdLayer& layer = *channels->layer;
             EXPECT_EQ(layer.right - layer.left, static_cast<int32_t>(width));
             EXPECT_EQ(layer.bottom - layer.top, static_cast<int32_t>(height));
@@ -86,6 +91,7 @@ class PreviewTest : public ::testing::Test {
     Formats formats_;
     JobContext job_;
     ConversionSettings settings_;
+    int layered_ = 0;  // documents compared through their layer
 };
 
 std::vector<uint8_t> PreviewPixels(const Image& picture) {
@@ -186,6 +192,7 @@ TEST_F(PreviewTest, PreviewHoldsExactlyTheDocumentsPixels) {
             }
         }
     }
+    EXPECT_GT(layered_, 20);
 }
 
 TEST_F(PreviewTest, FailuresGiveTheRunsReason) {

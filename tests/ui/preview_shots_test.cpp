@@ -26,7 +26,10 @@ std::string WriteSprite(const std::string& path) {
     testsupport::BmpSpec spec;
     spec.width = spec.height = 160;
     spec.bpp = 32;
+    spec.headerSize = 124;  // a header that states the alpha mask
     spec.compression = testsupport::BmpCompression::AlphaBitFields;
+    spec.redMask = 0x00FF0000, spec.greenMask = 0x0000FF00, spec.blueMask = 0x000000FF;
+    spec.alphaMask = 0xFF000000;
     for (int y = 0; y < spec.height; ++y) {
         for (int x = 0; x < spec.width; ++x) {
             const double r = std::hypot(x - 80.0, y - 80.0) / 80.0;
