@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 set(control_names Convert InFiles InFolder)
 set(icon_names New Add InFiles InFolder OutFolder OutFormat FavFolder ImportFiles ExportFiles
     Exit Copy Delete SelectAll Convert Error Preferences CustomConverter Help Email Web Updates
-    About)
+    About Preview)
 
 function(theme_fail message)
     file(REMOVE ${ZIP})

@@ -15,7 +15,7 @@ set(PICTORB_SCALABLE_ICON ${icon_source_dir}/pictorb.svg)
 set(builtin_icon_names
     New Add InFiles InFolder OutFolder OutFormat FavFolder ImportFiles ExportFiles Exit Copy
     Delete SelectAll Convert Error Preferences CustomConverter Help Email Web Updates About
-    Picture)
+    Preview Picture)
 set(builtin_icon_sizes 16 24 32 48 64)
 
 # Renders one SVG to a PNG of the given size and appends the PNG to the list in out_list.

@@ -129,49 +129,70 @@ FileJob FileJobFor(const JobContext& job, const std::string& inputPath,
 }
 
 Image RunStages(Image image, const ConversionSettings& settings, FileJob& file,
-                std::string_view depthList, const Font* watermarkFont) {
+                std::string_view depthList, const Font* watermarkFont,
+                const std::function<bool()>& cancelled) {
+    // Checked between stages: a preview that is no longer wanted stops early.
+    const auto stop = [&cancelled] { return cancelled && cancelled(); };
     file.sourceBitDepth = static_cast<int32_t>(image.Bpp());
     image = RotateImage(std::move(image), settings);
     unsigned width = image.Width();
     unsigned height = image.Height();
+    if (stop()) return {};
     image = ResizeImage(std::move(image), width, height, settings);
     // The frame and the watermark are placed on the picture as resized.
     width = image.Width();
     height = image.Height();
+    if (stop()) return {};
     FlipImage(image, settings);
     image = AdjustImageColors(std::move(image), settings);
     image = MakeGreyscale(std::move(image), settings);
     image = ApplyThreshold(std::move(image), settings);
+    if (stop()) return {};
     image = DrawSolidFrame(std::move(image), width, height, settings);
     image =
         DrawWatermark(std::move(image), width, height, settings, file, depthList, watermarkFont);
+    if (stop()) return {};
     image = ConvertToOutputDepth(std::move(image), file, depthList);
     file.outputWidth = static_cast<int32_t>(image.Width());
     file.outputHeight = static_cast<int32_t>(image.Height());
     return image;
 }
 
+ConvertError LoadInput(const std::string& path, uint64_t memoryLimit, LoadedBitmap& loaded,
+                       std::string& detail) {
+    const int64_t size = QueryFileSize(path);
+    if (size == kFileIsOther) return ConvertError::NotAFile;
+    if (size == 0) return ConvertError::Empty;
+    loaded = LoadBitmapFile(path, {kDefaultMaxBitmapPixels, memoryLimit});
+    if (loaded.error != BitmapError::None) {
+        if (loaded.systemError != 0) detail = SystemErrorText(loaded.systemError);
+        return FromBitmapError(loaded.error);
+    }
+    if (loaded.image.Width() == 0 || loaded.image.Height() == 0) return ConvertError::NotABitmap;
+    return ConvertError::None;
+}
+
+ConvertError CheckStagedPicture(const Image& image) {
+    // A picture too large even for the large document format fails before anything is written.
+    if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge)
+        return ConvertError::TooLargeForDocument;
+    if (!image) return ConvertError::OutOfMemory;
+    return ConvertError::None;
+}
+
 ConvertError ConvertFile(const JobEnvironment& env, FileJob& job) {
     const ConversionSettings& settings = env.settings;
     job.failureDetail.clear();
 
-    const int64_t size = QueryFileSize(job.inputPath);
-    if (size == kFileIsOther) return ConvertError::NotAFile;
-    if (size == 0) return ConvertError::Empty;
-    LoadedBitmap loaded = LoadBitmapFile(job.inputPath, {kDefaultMaxBitmapPixels, env.memoryLimit});
-    if (loaded.error != BitmapError::None) {
-        if (loaded.systemError != 0) job.failureDetail = SystemErrorText(loaded.systemError);
-        return FromBitmapError(loaded.error);
-    }
-    if (loaded.image.Width() == 0 || loaded.image.Height() == 0) return ConvertError::NotABitmap;
+    LoadedBitmap loaded;
+    const ConvertError loadError =
+        LoadInput(job.inputPath, env.memoryLimit, loaded, job.failureDetail);
+    if (loadError != ConvertError::None) return loadError;
     const Image image =
         RunStages(std::move(loaded.image), settings, job,
                   BitDepthList(env.formats, job.outputFormatKey), env.watermarkFont);
-    // A picture too large even for the large document format fails before anything is written.
-    if (DocumentFormatFor(image.Width(), image.Height()) == DocumentFormat::TooLarge)
-        return ConvertError::TooLargeForDocument;
-
-    if (!image) return ConvertError::OutOfMemory;
+    const ConvertError staged = CheckStagedPicture(image);
+    if (staged != ConvertError::None) return staged;
 
     // One mask result for both the check and the path: date tokens read the clock anew.
     const std::string name = ApplyFilenameMask(settings, job);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "formats/formats.h"
+#include "pipeline/bitmap_reader.h"
 #include "pipeline/image.h"
 #include "pipeline/job_context.h"
 #include "settings/conversion_settings.h"
@@ -51,9 +52,17 @@ FileJob FileJobFor(const JobContext& job, const std::string& inputPath,
 
 // The stages of one file from the loaded picture to the output depth: rotation, resize, flips,
 // colour adjustments, greyscale, threshold, frame, watermark, output depth. Records the depth
-// chosen and the output size in `file`; an empty image when memory ran out on the way.
+// chosen and the output size in `file`; an empty image when memory ran out on the way, or when
+// `cancelled` (asked between stages) says the result is no longer wanted.
 Image RunStages(Image image, const ConversionSettings& settings, FileJob& file,
-                std::string_view depthList, const Font* watermarkFont);
+                std::string_view depthList, const Font* watermarkFont,
+                const std::function<bool()>& cancelled = {});
+// Loads `path` as a conversion does; None with the picture in `loaded`, else the reason, with
+// the system's own in `detail` when it gave one.
+ConvertError LoadInput(const std::string& path, uint64_t memoryLimit, LoadedBitmap& loaded,
+                       std::string& detail);
+// Why the picture the stages gave cannot become a document; None when it can.
+ConvertError CheckStagedPicture(const Image& image);
 
 // Converts file.inputPath; None when the output file was written.
 ConvertError ConvertFile(const JobEnvironment& env, FileJob& file);

@@ -11,6 +11,7 @@
 #include "pipeline/job.h"
 #include "pipeline/job_context.h"
 #include "pipeline/naming.h"
+#include "pipeline/preview.h"     // the stages run for a look at the result
 #include "pipeline/run_checks.h"  // the checks before a run, shared by both faces
 #include "pipeline/transforms.h"  // rotation, resize, flips
 #include "pipeline/watermark.h"   // text and image watermark, the watermark font

@@ -98,6 +98,7 @@ struct ConversionSettings {
     // Interface
     std::string uiTheme;
     int32_t uiSize = 0;
+    int8_t showPreview = 0;  // the preferences dialog shows the preview panel
 
     // Input
     std::string inputFormat;

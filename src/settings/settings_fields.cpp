@@ -93,6 +93,7 @@ constexpr SettingsField kFields[] = {
 
     Str(kInterface, "UI Theme", &CS::uiTheme, "handdrawn"),
     I32(kInterface, "UI Size", &CS::uiSize, 2),
+    I8(kInterface, "Show Preview", &CS::showPreview, 0),
 
     Defaults(Str(kInput, "Format", &CS::inputFormat), Rule(DefaultRule::FirstInputFormat),
              Rule(DefaultRule::FirstInputFormat)),

@@ -5,7 +5,7 @@ namespace {
 
 // Keys as stored; the table upper-cases them. "\r\n" is a line break inside a message.
 constexpr TextPair kBuiltinTexts[] = {
-    // Menu: 27 entries.
+    // Menu: 28 entries.
     {"_GROUP_", "Menu"},
     {"File", "File"},
     {"New", "New"},
@@ -28,6 +28,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Convert", "Convert"},
     {"Custom Converter", "Find a File Converter..."},
     {"Preferences", "Preferences..."},
+    {"Preview", "Preview..."},
     {"Help", "Help"},
     {"Manual", "User Manual..."},
     {"Send Feedback", "Send Feedback"},
@@ -409,6 +410,22 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Title", "Uninstall"},
     {"Uninstall Text", "Full Uninstall - Visit Uninstall Center"},
     {"Next", "Next"},
+    // Preview: 14 entries.
+    {"_GROUP_", "Preview"},
+    {"Show", "Preview"},
+    {"Sample", "The sample picture (no bitmap named)"},
+    {"Showing", "Picture: %s1%"},
+    {"Fit", "Fit"},
+    {"Actual Size", "100 %"},
+    {"Before", "Before"},
+    {"Hold", "Hold"},
+    {"Hold Tip", "Shows the picture before the conversion while held (Space in the picture)"},
+    {"View", "Preview of the conversion"},
+    {"Info Name", "Preview facts"},
+    {"Info", "%s1% pixels, %s2%-bit, %s3%, %s4%"},
+    {"Document", "document"},
+    {"Large Document", "large document (.psb)"},
+    {"Rendering", "Rendering..."},
     {"_END_", ""},
 };
 

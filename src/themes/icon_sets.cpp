@@ -26,12 +26,13 @@ const std::vector<std::string> kMenuNames = {"New",
                                              "Email",
                                              "Web",
                                              "Updates",
-                                             "About"};
+                                             "About",
+                                             "Preview"};
 
 // Numbers of the menu set's names; the toolbar set's are these plus 24. "Email" follows
 // "Help" with a gap of three, as the numbering of the converter family has it.
-constexpr int32_t kMenuNumbers[] = {5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
-                                    16, 17, 18, 19, 20, 21, 22, 25, 26, 27, 28};
+constexpr int32_t kMenuNumbers[] = {5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,
+                                    17, 18, 19, 20, 21, 22, 25, 26, 27, 28, 29};
 constexpr int32_t kToolbarOffset = 24;
 
 const IconImage kNoImage;

@@ -11,6 +11,7 @@ constexpr CommandRow kCommands[] = {
     {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", ""},
     {kCommandOutputOptions, "Output Format Options", "OutFormat", ""},
     {kCommandConvert, "Convert", "Convert", "F5"},
+    {kCommandPreview, "Preview", "Preview", "F6"},
     {kCommandFindConverter, "Custom Converter", "CustomConverter", ""},
     {kCommandPreferences, "Preferences", "Preferences", "Ctrl+,"},
     {kCommandManual, "Manual", "Help", "F1"},
@@ -27,8 +28,8 @@ constexpr int32_t kFileMenu[] = {kCommandNew,
                                  kCommandSelectOutputFolder,
                                  kSeparator,
                                  kCommandExit};
-constexpr int32_t kConverterMenu[] = {kCommandConvert, kSeparator, kCommandFindConverter,
-                                      kSeparator, kCommandPreferences};
+constexpr int32_t kConverterMenu[] = {kCommandConvert,       kCommandPreview, kSeparator,
+                                      kCommandFindConverter, kSeparator,      kCommandPreferences};
 constexpr int32_t kHelpMenu[] = {kCommandManual,   kSeparator,          kCommandFeedback,
                                  kCommandHomepage, kCommandCheckUpdate, kSeparator,
                                  kCommandAbout};
@@ -46,6 +47,7 @@ constexpr int32_t kMainToolbar[] = {kCommandNew,
                                     kCommandPreferences,
                                     kSeparator,
                                     kCommandConvert,
+                                    kCommandPreview,
                                     kSeparator,
                                     kCommandManual,
                                     kCommandFeedback,

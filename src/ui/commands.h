@@ -22,6 +22,7 @@ inline constexpr int32_t kCommandFeedback = 21;
 inline constexpr int32_t kCommandHomepage = 22;
 inline constexpr int32_t kCommandCheckUpdate = 23;
 inline constexpr int32_t kCommandAbout = 24;
+inline constexpr int32_t kCommandPreview = 40;
 
 // Stands for a separator in the menu and toolbar layouts.
 inline constexpr int32_t kSeparator = -100;

@@ -8,6 +8,7 @@
 #include "themes/icon_sets.h"
 #include "themes/themes.h"
 #include "ui/dialogs.h"
+#include "ui/preferences_page.h"
 #include "update/update.h"
 
 namespace pictorb {
@@ -25,6 +26,8 @@ struct DesktopContext {
     ThemeList themes;
     std::string themeFolder;
     ThemeReload themeReload = ThemeReload::None;
+    // The page the preferences dialog showed when it last closed: the Preview command's start.
+    PreferencesPage lastPreferencesPage = PreferencesPage::General;
     bool screenshotMode = false;                  // skips the scheduled update check
     std::string updateHost{BuiltInUpdateHost()};  // empty: no update check at all
 };

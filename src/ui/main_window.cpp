@@ -400,7 +400,7 @@ void MainWindow::RunCommand(int32_t command) {
             fields_->ChooseOutputFolder();
             break;
         case kCommandOutputOptions:
-            if (OpenPreferences(context_, *this, PreferencesPage::Output)) ApplyPreferences();
+            OpenPreferencesOn(PreferencesPage::Output, false);
             break;
         case kCommandConvert:
             StartConversion(context_, *fields_, *this, *statusText_);
@@ -409,7 +409,10 @@ void MainWindow::RunCommand(int32_t command) {
             OpenConverterFinder(context_, *this);
             break;
         case kCommandPreferences:
-            if (OpenPreferences(context_, *this, PreferencesPage::General)) ApplyPreferences();
+            OpenPreferencesOn(PreferencesPage::General, false);
+            break;
+        case kCommandPreview:
+            OpenPreferencesOn(context_.lastPreferencesPage, true);
             break;
         case kCommandManual:
             OpenManual(context_);
@@ -429,6 +432,12 @@ void MainWindow::RunCommand(int32_t command) {
         default:
             break;  // unknown numbers are ignored
     }
+}
+
+void MainWindow::OpenPreferencesOn(PreferencesPage page, bool showPreview) {
+    // The preview shows the first bitmap the fields name, converted to the selected format.
+    const PreviewInputs inputs{fields_->TypedInputs(), fields_->SelectedOutputFormat()};
+    if (OpenPreferences(context_, *this, page, inputs, showPreview)) ApplyPreferences();
 }
 
 void MainWindow::ApplyThemeToControls() {

@@ -13,6 +13,7 @@
 
 #include "ui/command_actions.h"
 #include "ui/input_output_fields.h"
+#include "ui/preferences_page.h"
 
 class QAction;
 class QCloseEvent;
@@ -65,6 +66,8 @@ class MainWindow : public QMainWindow {
     // menus and toolbars, puts the images back on the controls, selects `Format`, and
     // refills the folder list when its length differs from "Out Folders Number".
     void ApplyPreferences();
+    // The preferences dialog on `page`; with `showPreview` the preview panel is shown.
+    void OpenPreferencesOn(PreferencesPage page, bool showPreview);
     // Menus, toolbars and control images from the icon sets as they are now.
     void RebuildMenusAndToolbars();
     void ApplyThemeToControls();

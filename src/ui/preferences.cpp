@@ -4,8 +4,9 @@
 
 namespace pictorb {
 
-bool OpenPreferences(DesktopContext& context, QWidget& window, PreferencesPage start) {
-    PreferencesDialog dialog(context, &window, start);
+bool OpenPreferences(DesktopContext& context, QWidget& window, PreferencesPage start,
+                     const PreviewInputs& inputs, bool showPreview) {
+    PreferencesDialog dialog(context, &window, start, inputs, showPreview);
     dialog.exec();
     const PreferencesOutcome& outcome = dialog.Outcome();
     if (!outcome.saved) return false;

@@ -4,16 +4,20 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -26,6 +30,7 @@
 #include "settings/settings.h"
 #include "ui/links.h"
 #include "ui/mnemonics.h"
+#include "ui/preview_panel.h"
 #include "ui/qt_text.h"
 #include "ui/update_check.h"
 #include "ui/window_size.h"
@@ -52,6 +57,9 @@ class PageTree : public QTreeWidget {
         return {sizeHint().width(), QTreeWidget::minimumSizeHint().height()};
     }
 };
+// The preview panel's width in average characters of the dialog's font, and at least.
+constexpr int kPreviewChars = 50;
+constexpr int kPreviewMinWidth = 320;
 
 // Panels whose rows do not fit the page; the Transform page scrolls as a whole.
 bool PanelScrolls(std::string_view panel) {
@@ -105,8 +113,8 @@ QGridLayout* NewGrid(QWidget* owner) {
 }  // namespace
 
 PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
-                                     PreferencesPage start)
-    : QDialog(parent), context_(context) {
+                                     PreferencesPage start, PreviewInputs inputs, bool showPreview)
+    : QDialog(parent), context_(context), previewInputs_(std::move(inputs)) {
     setWindowTitle(ToQString(context_.state.texts.Text("Preferences", "Title")));
     setModal(true);
     for (const PreferenceRow& row : PreferenceRows())
@@ -125,6 +133,13 @@ PreferencesDialog::PreferencesDialog(DesktopContext& context, QWidget* parent,
     ApplyRules();
     // The user may make it larger; a larger font makes it as large as its pages need.
     FitToContents(*this, QSize(kClientWidth, kClientHeight), true);
+    for (const auto& field : fields_) FollowEdits(*field);
+    previewBox_->setChecked(showPreview || context_.state.settings.showPreview != 0);
+    ShowPreview(previewBox_->isChecked());
+    connect(previewBox_, &QCheckBox::toggled, this, [this](bool shown) {
+        context_.state.settings.showPreview = shown ? 1 : 0;
+        ShowPreview(shown);
+    });
     tree_->setFocus();
 }
 
@@ -135,6 +150,7 @@ void PreferencesDialog::AddKeyboardHelp() {
     // Each page's labels get their own mnemonics; Defaults keeps its letter on every page.
     QString buttonLetters;
     defaultsButton_->setText(WithMnemonic(defaultsButton_->text(), buttonLetters));
+    previewBox_->setText(WithMnemonic(previewBox_->text(), buttonLetters));
     std::map<PreferencesPage, QString> pageLetters;
     for (const auto& field : fields_) {
         QString& taken = pageLetters.try_emplace(field->row.page, buttonLetters).first->second;
@@ -205,6 +221,7 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     defaultsButton_ = new QPushButton(ToQString(texts.Text("Dialog", "Defaults")));
     okButton_ = new QPushButton(ToQString(texts.Text("Dialog", "OK")));
     cancelButton_ = new QPushButton(ToQString(texts.Text("Dialog", "Cancel")));
+    previewBox_ = new QCheckBox(ToQString(texts.Text("Preview", "Show")));
     okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, [this] { Confirm(); });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -217,8 +234,10 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     auto* top = new QHBoxLayout;
     top->addWidget(tree_);
     top->addLayout(right, 1);
+    top_ = top;
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(defaultsButton_);
+    buttons->addWidget(previewBox_);
     buttons->addStretch(1);
     buttons->addWidget(okButton_);
     buttons->addWidget(cancelButton_);
@@ -353,10 +372,37 @@ bool PreferencesDialog::RowShown(std::string_view group, std::string_view key) c
     return field != nullptr && field->label->isVisibleTo(PageWidget(field->row.page));
 }
 
-void PreferencesDialog::Confirm() {
-    ConversionSettings& settings = context_.state.settings;
-    const std::string oldTheme = settings.uiTheme;
-    const int32_t oldSize = settings.uiSize;
+void PreferencesDialog::FollowEdits(const PreferenceField& field) {
+    const auto edited = [this] { UpdatePreview(); };
+    for (QWidget* widget : field.Widgets()) {
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            connect(list, &QComboBox::currentIndexChanged, this, edited);
+            connect(list, &QComboBox::editTextChanged, this, edited);
+        } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            connect(line, &QLineEdit::textChanged, this, edited);
+        } else if (auto* number = qobject_cast<QSpinBox*>(widget)) {
+            connect(number, &QSpinBox::valueChanged, this, edited);
+        } else if (auto* real = qobject_cast<QDoubleSpinBox*>(widget)) {
+            connect(real, &QDoubleSpinBox::valueChanged, this, edited);
+        } else if (auto* date = qobject_cast<QDateTimeEdit*>(widget)) {
+            connect(date, &QDateTimeEdit::dateTimeChanged, this, edited);
+        } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
+            connect(slider, &QSlider::valueChanged, this, edited);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            // Check boxes, and swatches and "..." buttons whose dialogs change a value.
+            connect(button, &QAbstractButton::toggled, this, edited);
+            connect(button, &QAbstractButton::clicked, this, edited);
+        }
+    }
+}
+
+ConversionSettings PreferencesDialog::CurrentSettings() const {
+    ConversionSettings current = context_.state.settings;
+    StoreFields(current);
+    return current;
+}
+
+void PreferencesDialog::StoreFields(ConversionSettings& settings) const {
     // Compared bit for bit: a kept gamma that is not a number is no change either.
     const auto adjustments = [&settings] {
         return std::tuple{settings.imageBrightness, settings.imageContrast,
@@ -367,6 +413,47 @@ void PreferencesDialog::Confirm() {
         if (field.get() != keptUpdateRange_) field->Store(settings);
     if (adjustments() != adjustmentsBefore)
         settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
+}
+
+void PreferencesDialog::ShowPreview(bool shown) {
+    if (shown && preview_ == nullptr) {
+        preview_ = new PreviewPanel(context_, previewInputs_);
+        top_->addWidget(preview_);
+    }
+    const int panelWidth =
+        std::max(kPreviewMinWidth, fontMetrics().averageCharWidth() * kPreviewChars);
+    const bool wasShown = preview_ != nullptr && !preview_->isHidden();
+    if (preview_ != nullptr) {
+        preview_->setFixedWidth(panelWidth);
+        preview_->setVisible(shown);
+    }
+    // The size the dialog has is kept: it grows by the panel's width when the panel appears
+    // and gives that back when it goes.
+    const int extra = panelWidth + top_->spacing();
+    const int width = this->width() + (shown == wasShown ? 0 : shown ? extra : -extra);
+    setMinimumSize(
+        QSize(kClientWidth + (shown ? extra : 0), kClientHeight).expandedTo(minimumSizeHint()));
+    resize(std::max(width, minimumWidth()), std::max(height(), minimumHeight()));
+    UpdatePreview();
+}
+
+void PreferencesDialog::UpdatePreview() {
+    if (loading_ || preview_ == nullptr || preview_->isHidden()) return;
+    preview_->Update(CurrentSettings());
+}
+
+void PreferencesDialog::done(int result) {
+    // Nothing of the preview outlives the dialog: its worker is joined before the dialog ends.
+    if (preview_ != nullptr) preview_->Stop();
+    context_.lastPreferencesPage = CurrentPage();
+    QDialog::done(result);
+}
+
+void PreferencesDialog::Confirm() {
+    ConversionSettings& settings = context_.state.settings;
+    const std::string oldTheme = settings.uiTheme;
+    const int32_t oldSize = settings.uiSize;
+    StoreFields(settings);
     Finish(oldTheme, oldSize);
 }
 

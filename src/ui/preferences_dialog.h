@@ -18,7 +18,9 @@
 #include "ui/preferences_table.h"
 
 class QAbstractButton;
+class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -27,6 +29,8 @@ class QStackedWidget;
 class QTreeWidget;
 
 namespace pictorb {
+
+class PreviewPanel;
 
 // What the main window must do after the dialog closed.
 struct PreferencesOutcome {
@@ -39,7 +43,10 @@ class PreferencesDialog : public QDialog {
     Q_OBJECT
 
   public:
-    PreferencesDialog(DesktopContext& context, QWidget* parent, PreferencesPage start);
+    // `inputs` choose the preview's picture; `showPreview` shows the panel whatever the
+    // setting says (the Preview command).
+    PreferencesDialog(DesktopContext& context, QWidget* parent, PreferencesPage start,
+                      PreviewInputs inputs = {}, bool showPreview = false);
     ~PreferencesDialog() override;
 
     const PreferencesOutcome& Outcome() const { return outcome_; }
@@ -56,6 +63,11 @@ class PreferencesDialog : public QDialog {
     QPushButton* OkButton() const { return okButton_; }
     QPushButton* CancelButton() const { return cancelButton_; }
     QPushButton* DefaultsButton() const { return defaultsButton_; }
+    QCheckBox* PreviewBox() const { return previewBox_; }
+    // The panel; nullptr until it was first shown.
+    PreviewPanel* Preview() const { return preview_; }
+    // The settings as the controls show them now, before OK.
+    ConversionSettings CurrentSettings() const;
 
     // The widgets of the row that edits a setting (by its key, or its unit or list key);
     // nullptr when there is none. The control is the combo box, checkbox, field, number box
@@ -67,6 +79,8 @@ class PreferencesDialog : public QDialog {
     bool RowEnabled(std::string_view group, std::string_view key) const;
     // Whether the row would show while its page is shown.
     bool RowShown(std::string_view group, std::string_view key) const;
+
+    void done(int result) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -88,6 +102,11 @@ class PreferencesDialog : public QDialog {
     // use before needs.
     void Finish(const std::string& oldTheme, int32_t oldSize);
     PreferenceField* Find(std::string_view group, std::string_view key) const;
+    // Every control's value into `settings`, with the colour correction OK would switch.
+    void StoreFields(ConversionSettings& settings) const;
+    void ShowPreview(bool shown);
+    void UpdatePreview();
+    void FollowEdits(const PreferenceField& field);
 
     DesktopContext& context_;
     // One per row of the binding table, in its order.
@@ -102,6 +121,10 @@ class PreferencesDialog : public QDialog {
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* defaultsButton_ = nullptr;
+    QCheckBox* previewBox_ = nullptr;
+    QHBoxLayout* top_ = nullptr;
+    PreviewInputs previewInputs_;
+    PreviewPanel* preview_ = nullptr;
     bool loading_ = true;  // rules wait until every control is loaded
     PreferencesOutcome outcome_;
 };

@@ -67,7 +67,7 @@ TEST(SettingsFields, DeclareEveryMemberOnce) {
         // Also proves each group and key names one field only.
         EXPECT_EQ(FindSettingsField(field.group, field.key), &field);
     }
-    EXPECT_EQ(SettingsFields().size(), 144u);  // every persisted member
+    EXPECT_EQ(SettingsFields().size(), 145u);  // every persisted member
     EXPECT_EQ(FindSettingsField("watermark", "IMAGE ROTATION")->member,
               FieldMember(&ConversionSettings::watermarkImageRotation));
     EXPECT_EQ(FindSettingsField("Transform", "Image Rotation")->member,
@@ -110,7 +110,7 @@ TEST(SettingsText, DefaultRecordIsWrittenByteForByte) {
         "Update Date = 1700000000\r\nSave Window Position = 1\r\n; \r\n"
         "[Window]\r\nIsMaximized = 0\r\nWidth = 510\r\nHeight = 260\r\nX = 705\r\nY = 410\r\n"
         "; \r\n"
-        "[Interface]\r\nUI Theme = handdrawn\r\nUI Size = 2\r\n; \r\n"
+        "[Interface]\r\nUI Theme = handdrawn\r\nUI Size = 2\r\nShow Preview = 0\r\n; \r\n"
         "[Input]\r\nFormat = bmp\r\n; \r\n"
         "[Output]\r\nFormat = psd\r\nPSD BPP = 0\r\nPSD Compression = 0\r\n"
         "PSD Alpha Channel = 0\r\n; \r\n"

@@ -21,6 +21,7 @@
 #include "ui/main_window.h"
 #include "ui/mnemonics.h"
 #include "ui/preferences_dialog.h"
+#include "ui/preview_panel.h"
 #include "ui/ui_harness.h"
 
 namespace pictorb::test {
@@ -52,6 +53,7 @@ struct Effect {
     std::vector<std::string> folderDialogs;  // their titles
     std::set<std::string> windows;
     std::string preferencesPage;
+    bool previewShown = false;
     auto operator<=>(const Effect&) const = default;
 };
 
@@ -85,6 +87,8 @@ class CommandWiringTest : public ::testing::Test {
             if (auto* preferences =
                     qobject_cast<PreferencesDialog*>(QApplication::activeModalWidget())) {
                 effect.preferencesPage = preferences->HeaderText().toStdString();
+                effect.previewShown =
+                    preferences->Preview() != nullptr && preferences->Preview()->isVisible();
                 preferences->reject();
             }
         });
@@ -197,6 +201,7 @@ TEST_F(CommandWiringTest, EveryShortcutRunsItsCommand) {
          },
          [&] { return dialogs.opened.size() + dialogs.asked.size() == 1; }},
         {kCommandPreferences, [] {}, [&] { return fired.preferencesPage == "General"; }},
+        {kCommandPreview, [] {}, [&] { return fired.previewShown; }},
         // Last: closes the window, which each of its shortcuts does (Alt+X, and Ctrl+Q as in
         // other desktop programs).
         {kCommandExit, [&] { window.show(); }, [&] { return !window.isVisible(); }},

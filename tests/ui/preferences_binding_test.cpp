@@ -29,6 +29,7 @@ const std::set<std::string> kNotEdited = {
     "Window/Show Password List",
     "Window/Show Character Set",
     "Window/Show Advanced Options",
+    "Interface/Show Preview",  // the Preview check box beside Defaults, not a page's row
     "Adjustment/Do Image Color Correction",
     "File/TxtFields",
     "File/CsvDelimiter",
