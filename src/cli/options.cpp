@@ -392,7 +392,11 @@ std::optional<std::string> OptionText(const OptionRow& row, const ConversionSett
                                  std::is_same_v<M, int8_t CS::*>) {
                 const int32_t value = settings.*member;
                 if (row.kind != ValueKind::Keyword) return std::to_string(value);
-                const std::string keyword = ValueToKeyword(row.keywordTable, value);
+                // A compression keyword is named as its own format knows it ("--png-...").
+                std::string_view format;
+                if (row.keywordTable == K::Compression)
+                    format = row.longName.substr(2, row.longName.find('-', 2) - 2);
+                const std::string keyword = ValueToKeyword(row.keywordTable, value, format);
                 if (keyword.empty()) return std::nullopt;
                 return Utf8Lower(keyword);
             } else {
