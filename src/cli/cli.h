@@ -60,6 +60,10 @@ struct ChangedOption {
 std::vector<ChangedOption> ChangedOptions(const ConversionSettings& settings,
                                           const ConversionSettings& defaults);
 
+// Sets every setting an option (or its switch) writes to its value in `defaults`; the
+// settings no option names (the window's own) stay.
+void ResetOptionSettings(ConversionSettings& settings, const ConversionSettings& defaults);
+
 // Blanks, a sign, then decimal, "$" hex or "%" binary digits up to the first unfit
 // character; 0 without digits. Values past 32 bits wrap modulo 2^32 ("$FFFFFFFF" is -1).
 int32_t TextToInteger(std::string_view text);

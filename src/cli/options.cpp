@@ -430,6 +430,21 @@ bool FlagIsSet(const OptionRow& row, const ConversionSettings& settings) {
 
 }  // namespace
 
+void ResetOptionSettings(ConversionSettings& settings, const ConversionSettings& defaults) {
+    for (const OptionRow& row : OptionTable()) {
+        if (!IsSettingsRow(row)) continue;
+        std::visit(
+            [&](auto member) {
+                using M = decltype(member);
+                if constexpr (!std::is_same_v<M, std::monostate> &&
+                              !std::is_same_v<M, std::string JobContext::*>)
+                    settings.*member = defaults.*member;
+            },
+            row.target);
+        if (row.also.member != nullptr) settings.*row.also.member = defaults.*row.also.member;
+    }
+}
+
 std::vector<ChangedOption> ChangedOptions(const ConversionSettings& settings,
                                           const ConversionSettings& defaults) {
     std::vector<ChangedOption> changed;

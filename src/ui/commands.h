@@ -22,6 +22,12 @@ inline constexpr int32_t kCommandFeedback = 21;
 inline constexpr int32_t kCommandHomepage = 22;
 inline constexpr int32_t kCommandCheckUpdate = 23;
 inline constexpr int32_t kCommandAbout = 24;
+inline constexpr int32_t kCommandSaveProfile = 40;
+// Stands for the submenu of saved profiles; its entries are the profile files.
+inline constexpr int32_t kCommandProfilesMenu = 41;
+inline constexpr int32_t kCommandLoadProfile = 42;
+inline constexpr int32_t kCommandOpenProfilesFolder = 43;
+inline constexpr int32_t kCommandCopyCommandLine = 44;
 
 // Stands for a separator in the menu and toolbar layouts.
 inline constexpr int32_t kSeparator = -100;

@@ -42,6 +42,9 @@ class Dialogs {
     // A colour as six upper-case hex digits RRGGBB, or nullopt when cancelled.
     virtual std::optional<std::string> ChooseColor(const std::string& initialRrggbb) = 0;
     virtual std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) = 0;
+    // A line of text typed by the user, or nullopt when cancelled.
+    virtual std::optional<std::string> AskText(const std::string& title, const std::string& label,
+                                               const std::string& initial) = 0;
     // Hands a web address, a mail link or a local file to the desktop; the result is not
     // checked.
     virtual void OpenUrl(const std::string& url) = 0;

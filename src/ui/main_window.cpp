@@ -29,6 +29,7 @@
 #include "ui/links.h"
 #include "ui/mnemonics.h"
 #include "ui/preferences.h"
+#include "ui/profiles.h"
 #include "ui/qt_text.h"
 #include "ui/update_check.h"
 
@@ -92,6 +93,10 @@ MainWindow::MainWindow(DesktopContext& context)
     setMaximumHeight(kFixedHeight);
     resize(std::max(settings.windowWidth, kMinimumWidth), kFixedHeight);
 
+    // The preferences dialog copies the command line of the settings it shows.
+    context_.copyCommandLine = [this](const ConversionSettings& shown) {
+        CopyCommandLine(context_, *this, shown);
+    };
     BuildMainMenu();
     BuildMainToolbar();
     // F10 opens the menu bar, as in other desktop programs.
@@ -107,7 +112,9 @@ MainWindow::MainWindow(DesktopContext& context)
     BuildControls();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    context_.copyCommandLine = nullptr;
+}
 
 QAction* MainWindow::AddCommandAction(int32_t command, const IconSet& icons, QObject* parent) {
     const CommandRow* row = FindCommand(command);
@@ -135,6 +142,10 @@ void MainWindow::BuildMainMenu() {
                 menu->addSeparator();
                 continue;
             }
+            if (command == kCommandProfilesMenu) {
+                AddProfilesMenu(*menu, itemLetters);
+                continue;
+            }
             QAction* action = AddCommandAction(command, context_.icons.menu, menu);
             action->setText(WithMnemonic(action->text(), itemLetters));
             // The menu item carries the shortcut, so Qt both shows it and handles it.
@@ -142,6 +153,18 @@ void MainWindow::BuildMainMenu() {
             menu->addAction(action);
         }
     }
+}
+
+void MainWindow::AddProfilesMenu(QMenu& menu, QString& itemLetters) {
+    const CommandRow* row = FindCommand(kCommandProfilesMenu);
+    QMenu* profiles = menu.addMenu(
+        ToQIcon(context_.icons.menu.Image(row->iconName)),
+        WithMnemonic(ToQString(context_.state.texts.Text("Menu", row->textKey)), itemLetters));
+    profiles->setObjectName("profilesMenu");
+    profiles->menuAction()->setData(kCommandProfilesMenu);
+    // Listed anew each time it opens, so profiles saved meanwhile (or by hand) show.
+    connect(profiles, &QMenu::aboutToShow, this,
+            [this, profiles] { FillProfilesMenu(context_, *this, *profiles); });
 }
 
 void MainWindow::BuildMainToolbar() {
@@ -374,6 +397,18 @@ void MainWindow::RunCommand(int32_t command) {
             break;
         case kCommandAbout:
             OpenAbout(context_, *this);
+            break;
+        case kCommandSaveProfile:
+            SaveSettingsAsProfile(context_, *this);
+            break;
+        case kCommandLoadProfile:
+            LoadProfileFromFile(context_, *this);
+            break;
+        case kCommandOpenProfilesFolder:
+            OpenProfilesFolder(context_);
+            break;
+        case kCommandCopyCommandLine:
+            CopyCommandLine(context_, *this, context_.state.settings);
             break;
         default:
             break;  // unknown numbers are ignored

@@ -21,6 +21,7 @@ class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
+class QMenu;
 class QResizeEvent;
 class QLineEdit;
 class QToolBar;
@@ -88,6 +89,8 @@ class MainWindow : public QMainWindow {
     void BuildControls();
     void BuildMainMenu();
     void BuildMainToolbar();
+    // The Profiles submenu in `menu`, filled when it opens.
+    void AddProfilesMenu(QMenu& menu, QString& itemLetters);
     void BuildFieldToolbars();
     // Grows the window's fixed height and least width with the main toolbar's icons.
     void FitToMainToolbar();

@@ -200,6 +200,15 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     top->addLayout(right, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(defaultsButton_);
+    if (context_.copyCommandLine) {
+        copyCommandLineButton_ =
+            new QPushButton(ToQString(texts.Text("Menu", "Copy Command Line")));
+        copyCommandLineButton_->setObjectName("copyCommandLine");
+        copyCommandLineButton_->setToolTip(ToQString(texts.Text("Tooltips", "Copy Command Line")));
+        connect(copyCommandLineButton_, &QPushButton::clicked, this,
+                [this] { context_.copyCommandLine(ShownSettings()); });
+        buttons->addWidget(copyCommandLineButton_);
+    }
     buttons->addStretch(1);
     buttons->addWidget(okButton_);
     buttons->addWidget(cancelButton_);
@@ -334,10 +343,7 @@ bool PreferencesDialog::RowShown(std::string_view group, std::string_view key) c
     return field != nullptr && field->label->isVisibleTo(PageWidget(field->row.page));
 }
 
-void PreferencesDialog::Confirm() {
-    ConversionSettings& settings = context_.state.settings;
-    const std::string oldTheme = settings.uiTheme;
-    const int32_t oldSize = settings.uiSize;
+void PreferencesDialog::StoreControls(ConversionSettings& settings) const {
     // Compared bit for bit: a kept gamma that is not a number is no change either.
     const auto adjustments = [&settings] {
         return std::tuple{settings.imageBrightness, settings.imageContrast,
@@ -348,6 +354,19 @@ void PreferencesDialog::Confirm() {
         if (field.get() != keptUpdateRange_) field->Store(settings);
     if (adjustments() != adjustmentsBefore)
         settings.doImageColorCorrection = ColorCorrectionNeeded(settings);
+}
+
+ConversionSettings PreferencesDialog::ShownSettings() const {
+    ConversionSettings shown = context_.state.settings;
+    StoreControls(shown);
+    return shown;
+}
+
+void PreferencesDialog::Confirm() {
+    ConversionSettings& settings = context_.state.settings;
+    const std::string oldTheme = settings.uiTheme;
+    const int32_t oldSize = settings.uiSize;
+    StoreControls(settings);
     Finish(oldTheme, oldSize);
 }
 

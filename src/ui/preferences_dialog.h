@@ -56,6 +56,10 @@ class PreferencesDialog : public QDialog {
     QPushButton* OkButton() const { return okButton_; }
     QPushButton* CancelButton() const { return cancelButton_; }
     QPushButton* DefaultsButton() const { return defaultsButton_; }
+    // "Copy as Command Line"; nullptr when no main window offers it.
+    QPushButton* CopyCommandLineButton() const { return copyCommandLineButton_; }
+    // The settings record as the controls show them, nothing stored.
+    ConversionSettings ShownSettings() const;
 
     // The widgets of the row that edits a setting (by its key, or its unit or list key);
     // nullptr when there is none. The control is the combo box, checkbox, field, number box
@@ -79,6 +83,8 @@ class PreferencesDialog : public QDialog {
     QWidget* BuildPage(PreferencesPage page, std::vector<PreferenceField*>& labelled);
     void BuildRow(PreferenceField& field, QGridLayout* grid);
     void ApplyRules();
+    // Writes every control (but the kept update range) into `settings`.
+    void StoreControls(ConversionSettings& settings) const;
     void ShowPanels(PreferencesPage page, const std::string& name);
     void EnableRow(std::string_view group, std::string_view key, bool enabled);
     void ShowRow(std::string_view group, std::string_view key, bool shown);
@@ -102,6 +108,7 @@ class PreferencesDialog : public QDialog {
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* defaultsButton_ = nullptr;
+    QPushButton* copyCommandLineButton_ = nullptr;
     bool loading_ = true;  // rules wait until every control is loaded
     PreferencesOutcome outcome_;
 };
