@@ -396,7 +396,9 @@ std::optional<std::string> OptionText(const OptionRow& row, const ConversionSett
                 std::string_view format;
                 if (row.keywordTable == K::Compression)
                     format = row.longName.substr(2, row.longName.find('-', 2) - 2);
-                const std::string keyword = ValueToKeyword(row.keywordTable, value, format);
+                std::string keyword = ValueToKeyword(row.keywordTable, value, format);
+                // The option takes every keyword of the table, also another format's.
+                if (keyword.empty()) keyword = ValueToKeyword(row.keywordTable, value);
                 if (keyword.empty()) return std::nullopt;
                 return Utf8Lower(keyword);
             } else {

@@ -5,7 +5,7 @@ namespace {
 
 // Keys as stored; the table upper-cases them. "\r\n" is a line break inside a message.
 constexpr TextPair kBuiltinTexts[] = {
-    // Menu: 27 entries.
+    // Menu: 33 entries.
     {"_GROUP_", "Menu"},
     {"File", "File"},
     {"New", "New"},
@@ -53,7 +53,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
     {"Checking for updates", "Checking for a new version... (Esc cancels)"},
-    // Msg: 44 entries.
+    // Msg: 52 entries.
     {"_GROUP_", "Msg"},
     {"Error", "Error"},
     {"Warning", "Warning"},
@@ -121,7 +121,7 @@ constexpr TextPair kBuiltinTexts[] = {
      "These lines of profile %s1% were not applied as written:\r\n\r\n%s2%\r\n\r\nThe other "
      "lines were applied."},
     {"Command line copied", "Command line copied to the clipboard"},
-    // Dialog: 16 entries.
+    // Dialog: 18 entries.
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
     {"Select Input Folder", "Select Input Folder"},
@@ -366,7 +366,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
-    // Tooltips: 7 entries.
+    // Tooltips: 8 entries.
     {"_GROUP_", "Tooltips"},
     {"Copy Command Line",
      "Puts on the clipboard a pictorbcmd command line that converts the inputs into the output "
