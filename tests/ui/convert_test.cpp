@@ -179,8 +179,7 @@ TEST_F(ConvertTest, HandEditedValuesAreRefusedWithTheCommandLinesReason) {
          "Invalid brightness value"},
         {"[Adjustment]\r\nDo Image Color Correction=1\r\nImage Contrast=-300\r\n",
          "Invalid contrast value"},
-        {"[Adjustment]\r\nDo Image Color Correction=1\r\nImage Gamma=0\r\n",
-         "Invalid gamma value"},
+        {"[Adjustment]\r\nDo Image Color Correction=1\r\nImage Gamma=0\r\n", "Invalid gamma value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
