@@ -34,6 +34,8 @@ using Args = std::vector<std::string>;
 std::string OptionSettings(const ConversionSettings& settings) {
     std::string text;
     for (const OptionDescription& option : DescribeOptions()) {
+        // Unused without the custom timestamp, its default is the moment of reading.
+        if (option.longName == "--file-timestamp-custom") continue;
         for (const auto& [group, key] :
              {std::pair{option.group, option.key}, std::pair{option.alsoGroup, option.alsoKey}}) {
             if (const SettingsField* field = FindSettingsField(group, key))
