@@ -53,6 +53,7 @@ constexpr std::string_view kHelpLines[] = {
     "  --invert                  Invert output image",
     "  --greyscale               Greyscale output image",
     "  --profile=FILE            Set configuration file with required settings",
+    "  --save-profile=FILE       Save the settings of this run as a profile",
     "    ...                     Refer documentation for all available options",
     " ",
     "Other options:",
@@ -90,11 +91,15 @@ bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
     ConsoleRedirectAsUtf8(state.job.outputEncoding == kOutputEncodingUtf8);
     for (const std::string& name : result.unknownOptions)
         ConsoleDiagnostic("unknown option " + name + " ignored");
+    // Profile lines that were ignored or read as 0 are said; the rest of the profile holds.
+    for (const std::string& line : result.refusedProfileLines) ConsolePrintLine("Error: " + line);
     const bool exitCode = state.job.reportExitCode;
+    const bool saveProfile = !result.saveProfilePath.empty();
     // With --exit-code a script is running: a mistyped option or a start without any input
     // is its mistake, said with code 2 before anything is converted or a window is tried.
+    // Saving a profile is a job of its own that needs no input.
     std::string error = result.error;
-    if (error.empty() && exitCode && !state.job.commandLineMode)
+    if (error.empty() && exitCode && !state.job.commandLineMode && !saveProfile)
         error = "No input given (-i, --files-from or --)";
     if (!error.empty() || (exitCode && !result.unknownOptions.empty())) {
         ConsoleSetTitle(state.title);
@@ -102,6 +107,16 @@ bool RunOptions(ProcessState& state, const std::vector<std::string>& args) {
         if (exitCode) state.job.exitCode = 2;
         if (result.pause) ConsoleWaitForKey();
         return false;
+    }
+    if (saveProfile) {
+        if (!SaveProfile(state, result.saveProfilePath)) {
+            ConsoleSetTitle(state.title);
+            ConsolePrintLine("Error: Cannot write profile file");
+            ConsoleDiagnostic("profile file: " + result.saveProfilePath);
+            if (exitCode) state.job.exitCode = 2;
+            return false;
+        }
+        if (!state.job.commandLineMode) return false;  // written; nothing to convert
     }
     if (!state.job.commandLineMode) return true;
     ConsoleSetTitle(state.title);

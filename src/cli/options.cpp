@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "settings/settings_fields.h"
 #include "text/text.h"
+#include "text/utf8.h"
 
 namespace pictorb {
 namespace {
@@ -37,7 +38,8 @@ enum class Special {
     ExitCode,
     InputList,
     InputListNul,
-    OutputEncoding
+    OutputEncoding,
+    SaveProfile
 };
 
 // Where an option's value goes: a settings member or a job field.
@@ -226,6 +228,7 @@ const std::vector<OptionRow>& OptionTable() {
             Integer("--jobs", &CS::threads),
             Keyword("--existing", &CS::existingFiles, K::ExistingFiles),
             Control({}, "--profile", ValueKind::Text, Special::Profile),
+            Control({}, "--save-profile", ValueKind::Text, Special::SaveProfile),
             Control("-d", "--debug", ValueKind::Flag, Special::Debug),
             Control("-q", "--quiet", ValueKind::Flag, Special::Quiet),
             Control("-p", "--pause", ValueKind::Flag, Special::Pause),
@@ -272,6 +275,16 @@ const OptionRow* FindProfileKey(std::string_view key) {
         if (EqualsIgnoreAsciiCase(key, name)) return &row;
     }
     return nullptr;
+}
+
+// An empty value reads as 0 as well, but says so plainly; only unknown words are refused.
+bool IsKeyword(KeywordTable table, std::string_view value) {
+    const std::string upper = Utf8Upper(Trim(value));
+    if (upper.empty()) return true;
+    for (const KeywordRow& row : KeywordRows(table)) {
+        if (row.keyword == upper) return true;
+    }
+    return false;
 }
 
 // Converts `value` by the row's kind and stores it in the row's target.
@@ -360,7 +373,119 @@ const SettingsField* FieldOf(Member member) {
     return nullptr;
 }
 
+// The value of a settings row as an option value; nullopt when no option value gives it back
+// (a keyword value without a keyword).
+std::optional<std::string> OptionText(const OptionRow& row, const ConversionSettings& settings) {
+    return std::visit(
+        [&](auto member) -> std::optional<std::string> {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, std::string CS::*>) {
+                return settings.*member;
+            } else if constexpr (std::is_same_v<M, float CS::*>) {
+                const float value = settings.*member;
+                if (std::isnan(value)) return std::string("NaN");
+                if (std::isinf(value)) return std::string(value > 0 ? "+Infinity" : "-Infinity");
+                char buffer[64];
+                const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+                return std::string(buffer, result.ptr);
+            } else if constexpr (std::is_same_v<M, int32_t CS::*> ||
+                                 std::is_same_v<M, int8_t CS::*>) {
+                const int32_t value = settings.*member;
+                if (row.kind != ValueKind::Keyword) return std::to_string(value);
+                // A compression keyword is named as its own format knows it ("--png-...").
+                std::string_view format;
+                if (row.keywordTable == K::Compression)
+                    format = row.longName.substr(2, row.longName.find('-', 2) - 2);
+                std::string keyword = ValueToKeyword(row.keywordTable, value, format);
+                // The option takes every keyword of the table, also another format's.
+                if (keyword.empty()) keyword = ValueToKeyword(row.keywordTable, value);
+                if (keyword.empty()) return std::nullopt;
+                return Utf8Lower(keyword);
+            } else {
+                return std::nullopt;
+            }
+        },
+        row.target);
+}
+
+bool SameSetting(const OptionRow& row, const ConversionSettings& a, const ConversionSettings& b) {
+    return std::visit(
+        [&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, std::monostate> ||
+                          std::is_same_v<M, std::string JobContext::*>) {
+                return true;
+            } else if constexpr (std::is_same_v<M, float CS::*>) {
+                // NaN differs from itself but is one setting.
+                return a.*member == b.*member || (std::isnan(a.*member) && std::isnan(b.*member));
+            } else {
+                return a.*member == b.*member;
+            }
+        },
+        row.target);
+}
+
+bool FlagIsSet(const OptionRow& row, const ConversionSettings& settings) {
+    const auto* member = std::get_if<int8_t CS::*>(&row.target);
+    return member != nullptr && settings.**member == row.flagValue;
+}
+
 }  // namespace
+
+void ResetOptionSettings(ConversionSettings& settings, const ConversionSettings& defaults) {
+    for (const OptionRow& row : OptionTable()) {
+        if (!IsSettingsRow(row)) continue;
+        std::visit(
+            [&](auto member) {
+                using M = decltype(member);
+                if constexpr (!std::is_same_v<M, std::monostate> &&
+                              !std::is_same_v<M, std::string JobContext::*>)
+                    settings.*member = defaults.*member;
+            },
+            row.target);
+        if (row.also.member != nullptr) settings.*row.also.member = defaults.*row.also.member;
+    }
+}
+
+std::vector<ChangedOption> ChangedOptions(const ConversionSettings& settings,
+                                          const ConversionSettings& defaults) {
+    std::vector<ChangedOption> changed;
+    for (const OptionRow& row : OptionTable()) {
+        if (!IsSettingsRow(row)) continue;
+        // Reading an option switches its stage on, so a switched row is only written with its
+        // stage on; then every such row is, as one of them has to switch the stage.
+        bool stageSwitched = false;
+        if (row.also.member != nullptr) {
+            if (settings.*row.also.member != row.also.value) continue;
+            stageSwitched = defaults.*row.also.member != row.also.value;
+        }
+        // The custom time's default is the moment of reading: it is only worth writing, and
+        // then always, when the documents take it.
+        if (row.longName == "--file-timestamp-custom") {
+            if (settings.fileTimestamp != kTimestampCustom) continue;
+            stageSwitched = true;
+        }
+        ChangedOption option;
+        option.longName = row.longName;
+        option.profileKey = row.profileKey.empty() ? row.longName : row.profileKey;
+        if (row.kind == ValueKind::Flag) {
+            // A flag can only be switched to its one value.
+            if (!FlagIsSet(row, settings) || (!stageSwitched && FlagIsSet(row, defaults))) continue;
+            option.flag = true;
+            changed.push_back(std::move(option));
+            continue;
+        }
+        if (!stageSwitched && SameSetting(row, settings, defaults)) continue;
+        std::optional<std::string> value = OptionText(row, settings);
+        if (!value) continue;
+        // Values are single lines, as in the settings file.
+        std::replace_if(
+            value->begin(), value->end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        option.value = std::move(*value);
+        changed.push_back(std::move(option));
+    }
+    return changed;
+}
 
 std::vector<OptionDescription> DescribeOptions() {
     std::vector<OptionDescription> list;
@@ -490,14 +615,24 @@ float TextToDecimal(std::string_view text) {
     return negative ? -decimal : decimal;
 }
 
-bool LoadProfile(ProcessState& state, const std::string& path) {
-    std::optional<IniDocument> document = IniDocument::Load(path);
+bool LoadProfile(ProcessState& state, const std::string& path, std::vector<std::string>* refused) {
+    std::optional<IniDocument> document = IniDocument::Load(ResolveProfilePath(path));
     if (!document) return false;
     const IniGroup* group = document->Group("CLI");
     if (group == nullptr) return true;
+    const auto refuse = [&](std::string_view reason, const std::string& key,
+                            const std::string& value) {
+        if (refused != nullptr)
+            refused->push_back(std::string(reason) + ": " + key + " = " + value);
+    };
     for (const auto& [key, value] : group->entries) {
         const OptionRow* row = FindProfileKey(Trim(key));
-        if (row == nullptr) continue;
+        if (row == nullptr) {
+            refuse("unknown key", key, value);
+            continue;
+        }
+        if (row->kind == ValueKind::Keyword && !IsKeyword(row->keywordTable, value))
+            refuse("unknown keyword", key, value);
         if (row->special == Special::ExitCode) {
             state.job.reportExitCode = TextToInteger(value) != 0;
             continue;
@@ -569,10 +704,17 @@ OptionLoopResult ParseOptions(ProcessState& state, const std::vector<std::string
             break;
         }
         if (row->special == Special::Profile) {
-            if (!LoadProfile(state, *value)) {
+            std::vector<std::string> refused;
+            if (!LoadProfile(state, *value, &refused)) {
                 result.error = kInvalidProfile;
                 break;
             }
+            for (const std::string& line : refused)
+                result.refusedProfileLines.push_back(*value + ": " + line);
+            continue;
+        }
+        if (row->special == Special::SaveProfile) {
+            result.saveProfilePath = *value;
             continue;
         }
         if (row->special == Special::InputList) {

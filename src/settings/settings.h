@@ -75,6 +75,9 @@ std::string ValueToKeyword(KeywordTable table, int32_t value, std::string_view o
 // Creates <application data>/Corvalen/pictorb/ when missing and stores the path of
 // config.ini in settings.settingsFilePath. False when the folder cannot be made.
 bool LocateSettingsFile(ConversionSettings& settings);
+// The folder of saved profiles beside the settings file, with trailing '/'; empty when the
+// user's configuration folder is unknown. Not created here.
+std::string ProfilesFolder();
 // Reads the file (per-key defaults for missing keys, migrations); set-defaults (desktop
 // variant) when it cannot be opened.
 void LoadSettings(ConversionSettings& settings, const Formats& formats, int desktopWidth = 0,

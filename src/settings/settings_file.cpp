@@ -126,6 +126,13 @@ bool LocateSettingsFile(ConversionSettings& settings) {
     return true;
 }
 
+std::string ProfilesFolder() {
+    const std::string appData = Trim(ApplicationDataFolder());
+    if (appData.empty()) return {};
+    return (appData.ends_with('/') ? appData : appData + '/') + std::string(kMakerFolder) + '/' +
+           std::string(kProgramFolder) + "/profiles/";
+}
+
 void LoadSettings(ConversionSettings& settings, const Formats& formats, int desktopWidth,
                   int desktopHeight) {
     const std::optional<IniDocument> document = IniDocument::Load(settings.settingsFilePath);

@@ -5,7 +5,7 @@ namespace {
 
 // Keys as stored; the table upper-cases them. "\r\n" is a line break inside a message.
 constexpr TextPair kBuiltinTexts[] = {
-    // Menu: 28 entries.
+    // Menu: 34 entries.
     {"_GROUP_", "Menu"},
     {"File", "File"},
     {"New", "New"},
@@ -35,6 +35,12 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Visit Homepage", "Visit the Program's Homepage"},
     {"Check For New Version", "Check For a New Version"},
     {"About", "About..."},
+    {"Save Profile", "Save Settings as Profile..."},
+    {"Profiles", "Profiles"},
+    {"Load Profile", "Load Profile..."},
+    {"Open Profiles Folder", "Open Profiles Folder"},
+    {"Copy Command Line", "Copy as Command Line"},
+    {"No Profiles", "(no saved profiles)"},
     // General: 11 entries.
     {"_GROUP_", "General"},
     {"Input File", "Input File:"},
@@ -48,7 +54,7 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
     {"Checking for updates", "Checking for a new version... (Esc cancels)"},
-    // Msg: 45 entries.
+    // Msg: 53 entries.
     {"_GROUP_", "Msg"},
     {"Error", "Error"},
     {"Warning", "Warning"},
@@ -109,6 +115,16 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Nothing to open with",
      "No program on this computer could open:\r\n%s1%\r\n\r\nSelect the text above to copy "
      "it."},
+    {"Profile name", "Name of the profile:"},
+    {"Invalid profile name", "A profile name may not hold \"/\" or start with \".\": %s1%"},
+    {"Ask replace profile", "A profile named %s1% exists already.\r\n\r\nReplace it?"},
+    {"Profile saved", "Settings saved as profile %s1%"},
+    {"Profile applied", "Profile applied: %s1%"},
+    {"Profile not read", "The profile could not be read:\r\n%s1%"},
+    {"Profile lines refused",
+     "These lines of profile %s1% were not applied as written:\r\n\r\n%s2%\r\n\r\nThe other "
+     "lines were applied."},
+    {"Command line copied", "Command line copied to the clipboard"},
     // Dialog: 18 entries.
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
@@ -129,6 +145,8 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Cancel", "Cancel"},
     {"Help", "Help"},
     {"Defaults", "Defaults"},
+    {"Load Profile", "Load Profile"},
+    {"Profile Files", "Profiles"},
     // Preferences: 223 entries.
     {"_GROUP_", "Preferences"},
     {"Title", "Preferences..."},
@@ -354,8 +372,11 @@ constexpr TextPair kBuiltinTexts[] = {
     {"Csv Delimiter", "CSV Delimiter:"},
     {"Privacy", "Privacy"},
     {"Clean Recent Files", "Clean Recent Files List on Exit"},
-    // Tooltips: 7 entries.
+    // Tooltips: 8 entries.
     {"_GROUP_", "Tooltips"},
+    {"Copy Command Line",
+     "Puts on the clipboard a pictorbcmd command line that converts the inputs into the output "
+     "folder with these settings.\r\nThe %n% counter starts anew with each command-line run."},
     {"Resize Type",
      "All Images: every picture is resized.\r\n"
      "Large Images: only pictures larger than the width and height given are made smaller."},

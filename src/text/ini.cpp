@@ -127,6 +127,12 @@ IniWriter::IniWriter() {
     bytes_ += kLineEnd;
 }
 
+void IniWriter::Comment(std::string_view text) {
+    bytes_ += "; ";
+    bytes_ += text;
+    bytes_ += kLineEnd;
+}
+
 void IniWriter::BeginGroup(std::string_view name) {
     bytes_ += '[';
     bytes_ += name;

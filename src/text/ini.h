@@ -35,6 +35,7 @@ class IniDocument {
 class IniWriter {
   public:
     IniWriter();
+    void Comment(std::string_view text);  // "; text"
     void BeginGroup(std::string_view name);
     void Key(std::string_view key, std::string_view value);
     void EndGroup();

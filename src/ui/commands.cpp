@@ -19,6 +19,11 @@ constexpr CommandRow kCommands[] = {
     {kCommandHomepage, "Visit Homepage", "Web", ""},
     {kCommandCheckUpdate, "Check For New Version", "Updates", ""},
     {kCommandAbout, "About", "About", ""},
+    {kCommandSaveProfile, "Save Profile", "ExportFiles", ""},
+    {kCommandProfilesMenu, "Profiles", "FavFolder", ""},
+    {kCommandLoadProfile, "Load Profile", "ImportFiles", ""},
+    {kCommandOpenProfilesFolder, "Open Profiles Folder", "OutFolder", ""},
+    {kCommandCopyCommandLine, "Copy Command Line", "Copy", ""},
 };
 
 constexpr int32_t kFileMenu[] = {kCommandNew,
@@ -27,9 +32,15 @@ constexpr int32_t kFileMenu[] = {kCommandNew,
                                  kCommandAddInputFolder,
                                  kCommandSelectOutputFolder,
                                  kSeparator,
+                                 kCommandSaveProfile,
+                                 kCommandProfilesMenu,
+                                 kCommandLoadProfile,
+                                 kCommandOpenProfilesFolder,
+                                 kSeparator,
                                  kCommandExit};
-constexpr int32_t kConverterMenu[] = {kCommandConvert,       kCommandPreview, kSeparator,
-                                      kCommandFindConverter, kSeparator,      kCommandPreferences};
+constexpr int32_t kConverterMenu[] = {kCommandConvert,        kCommandPreview, kSeparator,
+                                      kCommandFindConverter,  kSeparator,      kCommandPreferences,
+                                      kCommandCopyCommandLine};
 constexpr int32_t kHelpMenu[] = {kCommandManual,   kSeparator,          kCommandFeedback,
                                  kCommandHomepage, kCommandCheckUpdate, kSeparator,
                                  kCommandAbout};

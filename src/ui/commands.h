@@ -23,6 +23,12 @@ inline constexpr int32_t kCommandHomepage = 22;
 inline constexpr int32_t kCommandCheckUpdate = 23;
 inline constexpr int32_t kCommandAbout = 24;
 inline constexpr int32_t kCommandPreview = 40;
+inline constexpr int32_t kCommandSaveProfile = 41;
+// Stands for the submenu of saved profiles; its entries are the profile files.
+inline constexpr int32_t kCommandProfilesMenu = 42;
+inline constexpr int32_t kCommandLoadProfile = 43;
+inline constexpr int32_t kCommandOpenProfilesFolder = 44;
+inline constexpr int32_t kCommandCopyCommandLine = 45;
 
 // Stands for a separator in the menu and toolbar layouts.
 inline constexpr int32_t kSeparator = -100;

@@ -3,6 +3,7 @@
 // sets and the theme list. One per process, owned by the desktop start.
 
 #include <cstdint>
+#include <functional>
 
 #include "cli/process_state.h"
 #include "themes/icon_sets.h"
@@ -30,6 +31,8 @@ struct DesktopContext {
     PreferencesPage lastPreferencesPage = PreferencesPage::General;
     bool screenshotMode = false;                  // skips the scheduled update check
     std::string updateHost{BuiltInUpdateHost()};  // empty: no update check at all
+    // Set by the main window: "Copy as Command Line" for the settings a dialog shows.
+    std::function<void(const ConversionSettings&)> copyCommandLine;
 };
 
 }  // namespace pictorb

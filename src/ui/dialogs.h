@@ -44,6 +44,9 @@ class Dialogs {
     // A colour as six upper-case hex digits RRGGBB, or nullopt when cancelled.
     virtual std::optional<std::string> ChooseColor(const std::string& initialRrggbb) = 0;
     virtual std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) = 0;
+    // A line of text typed by the user, or nullopt when cancelled.
+    virtual std::optional<std::string> AskText(const std::string& title, const std::string& label,
+                                               const std::string& initial) = 0;
     // Hands a web address, a mail link or a local file (a path, perhaps with "#section") to
     // the desktop. When nothing could open it, `failed` runs later, from the event loop.
     virtual void OpenUrl(const std::string& url, std::function<void()> failed) = 0;

@@ -32,6 +32,7 @@
 #include "ui/links.h"
 #include "ui/mnemonics.h"
 #include "ui/preferences.h"
+#include "ui/profiles.h"
 #include "ui/qt_text.h"
 #include "ui/update_check.h"
 
@@ -109,6 +110,10 @@ MainWindow::MainWindow(DesktopContext& context)
     if (!screenArea.isEmpty()) width = std::max(std::min(width, screenArea.width()), kMinimumWidth);
     resize(width, kFixedHeight);
 
+    // The preferences dialog copies the command line of the settings it shows.
+    context_.copyCommandLine = [this](const ConversionSettings& shown) {
+        CopyCommandLine(context_, *this, shown);
+    };
     BuildMainMenu();
     BuildMainToolbar();
     // F10 opens the menu bar, as in other desktop programs.
@@ -126,7 +131,9 @@ MainWindow::MainWindow(DesktopContext& context)
     FitWindowToContents();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    context_.copyCommandLine = nullptr;
+}
 
 QAction* MainWindow::AddCommandAction(int32_t command, const IconSet& icons, QObject* parent) {
     const CommandRow* row = FindCommand(command);
@@ -154,6 +161,10 @@ void MainWindow::BuildMainMenu() {
                 menu->addSeparator();
                 continue;
             }
+            if (command == kCommandProfilesMenu) {
+                AddProfilesMenu(*menu, itemLetters);
+                continue;
+            }
             QAction* action = AddCommandAction(command, context_.icons.menu, menu);
             action->setText(WithMnemonic(action->text(), itemLetters));
             // The menu item carries the shortcuts, so Qt both shows the first and handles all.
@@ -162,6 +173,18 @@ void MainWindow::BuildMainMenu() {
             menu->addAction(action);
         }
     }
+}
+
+void MainWindow::AddProfilesMenu(QMenu& menu, QString& itemLetters) {
+    const CommandRow* row = FindCommand(kCommandProfilesMenu);
+    QMenu* profiles = menu.addMenu(
+        ToQIcon(context_.icons.menu.Image(row->iconName)),
+        WithMnemonic(ToQString(context_.state.texts.Text("Menu", row->textKey)), itemLetters));
+    profiles->setObjectName("profilesMenu");
+    profiles->menuAction()->setData(kCommandProfilesMenu);
+    // Listed anew each time it opens, so profiles saved meanwhile (or by hand) show.
+    connect(profiles, &QMenu::aboutToShow, this,
+            [this, profiles] { FillProfilesMenu(context_, *this, *profiles); });
 }
 
 void MainWindow::BuildMainToolbar() {
@@ -428,6 +451,18 @@ void MainWindow::RunCommand(int32_t command) {
             break;
         case kCommandAbout:
             OpenAbout(context_, *this);
+            break;
+        case kCommandSaveProfile:
+            SaveSettingsAsProfile(context_, *this);
+            break;
+        case kCommandLoadProfile:
+            LoadProfileFromFile(context_, *this);
+            break;
+        case kCommandOpenProfilesFolder:
+            OpenProfilesFolder(context_);
+            break;
+        case kCommandCopyCommandLine:
+            CopyCommandLine(context_, *this, context_.state.settings);
             break;
         default:
             break;  // unknown numbers are ignored

@@ -23,6 +23,8 @@ class QDragMoveEvent;
 class QDropEvent;
 class QHBoxLayout;
 class QLabel;
+class QMenu;
+class QResizeEvent;
 class QLineEdit;
 class QToolBar;
 class QToolButton;
@@ -89,6 +91,8 @@ class MainWindow : public QMainWindow {
     void BuildControls();
     void BuildMainMenu();
     void BuildMainToolbar();
+    // The Profiles submenu in `menu`, filled when it opens.
+    void AddProfilesMenu(QMenu& menu, QString& itemLetters);
     void BuildFieldToolbars();
     // The window's fixed height and least width: the design's, grown with the main toolbar's
     // icons and with what the layout needs at the user's font.

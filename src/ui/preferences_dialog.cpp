@@ -238,6 +238,15 @@ void PreferencesDialog::BuildFrame(PreferencesPage start) {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(defaultsButton_);
     buttons->addWidget(previewBox_);
+    if (context_.copyCommandLine) {
+        copyCommandLineButton_ =
+            new QPushButton(ToQString(texts.Text("Menu", "Copy Command Line")));
+        copyCommandLineButton_->setObjectName("copyCommandLine");
+        copyCommandLineButton_->setToolTip(ToQString(texts.Text("Tooltips", "Copy Command Line")));
+        connect(copyCommandLineButton_, &QPushButton::clicked, this,
+                [this] { context_.copyCommandLine(CurrentSettings()); });
+        buttons->addWidget(copyCommandLineButton_);
+    }
     buttons->addStretch(1);
     buttons->addWidget(okButton_);
     buttons->addWidget(cancelButton_);

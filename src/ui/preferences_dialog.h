@@ -68,6 +68,8 @@ class PreferencesDialog : public QDialog {
     PreviewPanel* Preview() const { return preview_; }
     // The settings as the controls show them now, before OK.
     ConversionSettings CurrentSettings() const;
+    // "Copy as Command Line"; nullptr when no main window offers it.
+    QPushButton* CopyCommandLineButton() const { return copyCommandLineButton_; }
 
     // The widgets of the row that edits a setting (by its key, or its unit or list key);
     // nullptr when there is none. The control is the combo box, checkbox, field, number box
@@ -125,6 +127,7 @@ class PreferencesDialog : public QDialog {
     QHBoxLayout* top_ = nullptr;
     PreviewInputs previewInputs_;
     PreviewPanel* preview_ = nullptr;
+    QPushButton* copyCommandLineButton_ = nullptr;
     bool loading_ = true;  // rules wait until every control is loaded
     PreferencesOutcome outcome_;
 };

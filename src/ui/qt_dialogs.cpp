@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -145,6 +146,17 @@ std::optional<ChosenFont> QtDialogs::ChooseFont(const ChosenFont& initial) {
                       chosen.italic(),
                       chosen.underline(),
                       chosen.strikeOut()};
+}
+
+std::optional<std::string> QtDialogs::AskText(const std::string& title, const std::string& label,
+                                              const std::string& initial) {
+    QInputDialog dialog(ActiveWindow());
+    dialog.setObjectName("askText");
+    dialog.setWindowTitle(ToQString(title));
+    dialog.setLabelText(ToQString(label));
+    dialog.setTextValue(ToQString(initial));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return ToUtf8(dialog.textValue());
 }
 
 void QtDialogs::OpenUrl(const std::string& url, std::function<void()> failed) {

@@ -16,6 +16,8 @@ class QtDialogs : public Dialogs {
                                             const std::string& start) override;
     std::optional<std::string> ChooseColor(const std::string& initialRrggbb) override;
     std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
+    std::optional<std::string> AskText(const std::string& title, const std::string& label,
+                                       const std::string& initial) override;
     void OpenUrl(const std::string& url, std::function<void()> failed) override;
 };
 

@@ -71,6 +71,12 @@ std::optional<ChosenFont> ScriptedDialogs::ChooseFont(const ChosenFont&) {
     return Next(fonts);
 }
 
+std::optional<std::string> ScriptedDialogs::AskText(const std::string& title, const std::string&,
+                                                    const std::string&) {
+    textPrompts.push_back(title);
+    return Next(typed);
+}
+
 void ScriptedDialogs::OpenUrl(const std::string& url, std::function<void()> failed) {
     opened.push_back(url);
     if (nothingOpens && failed) failed();

@@ -37,6 +37,8 @@ class ScriptedDialogs : public Dialogs {
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> colors;
     std::deque<std::optional<ChosenFont>> fonts;
+    std::deque<std::optional<std::string>> typed;  // answers to AskText; empty: cancelled
+    std::vector<std::string> textPrompts;          // the title of each AskText
     std::vector<Asked> asked;
     std::vector<std::string> opened;                    // URLs handed to the desktop
     bool nothingOpens = false;                          // no browser, mail program, file manager
@@ -52,6 +54,8 @@ class ScriptedDialogs : public Dialogs {
                                             const std::string& start) override;
     std::optional<std::string> ChooseColor(const std::string& initialRrggbb) override;
     std::optional<ChosenFont> ChooseFont(const ChosenFont& initial) override;
+    std::optional<std::string> AskText(const std::string& title, const std::string& label,
+                                       const std::string& initial) override;
     void OpenUrl(const std::string& url, std::function<void()> failed) override;
 };
 
