@@ -125,7 +125,7 @@ constexpr TextPair kBuiltinTexts[] = {
      "These lines of profile %s1% were not applied as written:\r\n\r\n%s2%\r\n\r\nThe other "
      "lines were applied."},
     {"Command line copied", "Command line copied to the clipboard"},
-    // Dialog: 18 entries.
+    // Dialog: 20 entries.
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
     {"Select Input Folder", "Select Input Folder"},
