@@ -436,6 +436,8 @@ void PreferencesDialog::ShowPreview(bool shown) {
         preview_->setFixedWidth(panelWidth);
         preview_->setVisible(shown);
     }
+    // The layout's minimum follows the panel now, not at its next turn.
+    if (layout() != nullptr) layout()->activate();
     // The size the dialog has is kept: it grows by the panel's width when the panel appears
     // and gives that back when it goes.
     const int extra = panelWidth + top_->spacing();

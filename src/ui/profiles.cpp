@@ -16,6 +16,7 @@
 #include "ui/desktop_context.h"
 #include "ui/input_output.h"
 #include "ui/input_output_fields.h"
+#include "ui/links.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 
@@ -169,7 +170,7 @@ void LoadProfileFromFile(DesktopContext& context, MainWindow& window) {
 
 void OpenProfilesFolder(DesktopContext& context) {
     const std::string folder = MadeProfilesFolder();
-    if (!folder.empty()) context.dialogs.OpenUrl(folder);
+    if (!folder.empty()) OpenLink(context, folder);
 }
 
 std::string WindowCommandLine(DesktopContext& context, const InputOutputFields& fields,

@@ -154,9 +154,13 @@ TEST_F(CommandWiringTest, MenusAndToolbarsPlaceTheTableCommands) {
             EXPECT_EQ(WithoutMnemonic(action->text()), MenuText(row->command));
             EXPECT_TRUE(action->text().contains('&'));
             EXPECT_FALSE(action->icon().isNull());
-            const QList<QKeySequence> shortcuts =
+            // Without the empty sequence a command without a shortcut may hold.
+            QList<QKeySequence> shortcuts =
                 QKeySequence::listFromString(QString::fromLatin1(row->shortcut));
-            EXPECT_EQ(action->shortcuts(), shortcuts);
+            QList<QKeySequence> given = action->shortcuts();
+            shortcuts.removeAll(QKeySequence());
+            given.removeAll(QKeySequence());
+            EXPECT_EQ(given, shortcuts);
             const QKeySequence shortcut = shortcuts.value(0);
             // What Qt draws for the item: its text, then its first shortcut after a tab.
             MenuProbe probe;

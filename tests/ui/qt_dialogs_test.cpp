@@ -80,7 +80,7 @@ TEST(QtDialogs, TheOpenersFailureIsToldItsSuccessIsNot) {
         ScopedEnv path("PATH", empty.Path());
         bool failed = false;
         dialogs.OpenUrl("https://www.corvalen.example/", [&] { failed = true; });
-        EXPECT_TRUE(WaitFor([&] { return failed; }, 1000));
+        EXPECT_TRUE(WaitFor([&] { return failed; }, 5000));
     }
 }
 
