@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
 out="$build/preview-shots"
 mkdir -p "$out"
-cmake --build "$build" --target test_ui -j2 >/dev/null
+cmake --build "$build" --target desktop_shots -j2 >/dev/null
 photo="$out/photo-3000x2000.bmp"
 if [ -n "${PHOTO:-}" ]; then
     convert "$PHOTO" -resize '3000x2000!' -depth 8 -type TrueColor "BMP3:$photo"
@@ -16,5 +16,5 @@ elif [ ! -f "$photo" ]; then
     convert -size 3000x2000 plasma:fractal -blur 0x2 -depth 8 -type TrueColor "BMP3:$photo"
 fi
 xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb PICTORB_PREVIEW_SHOTS="$out" \
-    PICTORB_PREVIEW_PHOTO="$photo" "$build/tests/test_ui" --gtest_filter='PreviewShots.*'
+    PICTORB_PREVIEW_PHOTO="$photo" "$build/tests/desktop_shots" --gtest_filter='PreviewShots.*'
 ls "$out"/*.png

@@ -1,6 +1,6 @@
 // Screenshots of the preview panel, on demand: scripts/preview-shots.sh sets
 // PICTORB_PREVIEW_SHOTS to the folder to write into (and PICTORB_PREVIEW_PHOTO to a
-// photograph-sized bitmap) and runs this under Xvfb. Skipped in ordinary test runs.
+// photograph-sized bitmap) and runs this under Xvfb.
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include "support/bmp_writer.h"
 #include "ui/preferences_dialog.h"
 #include "ui/preview_panel.h"
-#include "ui_harness.h"
+#include "ui/ui_harness.h"
 
 namespace pictorb::test {
 namespace {
