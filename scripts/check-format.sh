@@ -6,16 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The sources below the given folders: the tracked ones in a git checkout, every file in a
-# copied tree (a fresh machine's check has no git).
-list_sources() {
-    if git rev-parse --is-inside-work-tree > /dev/null 2>&1; then
-        git ls-files -- "$@"
-    else
-        find "$@" -type f | sort
-    fi
-}
-
 formatter=clang-format-14
 if ! command -v "$formatter" > /dev/null; then
     echo "check-format: $formatter is missing (Debian package clang-format-14)" >&2
@@ -29,7 +19,7 @@ fi
 if [ $# -gt 0 ]; then
     files=("$@")
 else
-    mapfile -t files < <(list_sources src tests tools fuzz |
+    mapfile -t files < <(bash scripts/list-sources.sh src tests tools fuzz |
         grep -E '\.(c|cc|cpp|cxx|h|hh|hpp)$')
 fi
 

@@ -14,17 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The sources below the given folders: the tracked ones in a git checkout, every file in a
-# copied tree (a fresh machine's check has no git).
-list_sources() {
-    if git rev-parse --is-inside-work-tree > /dev/null 2>&1; then
-        git ls-files -- "$@"
-    else
-        find "$@" -type f | sort
-    fi
-}
-
-report=$(list_sources src tools | grep -E '\.(c|cpp|h)$' | xargs grep -H '^#include "' | awk '
+report=$(bash scripts/list-sources.sh src tools | grep -E '\.(c|cpp|h)$' | xargs grep -H '^#include "' | awk '
 function layer(folder) {
     if (folder == "text") return 0
     if (folder == "platform" || folder == "formats") return 1
