@@ -51,14 +51,15 @@ Image MakeSamplePicture() {
     // Fine lines, ever closer, show what a resize does to detail.
     const int linesTop = static_cast<int>(4 * band + 8);
     const int linesHeight = static_cast<int>(band * 2);
+    const int half = static_cast<int>(w / 2);
     int x = 8;
-    for (int gap = 6; gap >= 1 && x<static_cast<int>(w / 2); gap = gap> 1 ? gap - 1 : 0) {
+    for (int gap = 6; gap >= 1 && x < half; --gap) {
         for (int i = 0; i < 8; ++i, x += gap + 1)
             canvas.FillRect(x, linesTop, 1, linesHeight, {0, 0, 0, 255});
         x += 8;
     }
     for (int y = linesTop; y < linesTop + linesHeight; y += 2)
-        canvas.FillRect(static_cast<int>(w / 2), y, static_cast<int>(w / 2) - 8, 1, {0, 0, 0, 255});
+        canvas.FillRect(half, y, half - 8, 1, {0, 0, 0, 255});
     if (const auto font = LoadFont("Sans", 22, true, false, false, false))
         canvas.DrawTextLine(*font, "Aa Bb 123", 10, static_cast<int>(h - band * 2 + 4),
                             {20, 20, 120, 255}, true);
