@@ -44,7 +44,7 @@ bool XServerAnswers() {
     // Kept open for the process's life: an X server whose last client leaves resets itself,
     // and the toolkit's own connection, made next, would wait for that reset. Volatile, so
     // that an optimised build keeps the pointer where the leak checker looks for it.
-    static void* volatile kept = nullptr;
+    [[maybe_unused]] static void* volatile kept = nullptr;
     kept = connection;
     return true;  // the library stays loaded: the toolkit uses it next
 }
