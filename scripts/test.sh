@@ -60,7 +60,7 @@ passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests \
 # conversion with a text watermark is left out: Pango, GLib and fontconfig are not built with
 # it either, and their locking is not seen whole.
 # The preview's worker: a burst of edits and closing during a render, on bitmaps.
-desktop='ConvertTest.*:PreviewPanelTest.ABurst*:PreviewPanelTest.Closing*'
+desktop='ConvertTest.*:PreviewPanelTest.ABurst*:PreviewPanelTest.Closing*:-ConvertTest.WritesTheSameDocumentAsTheCommandLine'
 desktop+=':-ConvertTest.WritesTheSameDocumentAsTheCommandLine'
 cat tests/tsan.supp tests/tsan-desktop.supp > build-tsan/desktop.supp
 QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/build-tsan/desktop.supp" \
