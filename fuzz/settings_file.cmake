@@ -11,4 +11,5 @@ pictorb_add_fuzzer(fuzz_settings_file
     ${PROJECT_SOURCE_DIR}/src/text/utf8.cpp
     ${PROJECT_SOURCE_DIR}/src/formats/formats.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/files.cpp
-    ${PROJECT_SOURCE_DIR}/src/cli/options.cpp)
+    ${PROJECT_SOURCE_DIR}/src/cli/options.cpp
+    ${PROJECT_SOURCE_DIR}/src/cli/profiles.cpp)
