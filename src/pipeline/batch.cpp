@@ -30,7 +30,8 @@ struct PoolState {
     std::vector<std::pair<std::string, InputFileEntry>> files;  // in key order
     uint64_t budget = 0;
     uint64_t memoryLimit = 0;  // the most one picture may take
-    std::size_t next = 0;      // the next file to take
+    unsigned stageThreads = 1;
+    std::size_t next = 0;  // the next file to take
     // One worker at a time holds the next file while it waits for room in the budget; the
     // others wait for their turn. Files then start in order, and every wake-up (a file
     // finished, the turn passed on) is meant for exactly one worker.
@@ -179,6 +180,7 @@ class Worker {
         // The first file keeps the numbers the run started with, as a single file does.
         file_.conversionNumber += static_cast<int32_t>(index);
         if (index != 0) file_.randomNumber = NewRandomNumber();
+        file_.stageThreads = pool_.stageThreads;
 
         holder_.clear();
         JobEnvironment env{
@@ -273,6 +275,9 @@ PoolPlan PlanConversionPool(int32_t requested, std::size_t files,
     workers = std::min({workers, kWorkersPerCpu * cpus, static_cast<int64_t>(files)});
     PoolPlan plan;
     plan.workers = static_cast<int32_t>(std::max<int64_t>(workers, 0));
+    // CPUs that workers leave idle (fewer files than CPUs) go to the files' stages.
+    if (workers > 0)
+        plan.stageThreads = static_cast<unsigned>(std::max<int64_t>(cpus / workers, 1));
 
     uint64_t budget = std::max<uint64_t>(resources.physicalMemory / 2, uint64_t{256} << 20);
     budget = std::min(budget, resources.memoryLeft);
@@ -301,6 +306,7 @@ PoolReport RunConversionPool(const JobEnvironment& env, SharedProgress& progress
     const PoolPlan plan = PlanConversionPool(options.workers, pool.files.size(), resources);
     pool.budget = options.memoryBudget != 0 ? options.memoryBudget : plan.memoryBudget;
     pool.memoryLimit = env.memoryLimit != 0 ? env.memoryLimit : resources.memoryLimit;
+    pool.stageThreads = plan.stageThreads;
 
     PoolReport report;
     report.memoryBudget = pool.budget;

@@ -47,6 +47,7 @@ struct PoolOptions {
 struct PoolPlan {
     int32_t workers = 0;
     uint64_t memoryBudget = 0;
+    unsigned stageThreads = 1;  // each file's share of the CPUs (FileJob::stageThreads)
 };
 PoolPlan PlanConversionPool(int32_t requested, std::size_t files,
                             const ProcessResources& resources);

@@ -47,4 +47,13 @@ class Image {
     PictureMemory pixels_;  // empty unless the bitmap's pixels live here
 };
 
+// A 24- or 32-bit bitmap in memory of its own, which large pictures take in huge pages
+// (FreeImage's own bitmaps fault in 4 KiB at a time, and clear every byte first); the pixels
+// start cleared. Empty when the memory cannot be had.
+Image AllocatePicture(unsigned width, unsigned height, unsigned bpp);
+
+// A copy of a 24- or 32-bit bitmap in such memory: pixels, resolution, colour profile,
+// transparency flag and metadata. Other bitmaps are copied by FreeImage_Clone.
+Image CopyPicture(const Image& image);
+
 }  // namespace pictorb

@@ -138,7 +138,7 @@ Image RunStages(Image image, const ConversionSettings& settings, FileJob& file,
     unsigned width = image.Width();
     unsigned height = image.Height();
     if (stop()) return {};
-    image = ResizeImage(std::move(image), width, height, settings);
+    image = ResizeImage(std::move(image), width, height, settings, file.stageThreads);
     // The frame and the watermark are placed on the picture as resized.
     width = image.Width();
     height = image.Height();

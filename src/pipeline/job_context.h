@@ -89,6 +89,9 @@ struct FileJob {
     int32_t randomNumber = 0;      // the value of %rnd%
     int32_t conversionNumber = 0;  // the value of %n%
     int32_t sourceBitDepth = 0;
+    // Threads a stage may use on this one picture: more where the file has the CPUs to itself
+    // (the preview, a run of one file); the pixels are the same for any number.
+    unsigned stageThreads = 1;
     int32_t outputWidth = 0;
     int32_t outputHeight = 0;
     std::string outputPath;

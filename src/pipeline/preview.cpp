@@ -77,7 +77,7 @@ PreviewResult RenderPreview(const Image& input, const ConversionSettings& settin
                             std::string_view depthList, const Font* watermarkFont,
                             const std::function<bool()>& cancelled) {
     PreviewResult result;
-    Image copy(FreeImage_Clone(input.get()));
+    Image copy = CopyPicture(input);
     if (!copy) {
         result.error = ConvertError::OutOfMemory;
         return result;

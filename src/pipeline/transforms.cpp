@@ -1,8 +1,14 @@
 #include "pipeline/transforms.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace pictorb {
 
@@ -98,8 +104,105 @@ int32_t ScaleToUnit(int32_t value, int unit, unsigned reference) {
     return ClampToInt32(std::nearbyint(static_cast<double>(value) / 100.0 * reference));
 }
 
-Image ResizeImage(Image image, unsigned width, unsigned height,
-                  const ConversionSettings& settings) {
+namespace {
+
+// Below this many source pixels threads cost more than they save.
+constexpr uint64_t kMinPixelsForThreads = uint64_t{1} << 20;
+constexpr unsigned kBandsPerThread = 4;
+
+// Runs `band(i)` for i in [0, count) on up to `threads` threads, this one among them; false
+// when a band failed.
+template <typename Band>
+bool RunBands(unsigned count, unsigned threads, const Band& band) {
+    std::atomic<unsigned> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&] {
+        for (unsigned i; !failed && (i = next++) < count;) {
+            if (!band(i)) failed = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer threads: the ones started take every band
+        }
+    }
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return !failed;
+}
+
+// One filtering pass of FreeImage's resize, from `src` into `dst` (same depth): across the
+// rows when the widths differ, else down the columns. The pass treats each row (or column)
+// on its own, so bands of them may be filtered side by side.
+bool RescalePass(FIBITMAP* src, FIBITMAP* dst, FREE_IMAGE_FILTER filter, unsigned threads) {
+    const unsigned srcWidth = FreeImage_GetWidth(src), srcHeight = FreeImage_GetHeight(src);
+    const unsigned dstWidth = FreeImage_GetWidth(dst), dstHeight = FreeImage_GetHeight(dst);
+    const unsigned pixelBytes = FreeImage_GetBPP(dst) / 8;
+    const bool across = srcWidth != dstWidth;
+    const unsigned lines = across ? srcHeight : srcWidth;
+    const unsigned bands = std::min(lines, threads * kBandsPerThread);
+    return RunBands(bands, threads, [&](unsigned i) {
+        const unsigned first = static_cast<unsigned>(uint64_t{lines} * i / bands);
+        const unsigned count = static_cast<unsigned>(uint64_t{lines} * (i + 1) / bands) - first;
+        // A view of the band's rows (from the top) or columns, sharing the pixels.
+        Image view(across ? FreeImage_CreateView(src, 0, first, srcWidth, first + count)
+                          : FreeImage_CreateView(src, first, 0, first + count, srcHeight));
+        if (!view) return false;
+        Image band(FreeImage_Rescale(view.get(), static_cast<int>(across ? dstWidth : count),
+                                     static_cast<int>(across ? count : dstHeight), filter));
+        if (!band) return false;
+        // FreeImage keeps its scan lines bottom-up.
+        const unsigned bottom = across ? srcHeight - first - count : 0;
+        const std::size_t left = across ? 0 : std::size_t{first} * pixelBytes;
+        const std::size_t rowBytes = std::size_t{band.Width()} * pixelBytes;
+        for (unsigned y = 0; y < band.Height(); ++y) {
+            std::memcpy(FreeImage_GetScanLine(dst, static_cast<int>(bottom + y)) + left,
+                        FreeImage_GetScanLine(band.get(), static_cast<int>(y)), rowBytes);
+        }
+        return true;
+    });
+}
+
+}  // namespace
+
+Image Rescale(const Image& image, int width, int height, FREE_IMAGE_FILTER filter,
+              unsigned threads) {
+    FIBITMAP* src = image.get();
+    const unsigned bpp = image.Bpp();
+    const bool plain =
+        src != nullptr && FreeImage_GetImageType(src) == FIT_BITMAP && (bpp == 24 || bpp == 32);
+    if (threads < 2 || !plain || width <= 0 || height <= 0 ||
+        uint64_t{image.Width()} * image.Height() < kMinPixelsForThreads) {
+        return Image(FreeImage_Rescale(src, width, height, filter));
+    }
+    const unsigned srcWidth = image.Width(), srcHeight = image.Height();
+    const auto dstWidth = static_cast<unsigned>(width), dstHeight = static_cast<unsigned>(height);
+    if (srcWidth == dstWidth && srcHeight == dstHeight)
+        return Image(FreeImage_Rescale(src, width, height, filter));
+    // FreeImage's order: across first when the picture narrows, down first when it widens,
+    // with the samples kept at the picture's depth between the two.
+    const auto allocate = [bpp](unsigned w, unsigned h) { return AllocatePicture(w, h, bpp); };
+    Image result = allocate(dstWidth, dstHeight);
+    if (!result) return {};
+    if (srcWidth == dstWidth || srcHeight == dstHeight) {
+        if (!RescalePass(src, result.get(), filter, threads)) return {};
+    } else {
+        Image between =
+            dstWidth <= srcWidth ? allocate(dstWidth, srcHeight) : allocate(srcWidth, dstHeight);
+        if (!between || !RescalePass(src, between.get(), filter, threads) ||
+            !RescalePass(between.get(), result.get(), filter, threads)) {
+            return {};
+        }
+    }
+    FreeImage_CloneMetadata(result.get(), src);
+    return result;
+}
+
+Image ResizeImage(Image image, unsigned width, unsigned height, const ConversionSettings& settings,
+                  unsigned threads) {
     if (!image || !settings.doImageResize) return image;
     const int32_t targetWidth = ScaleToUnit(settings.imageWidth, settings.imageWidthUnit, width);
     const int32_t targetHeight =
@@ -128,8 +231,8 @@ Image ResizeImage(Image image, unsigned width, unsigned height,
             newWidth = ShorterSide(targetHeight, ratio);
         }
     }
-    return Image(FreeImage_Rescale(image.get(), newWidth, newHeight,
-                                   FilterFromSetting(settings.imageResizeAlgorithm)));
+    return Rescale(image, newWidth, newHeight, FilterFromSetting(settings.imageResizeAlgorithm),
+                   threads);
 }
 
 FREE_IMAGE_FILTER FilterFromSetting(int algorithm) {

@@ -1,11 +1,13 @@
 #include "ui/preview_worker.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "pipeline/job.h"
 #include "pipeline/run_checks.h"
 #include "platform/canvas.h"
+#include "platform/resources.h"
 #include "ui/qt_text.h"
 
 namespace pictorb {
@@ -50,9 +52,11 @@ QImage ToQImage(const Image& picture) {
 
 PreviewWorker::PreviewWorker(const Formats& formats,
                              std::function<void(const PreviewPicture&)> shown, QObject* parent)
-    : QObject(parent), formats_(formats), shown_(std::move(shown)) {
+    : QObject(parent),
+      formats_(formats),
+      shown_(std::move(shown)),
+      stageThreads_(QueryProcessResources().cpus) {
     pause_.setSingleShot(true);
-    pause_.setInterval(kPauseMs);
     connect(&pause_, &QTimer::timeout, this, [this] {
         if (!waiting_) return;
         std::lock_guard<std::mutex> hold(lock_);
@@ -75,7 +79,7 @@ void PreviewWorker::Request(PreviewOrder order) {
     // The render in flight is for values no longer shown.
     ++generation_;
     waiting_ = std::move(order);
-    pause_.start();
+    pause_.start(std::clamp(2 * lastRenderMs_.load(), kShortestPauseMs, kPauseMs));
 }
 
 void PreviewWorker::Stop() {
@@ -113,7 +117,13 @@ void PreviewWorker::Run() {
             generation = generation_.load();
             rendering_ = true;
         }
+        const auto started = std::chrono::steady_clock::now();
         Render(order, generation);
+        // A render cut short says nothing of what one costs.
+        if (!Superseded(generation))
+            lastRenderMs_ = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 std::chrono::steady_clock::now() - started)
+                                                 .count());
         std::lock_guard<std::mutex> hold(lock_);
         rendering_ = false;
     }
@@ -182,10 +192,12 @@ void PreviewWorker::Render(const PreviewOrder& order, uint64_t generation) {
             job.randomNumber = order.randomNumber;
             job.conversionNumber = 1;
             const std::string path = order.inputPath.empty() ? kSampleName : order.inputPath;
-            PreviewResult result =
-                RenderPreview(input_.picture, settings, FileJobFor(job, path),
-                              BitDepthList(formats_, order.formatKey), font,
-                              [this, generation] { return Superseded(generation); });
+            FileJob file = FileJobFor(job, path);
+            // One render at a time: it may have every CPU the process may use.
+            file.stageThreads = static_cast<unsigned>(stageThreads_);
+            PreviewResult result = RenderPreview(
+                input_.picture, settings, std::move(file), BitDepthList(formats_, order.formatKey),
+                font, [this, generation] { return Superseded(generation); });
             if (result.cancelled) return;
             if (result.error != ConvertError::None) {
                 picture.error = ToQString(PreviewFailureText(result.error, result.detail));

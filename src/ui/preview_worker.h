@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -47,7 +48,11 @@ struct PreviewPicture {
 
 class PreviewWorker : public QObject {
   public:
+    // Edits are gathered for a pause before a render starts: as long as the last render
+    // took, doubled, between these bounds, so that a cheap render follows an edit closely
+    // and an expensive one waits for typing to end.
     static constexpr int kPauseMs = 100;
+    static constexpr int kShortestPauseMs = 50;
 
     PreviewWorker(const Formats& formats, std::function<void(const PreviewPicture&)> shown,
                   QObject* parent = nullptr);
@@ -73,6 +78,7 @@ class PreviewWorker : public QObject {
 
     const Formats& formats_;
     std::function<void(const PreviewPicture&)> shown_;
+    const int stageThreads_;  // the CPUs the process may use, for the render's stages
     QTimer pause_;
     std::optional<PreviewOrder> waiting_;  // GUI thread: gathered during the pause
 
@@ -83,6 +89,7 @@ class PreviewWorker : public QObject {
     bool rendering_ = false;            // under the lock
     std::atomic<uint64_t> generation_{0};
     std::atomic<int> rendersStarted_{0};
+    std::atomic<int> lastRenderMs_{kPauseMs};
 
     // The worker thread's own.
     std::string loadedPath_;

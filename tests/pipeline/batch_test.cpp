@@ -255,23 +255,25 @@ TEST(PoolPlanTest, WorkersAndBudgetFollowWhatTheProcessMayUse) {
         std::size_t files;
         int32_t workers;
         uint64_t budget;
+        unsigned stageThreads;
     };
     const Case cases[] = {
-        {"default", machine, 0, 16, 2, 4096 * kMiB},
-        {"--jobs=100000", machine, 100000, 5000, 4, 4096 * kMiB},
-        {"--jobs=3", machine, 3, 5000, 3, 4096 * kMiB},
-        {"fewer files than CPUs", machine, 0, 1, 1, 4096 * kMiB},
-        {"no files", machine, 0, 0, 0, 4096 * kMiB},
-        {"cgroup memory limit", container, 0, 16, 2, 370 * kMiB},
-        {"address space limit", limited, 4, 16, 4, 300 * kMiB - 3 * 8 * kMiB},
-        {"one CPU", bound, 0, 16, 1, 4096 * kMiB},
-        {"one CPU, --jobs=64", bound, 64, 5000, 2, 4096 * kMiB},
+        {"default", machine, 0, 16, 2, 4096 * kMiB, 1},
+        {"--jobs=100000", machine, 100000, 5000, 4, 4096 * kMiB, 1},
+        {"--jobs=3", machine, 3, 5000, 3, 4096 * kMiB, 1},
+        {"fewer files than CPUs", machine, 0, 1, 1, 4096 * kMiB, 2},
+        {"no files", machine, 0, 0, 0, 4096 * kMiB, 1},
+        {"cgroup memory limit", container, 0, 16, 2, 370 * kMiB, 1},
+        {"address space limit", limited, 4, 16, 4, 300 * kMiB - 3 * 8 * kMiB, 1},
+        {"one CPU", bound, 0, 16, 1, 4096 * kMiB, 1},
+        {"one CPU, --jobs=64", bound, 64, 5000, 2, 4096 * kMiB, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const PoolPlan plan = PlanConversionPool(c.requested, c.files, c.resources);
         EXPECT_EQ(plan.workers, c.workers);
         EXPECT_EQ(plan.memoryBudget, c.budget);
+        EXPECT_EQ(plan.stageThreads, c.stageThreads);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -295,6 +296,65 @@ TEST(ResizeImageTest, SizesFollowTheSettings) {
         EXPECT_EQ(image.Width(), c.expectedWidth);
         EXPECT_EQ(image.Height(), c.expectedHeight);
         EXPECT_EQ(image.get() == before, c.sameHandle);
+    }
+}
+
+// Random bytes in every sample; at 32 bits the alpha varies too.
+Image Noise(unsigned bpp, unsigned width, unsigned height, unsigned seed) {
+    Image image(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height),
+                                   static_cast<int>(bpp)));
+    for (unsigned y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(image.get(), static_cast<int>(y));
+        for (unsigned i = 0; i < width * bpp / 8; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            row[i] = static_cast<BYTE>(seed >> 16);
+        }
+    }
+    FreeImage_SetDotsPerMeterX(image.get(), 5906);
+    FreeImage_SetDotsPerMeterY(image.get(), 2953);
+    return image;
+}
+
+TEST(RescaleTest, BandsSideBySideGiveFreeImagesOwnResult) {
+    // A megapixel and more, so that threads are used: narrowing (across, then down), widening
+    // (down, then across), one side only, each filter, both depths.
+    struct Case {
+        unsigned bpp, width, height;
+        int newWidth, newHeight;
+        FREE_IMAGE_FILTER filter;
+    };
+    const Case cases[] = {
+        {24, 1100, 1000, 517, 389, FILTER_BOX},
+        {24, 1100, 1000, 517, 389, FILTER_BILINEAR},
+        {24, 1100, 1000, 517, 389, FILTER_BSPLINE},
+        {24, 1100, 1000, 517, 389, FILTER_BICUBIC},
+        {24, 1100, 1000, 517, 389, FILTER_CATMULLROM},
+        {24, 1100, 1000, 517, 389, FILTER_LANCZOS3},
+        {24, 1100, 1000, 1301, 1203, FILTER_LANCZOS3},
+        {32, 1100, 1000, 700, 1400, FILTER_BICUBIC},
+        {32, 1100, 1000, 1100, 333, FILTER_LANCZOS3},
+        {24, 1100, 1000, 2000, 1000, FILTER_CATMULLROM},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bpp) + " bits to " + std::to_string(c.newWidth) + "x" +
+                     std::to_string(c.newHeight) + ", filter " + std::to_string(c.filter));
+        const Image source = Noise(c.bpp, c.width, c.height, c.newWidth);
+        const Image expected(FreeImage_Rescale(source.get(), c.newWidth, c.newHeight, c.filter));
+        const Image banded = Rescale(source, c.newWidth, c.newHeight, c.filter, 3);
+        ASSERT_TRUE(expected && banded);
+        ASSERT_EQ(banded.Width(), expected.Width());
+        ASSERT_EQ(banded.Height(), expected.Height());
+        ASSERT_EQ(banded.Bpp(), expected.Bpp());
+        EXPECT_EQ(FreeImage_GetDotsPerMeterX(banded.get()), 5906u);
+        EXPECT_EQ(FreeImage_GetDotsPerMeterY(banded.get()), 2953u);
+        const std::size_t rowBytes = std::size_t{banded.Width()} * banded.Bpp() / 8;
+        for (unsigned y = 0; y < banded.Height(); ++y) {
+            const int line = static_cast<int>(y);
+            ASSERT_EQ(std::memcmp(FreeImage_GetScanLine(banded.get(), line),
+                                  FreeImage_GetScanLine(expected.get(), line), rowBytes),
+                      0)
+                << "scan line " << y;
+        }
     }
 }
 
