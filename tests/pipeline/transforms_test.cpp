@@ -358,6 +358,29 @@ TEST(RescaleTest, BandsSideBySideGiveFreeImagesOwnResult) {
     }
 }
 
+TEST(CopyPictureTest, AnIndependentCopyWithResolutionAndProfile) {
+    const Image source = Noise(32, 301, 200, 7);
+    const std::string profile = "not a real profile, but bytes to carry";
+    FreeImage_CreateICCProfile(source.get(), const_cast<char*>(profile.data()),
+                               static_cast<long>(profile.size()));
+    const Image copy = CopyPicture(source);
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy.Width(), 301u);
+    ASSERT_EQ(copy.Bpp(), 32u);
+    for (int y = 0; y < 200; ++y) {
+        ASSERT_EQ(std::memcmp(FreeImage_GetScanLine(copy.get(), y),
+                              FreeImage_GetScanLine(source.get(), y), 301 * 4),
+                  0);
+    }
+    EXPECT_EQ(FreeImage_GetDotsPerMeterX(copy.get()), 5906u);
+    const FIICCPROFILE* copied = FreeImage_GetICCProfile(copy.get());
+    ASSERT_EQ(copied->size, profile.size());
+    EXPECT_EQ(std::string(static_cast<const char*>(copied->data), copied->size), profile);
+    // The copy's pixels are its own.
+    FreeImage_GetScanLine(copy.get(), 0)[0] ^= 0xFF;
+    EXPECT_NE(FreeImage_GetScanLine(copy.get(), 0)[0], FreeImage_GetScanLine(source.get(), 0)[0]);
+}
+
 TEST(FlipImageTest, MirrorsThePattern) {
     for (int mode = 0; mode < 4; ++mode) {
         const bool horizontal = mode & 1, vertical = mode & 2;
