@@ -30,8 +30,8 @@ struct PoolState {
     std::vector<std::pair<std::string, InputFileEntry>> files;  // in key order
     uint64_t budget = 0;
     uint64_t memoryLimit = 0;  // the most one picture may take
-    unsigned stageThreads = 1;
-    std::size_t next = 0;  // the next file to take
+    unsigned stageThreads = 1;  // each file's FileJob::stageThreads
+    std::size_t next = 0;       // the next file to take
     // One worker at a time holds the next file while it waits for room in the budget; the
     // others wait for their turn. Files then start in order, and every wake-up (a file
     // finished, the turn passed on) is meant for exactly one worker.
