@@ -29,7 +29,7 @@ namespace {
 struct PoolState {
     std::vector<std::pair<std::string, InputFileEntry>> files;  // in key order
     uint64_t budget = 0;
-    uint64_t memoryLimit = 0;  // the most one picture may take
+    uint64_t memoryLimit = 0;   // the most one picture may take
     unsigned stageThreads = 1;  // each file's FileJob::stageThreads
     std::size_t next = 0;       // the next file to take
     // One worker at a time holds the next file while it waits for room in the budget; the
