@@ -40,8 +40,8 @@ Image CopyPicture(const Image& image) {
     FreeImage_SetTransparent(target, FreeImage_IsTransparent(source));
     if (const FIICCPROFILE* profile = FreeImage_GetICCProfile(source);
         profile != nullptr && profile->data != nullptr && profile->size > 0) {
-        FIICCPROFILE* copied = FreeImage_CreateICCProfile(target, profile->data,
-                                                          static_cast<long>(profile->size));
+        FIICCPROFILE* copied =
+            FreeImage_CreateICCProfile(target, profile->data, static_cast<long>(profile->size));
         if (copied == nullptr) return {};
         copied->flags = profile->flags;
     }
