@@ -52,14 +52,15 @@ LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build-asan
 
-step "thread sanitizer: the batch tests and the desktop's conversion thread"
+step "thread sanitizer: the batch tests, the banded resize and the desktop's conversion thread"
 cmake -S . -B build-tsan -G Ninja "${optimised[@]}" -DPICTORB_TSAN=ON \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON > /dev/null
 cmake --build build-tsan -j "$jobs" --target test_pipeline test_ui_convert
+threaded='BatchTest.*:JobTest.*:PoolPlan*:RescaleTest.*'
 TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/tests/tsan.supp" \
-    build-tsan/tests/test_pipeline --gtest_filter='BatchTest.*:JobTest.*:PoolPlan*'
-passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests \
-    --gtest_filter='BatchTest.*:JobTest.*:PoolPlan*' | grep -c '^  ')))
+    build-tsan/tests/test_pipeline --gtest_filter="$threaded"
+passed=$((passed + $(build-tsan/tests/test_pipeline --gtest_list_tests --gtest_filter="$threaded" |
+    grep -c '^  ')))
 # Qt is not built with the sanitizer: tsan-desktop.supp ignores what Qt's own threads do. The
 # conversion with a text watermark is left out: Pango, GLib and fontconfig are not built with
 # it either, and their locking is not seen whole.
