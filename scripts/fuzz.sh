@@ -15,8 +15,11 @@ for file in "$root"/fuzz/*.cmake; do
     [ -e "$file" ] && targets+=("$(basename "$file" .cmake)")
 done
 
+# -O1 with line tables, as fuzzing services build: a third less to compile, stack traces kept.
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
-    -DPICTORB_FUZZ=ON -DPICTORB_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DPICTORB_FUZZ=ON -DPICTORB_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" >/dev/null
 build_targets=(make_bitmap_seeds)
 for name in "${targets[@]}"; do
     build_targets+=("fuzz_$name")
