@@ -15,7 +15,7 @@ for file in "$root"/fuzz/*.cmake; do
     [ -e "$file" ] && targets+=("$(basename "$file" .cmake)")
 done
 
-# -O1 with line tables, as fuzzing services build: a third less to compile, stack traces kept.
+# -O1 with line tables, as fuzzing services build: a fifth less to compile, stack traces kept.
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
     -DPICTORB_FUZZ=ON -DPICTORB_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \

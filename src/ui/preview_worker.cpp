@@ -1,6 +1,7 @@
 #include "ui/preview_worker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 

@@ -10,7 +10,6 @@
 #include <QTimer>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
