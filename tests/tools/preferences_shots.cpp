@@ -10,8 +10,6 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 #include <QToolTip>
 
@@ -53,28 +51,12 @@ TEST(PreferencesShots, EveryPageAndTheOpeningTime) {
     shoot(PreferencesPage::Frame, "7-frame-none");
     shoot(PreferencesPage::Watermark, "8-watermark-none");
 
-    // A dark desktop theme: Fusion with a dark palette.
-    const QPalette light = QApplication::palette();
-    const QString lightStyle = QApplication::style()->name();
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
-    dark.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-    dark.setColor(QPalette::HighlightedText, Qt::black);
-    dark.setColor(QPalette::ToolTipBase, QColor(0x24, 0x24, 0x24));
-    dark.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xe8));
-    QApplication::setPalette(dark);
-    settings.doWatermark = 1;
-    shoot(PreferencesPage::Watermark, "dark-watermark");
-    shoot(PreferencesPage::General, "dark-general");
-    QApplication::setPalette(light);
-    QApplication::setStyle(lightStyle);
+    {
+        const DarkTheme dark;
+        settings.doWatermark = 1;
+        shoot(PreferencesPage::Watermark, "dark-watermark");
+        shoot(PreferencesPage::General, "dark-general");
+    }
 
     // The filename mask's tooltip, as the screen shows it.
     {

@@ -6,8 +6,6 @@
 
 #include <QApplication>
 #include <QPixmap>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 
 #include <cmath>
@@ -84,23 +82,11 @@ TEST(PreviewShots, ThePanelOnItsPagesAndThemes) {
     WriteBytes(broken, "BM and nothing of a bitmap");
     shoot(PreferencesPage::Transform, {broken}, "5-error");
 
-    // A dark desktop theme: Fusion with a dark palette.
-    const QPalette light = QApplication::palette();
-    const QString lightStyle = QApplication::style()->name();
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
-    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-    QApplication::setPalette(dark);
-    settings.doWatermark = kWatermarkText;
-    shoot(PreferencesPage::Watermark, {}, "6-dark");
-    QApplication::setPalette(light);
-    QApplication::setStyle(lightStyle);
+    {
+        const DarkTheme dark;
+        settings.doWatermark = kWatermarkText;
+        shoot(PreferencesPage::Watermark, {}, "6-dark");
+    }
 
     const QFont normal = QApplication::font();
     QFont large = normal;

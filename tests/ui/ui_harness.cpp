@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <algorithm>
 #include <cmath>
@@ -163,5 +165,28 @@ DesktopFixture::DesktopFixture()
 }
 
 DesktopFixture::~DesktopFixture() = default;
+
+DarkTheme::DarkTheme()
+    : light_(QApplication::palette()), lightStyle_(QApplication::style()->name()) {
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    dark.setColor(QPalette::ToolTipBase, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xe8));
+    QApplication::setPalette(dark);
+}
+
+DarkTheme::~DarkTheme() {
+    QApplication::setPalette(light_);
+    QApplication::setStyle(lightStyle_);
+}
 
 }  // namespace pictorb::test

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <QPalette>
+#include <QString>
+
 #include "cli/process_state.h"
 #include "support/process_runner.h"
 #include "ui/desktop_context.h"
@@ -67,6 +70,20 @@ std::vector<std::string> LayoutFaults(const QWidget& window);
 // Relative luminance contrast of `label`'s text against the window behind it, with the text
 // colour's transparency blended in (4.5 is the least for text people must read).
 double TextContrast(const QLabel& label);
+
+// A dark desktop theme while it lives: Fusion with a dark palette (screenshots); the style
+// and palette before it come back after.
+class DarkTheme {
+  public:
+    DarkTheme();
+    ~DarkTheme();
+    DarkTheme(const DarkTheme&) = delete;
+    DarkTheme& operator=(const DarkTheme&) = delete;
+
+  private:
+    QPalette light_;
+    QString lightStyle_;
+};
 
 // Process records as the engine builds them, desktop defaults, settings file in a private
 // folder (XDG_CONFIG_HOME points into it for the test's life), built-in texts and icons.
